@@ -1,0 +1,132 @@
+// The exported parse and generate entry points: argument checks and the
+// first-match search over stub types.  They hold no state; each call picks
+// the per-type parser or writer and returns its status.
+#include <array>
+
+#include "formats/formats.h"
+#include "stubmeta.h"
+
+namespace stubmeta {
+namespace {
+
+using Parser = std::int32_t (*)(const char *, ReparseData *);
+
+// The parser for a type, or null for 0 and above 7.
+Parser ParserFor(StubType type) {
+    switch (type) {
+    case STUB_TYPE_WINDOWS_LOCAL:
+        return ParseReparseDataNtfs;
+    case STUB_TYPE_WINDOWS_LOCAL_CSVFS:
+        return ParseReparseDataCsvfs;
+    case STUB_TYPE_WINDOWS_CELERRA:
+        return ParseReparseDataCelerra;
+    case STUB_TYPE_WINDOWS_DMNAS:
+    case STUB_TYPE_WINDOWS_DMNAS_ALT:
+        return ParseReparseDataDMNas;
+    case STUB_TYPE_UNIX_BIGENDIAN:
+    case STUB_TYPE_UNIX_LITTLEENDIAN:
+        return ParseReparseDataUnix;
+    default:
+        return nullptr;
+    }
+}
+
+// Unix first: a Unix stub file is the common case for a caller that does not
+// know what it holds.
+constexpr std::array<StubType, 6> kAllTypes = {6, 7, 1, 2, 3, 4};
+constexpr std::array<StubType, 2> kWindowsTypes = {1, 2};
+constexpr std::array<StubType, 2> kNasTypes = {3, 4};
+constexpr std::array<StubType, 2> kUnixTypes = {6, 7};
+
+} // namespace
+} // namespace stubmeta
+
+using namespace stubmeta;
+
+extern "C" {
+
+STUBMETA_API int32_t ParseReparseDataForStubType(const char *input, StubType type,
+                                                 ReparseData *record) {
+    if (input == nullptr || record == nullptr)
+        return -1;
+    const Parser parser = ParserFor(type);
+    if (parser == nullptr)
+        return -1;
+    return parser(input, record) == 0 ? 0 : -1;
+}
+
+STUBMETA_API int32_t ParseReparseDataForStubTypes(const char *input, ReparseData *record,
+                                                  const StubType *types, int32_t count) {
+    if (input == nullptr || record == nullptr || types == nullptr)
+        return -1;
+    // Types 4 and 5, and 6 and 7, share a parser whose answer depends only on
+    // the input: a second attempt right after a failed one would fail again.
+    Parser failed = nullptr;
+    for (int32_t i = 0; i < count; ++i) {
+        const Parser parser = ParserFor(types[i]);
+        if (parser == nullptr || parser == failed)
+            continue;
+        if (parser(input, record) == 0)
+            return 0;
+        failed = parser;
+    }
+    return -1;
+}
+
+STUBMETA_API int32_t ParseReparseData(const char *input, ReparseData *record) {
+    return ParseReparseDataForStubTypes(input, record, kAllTypes.data(),
+                                        static_cast<int32_t>(kAllTypes.size()));
+}
+
+STUBMETA_API int32_t ParseReparseDataForWindowsStubs(const char *input, ReparseData *record) {
+    return ParseReparseDataForStubTypes(input, record, kWindowsTypes.data(),
+                                        static_cast<int32_t>(kWindowsTypes.size()));
+}
+
+STUBMETA_API int32_t ParseReparseDataForNasStubs(const char *input, ReparseData *record) {
+    return ParseReparseDataForStubTypes(input, record, kNasTypes.data(),
+                                        static_cast<int32_t>(kNasTypes.size()));
+}
+
+STUBMETA_API int32_t ParseReparseDataForUnixStubs(const char *input, ReparseData *record) {
+    return ParseReparseDataForStubTypes(input, record, kUnixTypes.data(),
+                                        static_cast<int32_t>(kUnixTypes.size()));
+}
+
+STUBMETA_API int32_t ParseReparseDataFor(const char *input, ReparseData *record,
+                                         StubFamily family) {
+    switch (family) {
+    case STUB_FAMILY_WINDOWS:
+        return ParseReparseDataForWindowsStubs(input, record);
+    case STUB_FAMILY_NAS:
+        return ParseReparseDataForNasStubs(input, record);
+    case STUB_FAMILY_UNIX:
+        return ParseReparseDataForUnixStubs(input, record);
+    default:
+        return -1;
+    }
+}
+
+STUBMETA_API int32_t GenerateReparseData(const ReparseData *record, StubType type, char *buffer,
+                                         int32_t capacity) {
+    if (record == nullptr || buffer == nullptr || capacity <= 0)
+        return -1;
+    switch (type) {
+    case STUB_TYPE_WINDOWS_LOCAL:
+        return GenerateReparseDataNtfs(record, buffer, capacity);
+    case STUB_TYPE_WINDOWS_LOCAL_CSVFS:
+        return GenerateReparseDataCsvfs(record, buffer, capacity);
+    case STUB_TYPE_WINDOWS_CELERRA:
+        return GenerateReparseDataCelerra(record, buffer, capacity);
+    case STUB_TYPE_WINDOWS_DMNAS:
+    case STUB_TYPE_WINDOWS_DMNAS_ALT:
+        return GenerateReparseDataDMNas(record, buffer, capacity);
+    case STUB_TYPE_UNIX_BIGENDIAN:
+    case STUB_TYPE_UNIX_LITTLEENDIAN:
+        return GenerateReparseDataUnix(record, type, buffer, capacity);
+    default:
+        return -1;
+    }
+}
+
+} // extern "C"

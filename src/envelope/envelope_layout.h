@@ -1,0 +1,44 @@
+// The binary envelope around Unix stub text: a packed 21-byte header, the
+// text, a zero byte and a CRC-32 trailer.  Every field but the trailer is in
+// network order; the trailer is in the writer's own order, which is how a
+// reader learns which byte order wrote the stub.
+#ifndef STUBMETA_ENVELOPE_ENVELOPE_LAYOUT_H
+#define STUBMETA_ENVELOPE_ENVELOPE_LAYOUT_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace stubmeta::envelope {
+
+inline constexpr std::uint64_t kMagic = 0x51535455420A0EAFull; // "QSTUB\n" 0E AF
+inline constexpr std::array<unsigned char, 8> kMagicBytes = {0x51, 0x53, 0x54, 0x55,
+                                                             0x42, 0x0A, 0x0E, 0xAF};
+inline constexpr unsigned char kVersion = 1;
+
+inline constexpr std::size_t kMagicOffset = 0;
+inline constexpr std::size_t kVersionOffset = 8;
+inline constexpr std::size_t kTotalLengthOffset = 9;
+inline constexpr std::size_t kValueOffset = 11;
+inline constexpr std::size_t kTextLengthOffset = 19;
+inline constexpr std::size_t kTextOffset = 21;
+
+// Header, terminator and trailer.
+inline constexpr std::size_t kOverhead = 26;
+inline constexpr std::size_t kChecksumSize = 4;
+// The longest text whose envelope size fits the 16-bit length field.
+inline constexpr std::size_t kMaxText = 0xFFFF - kOverhead;
+
+// True when input opens with the eight magic bytes.  Compares a byte at a
+// time, so it stops at the NUL of any shorter text (the magic holds none).
+constexpr bool StartsWithMagic(const char *input) {
+    for (std::size_t i = 0; i < kMagicBytes.size(); ++i) {
+        if (static_cast<unsigned char>(input[i]) != kMagicBytes[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace stubmeta::envelope
+
+#endif

@@ -1,0 +1,110 @@
+// Windows-local (NTFS), CSVFS and Celerra stubs: one 14-field layout.  The
+// CSVFS text opens with "QZSTUB:" and has no shortened form; the NTFS text
+// sits behind the 24-byte reparse header.
+#include <array>
+#include <string_view>
+
+#include "formats/fields.h"
+#include "formats/formats.h"
+#include "formats/text_render.h"
+
+namespace stubmeta {
+namespace {
+
+constexpr int kTokenCount = 14;
+constexpr const char *kTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}";
+constexpr const char *kCsvfsTemplate =
+    "QZSTUB:{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}";
+constexpr std::string_view kCsvfsPrefix = "QZSTUB:";
+// Stubs may leave out fields 10 to 12, ending field 9 at the "?".
+constexpr FreeTextRule kShortenedStubRule = {10, "?"};
+
+// The working area holds the longest text the field widths allow.
+using WindowsText = TextArea<2048>;
+
+std::int32_t ParseWindowsLayout(const char *text, const char *templateText,
+                                const FreeTextRule *rule, StubType type, ReparseData *record) {
+    std::array<Token, kTokenCount> tokens{};
+    std::int32_t status = Tokenize(templateText, text, tokens.data(), kTokenCount, rule);
+    if (status == 0 &&
+        !TextTokensFit(tokens.data(), {{5, sizeof record->extraText},
+                                       {6, sizeof record->shortText},
+                                       {10, sizeof record->auxText},
+                                       {12, sizeof record->longText}}))
+        status = -1;
+    if (status == 0) {
+        std::int32_t position = 0;
+        PopulateReparseDataCore(&record->common, tokens.data(), &position);
+        PopulateReparseDataInfo1(record, tokens.data(), &position);
+        record->stubType = type;
+    }
+    FreeTokens(tokens.data(), kTokenCount);
+    return status == 0 ? 0 : -1;
+}
+
+std::int32_t GenerateWindowsLayout(const ReparseData *r, std::string_view prefix, char *buffer,
+                                   std::int32_t capacity) {
+    WindowsText out;
+    out.text(prefix);
+    out.number(r->common.common1).character(':').number(r->common.common2).character(':');
+    out.number(r->common.common3).character(':').number(r->common.common4).character(':');
+    out.number(r->common.common5).character(':');
+    out.text(FieldText(r->extraText)).character(':');
+    out.text(FieldText(r->shortText)).character(':');
+    out.number(r->number1).character(':');
+    out.number(r->signedNumber).character(':');
+    out.number(r->flag != 0 ? 1 : 0).character(':');
+    out.text(FieldText(r->auxText)).character(':');
+    out.number(r->number5).character('?');
+    out.text(FieldText(r->longText)).character('|');
+    out.number(r->number2);
+    return CommitText(out, buffer, capacity);
+}
+
+} // namespace
+
+std::int32_t PopulateReparseDataInfo1(ReparseData *record, const Token *tokens,
+                                      std::int32_t *position) {
+    const Token *t = tokens + *position;
+    CopyTokenText(t[0], record->extraText);
+    CopyTokenText(t[1], record->shortText);
+    record->number1 = TokenUnsigned64(t[2]);
+    record->signedNumber = TokenSigned64(t[3]);
+    record->flag = TokenFlag(t[4]);
+    CopyTokenText(t[5], record->auxText);
+    record->number5 = TokenUnsigned64(t[6]);
+    CopyTokenText(t[7], record->longText);
+    record->number2 = TokenUnsigned64(t[8]);
+    *position += 9;
+    return 0;
+}
+
+std::int32_t ParseReparseDataNtfs(const char *input, ReparseData *record) {
+    return ParseWindowsLayout(input + kNtfsHeaderSize, kTemplate, &kShortenedStubRule,
+                              STUB_TYPE_WINDOWS_LOCAL, record);
+}
+
+std::int32_t ParseReparseDataCsvfs(const char *input, ReparseData *record) {
+    return ParseWindowsLayout(input, kCsvfsTemplate, nullptr, STUB_TYPE_WINDOWS_LOCAL_CSVFS,
+                              record);
+}
+
+std::int32_t ParseReparseDataCelerra(const char *input, ReparseData *record) {
+    return ParseWindowsLayout(input, kTemplate, &kShortenedStubRule, STUB_TYPE_WINDOWS_CELERRA,
+                              record);
+}
+
+std::int32_t GenerateReparseDataNtfs(const ReparseData *record, char *buffer, std::int32_t capacity) {
+    return GenerateWindowsLayout(record, {}, buffer, capacity);
+}
+
+std::int32_t GenerateReparseDataCsvfs(const ReparseData *record, char *buffer, std::int32_t capacity) {
+    return GenerateWindowsLayout(record, kCsvfsPrefix, buffer, capacity);
+}
+
+std::int32_t GenerateReparseDataCelerra(const ReparseData *record, char *buffer,
+                                        std::int32_t capacity) {
+    return GenerateWindowsLayout(record, {}, buffer, capacity);
+}
+
+} // namespace stubmeta
