@@ -7,7 +7,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all bootstrap configure build test demo clean
+.PHONY: all bootstrap configure build test demo bench bench-run install package clean
 
 all: build
 
@@ -28,5 +28,24 @@ test: build
 demo: build
 	scripts/demo $(BUILD_DIR)
 
+# Benchmarks (not part of `make test`): an optimised build of their own.
+BENCH_DIR ?= build-bench
+bench: bootstrap
+	scripts/bootstrap --all
+	cmake -S . -B $(BENCH_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DSTUBMETA_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+
+bench-run: bench
+	$(BENCH_DIR)/bench/stubmeta_bench $(BENCH_ARGS)
+
+# Installs into PREFIX (default /usr/local) in the GNUInstallDirs layout.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# Debian packages for the library, the development files and the tool.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR)
