@@ -35,6 +35,8 @@ public:
             overflow_ = true;
             return *this;
         }
+        if (s.empty()) // an empty view may carry a null pointer
+            return *this;
         std::memcpy(data_.data() + size_, s.data(), s.size());
         size_ += s.size();
         return *this;
