@@ -1,0 +1,630 @@
+#!/usr/bin/env python3
+"""Integration tests of the stubmeta command-line tool.
+
+Run from the source tree with STUBMETA_TOOL naming the built tool:
+    STUBMETA_TOOL=build/tools/stubmeta python3 tests/cli/test_cli.py [Group]
+Expected outputs live in tests/cli/expected/; the examples in examples/stubs/.
+"""
+import json
+import os
+import shutil
+import stat
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zlib
+
+TOOL = os.path.abspath(os.environ.get("STUBMETA_TOOL", "build/tools/stubmeta"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+EXPECTED = os.path.join(HERE, "expected")
+EXAMPLES = "examples/stubs"
+MAGIC = bytes([0x51, 0x53, 0x54, 0x55, 0x42, 0x0A, 0x0E, 0xAF])
+
+
+def run(*args, stdin=None, cwd=None):
+    """Runs the tool; returns (status, stdout, stderr) as text."""
+    done = subprocess.run([TOOL, *args], input=stdin, capture_output=True, cwd=cwd, timeout=120)
+    return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace")
+
+
+def expected(name):
+    with open(os.path.join(EXPECTED, name), encoding="utf-8") as f:
+        return f.read()
+
+
+def example(name):
+    return os.path.join(EXAMPLES, name)
+
+
+def envelope(text, value=4096, big_endian=False, version=1, total=None, text_length=None):
+    """An envelope built from its definition, with fields open to damage."""
+    total = len(text) + 26 if total is None else total
+    text_length = len(text) if text_length is None else text_length
+    body = MAGIC + bytes([version]) + struct.pack(">HQH", total, value, text_length) + text + b"\0"
+    checksum = (~zlib.crc32(body)) & 0xFFFFFFFF
+    return body + struct.pack(">I" if big_endian else "<I", checksum)
+
+
+def without_timing(text):
+    """Scan output without what depends on the clock and the file system."""
+    return "\n".join(line for line in text.splitlines()
+                     if not line.startswith(("elapsed", "allocated size"))) + "\n"
+
+
+class ToolTestCase(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="stubmeta-cli-")
+
+    def tearDown(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+        return self.path(name)
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def assertOneLineError(self, stderr, *parts):
+        lines = stderr.splitlines()
+        self.assertEqual(len(lines), 1, stderr)
+        for part in parts:
+            self.assertIn(part, lines[0])
+
+
+class HelpTests(ToolTestCase):
+    def test_types_lists_every_number_with_the_library_name(self):
+        status, out, err = run("types")
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(out, expected("types.txt"))
+
+    def test_types_as_json_lines(self):
+        status, out, _ = run("types", "--format", "json")
+        rows = [json.loads(line) for line in out.splitlines()]
+        self.assertEqual(status, 0)
+        self.assertEqual([(r["type"], r["typeName"]) for r in rows][3:5],
+                         [(4, "WINDOWS_DMNAS"), (5, "WINDOWS_DMNAS")])
+
+    def test_help_on_the_tool_and_every_command_shows_examples_and_statuses(self):
+        for args in ([], ["types"], ["inspect"], ["scan"], ["verify"], ["create"], ["convert"],
+                     ["wrap"], ["unwrap"]):
+            with self.subTest(args=args):
+                status, out, _ = run(*args, "--help")
+                self.assertEqual(status, 0)
+                self.assertIn("Examples:", out)
+                self.assertIn("Exit status: 0", out)
+
+    def test_version(self):
+        self.assertEqual(run("--version")[:2], (0, "stubmeta 0.1.0\n"))
+
+    def test_usage_errors_exit_2_with_one_line(self):
+        for args in ([], ["frobnicate"], ["inspect"], ["inspect", "--format", "yaml", "x"],
+                     ["scan", "--jobs", "0", "."], ["create", "--type", "ntfs"]):
+            with self.subTest(args=args):
+                status, out, err = run(*args)
+                self.assertEqual(status, 2)
+                self.assertEqual(out, "")
+                self.assertOneLineError(err)
+
+    def test_unknown_type_and_family_are_usage_errors(self):
+        status, _, err = run("inspect", "--as", "8", example("dmnas.stub"))
+        self.assertEqual(status, 2)
+        self.assertOneLineError(err, "--as", "unknown stub type \"8\"")
+        status, _, err = run("inspect", "--family", "mainframe", example("dmnas.stub"))
+        self.assertEqual(status, 2)
+        self.assertOneLineError(err, "--family")
+
+
+class InspectTests(ToolTestCase):
+    STUBS = sorted(name for name in os.listdir(EXAMPLES) if name != "README.md")
+    RECOGNISED = [n for n in STUBS if n not in
+                  ("not-a-stub.txt", "unix-damaged.stub", "unix-layout0.stub")]
+
+    def test_every_recognised_example_in_text(self):
+        status, out, err = run("inspect", *[example(n) for n in self.RECOGNISED])
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(out, expected("inspect.txt"))
+
+    def test_every_recognised_example_in_json_lines(self):
+        status, out, err = run("inspect", "--format", "json", *[example(n) for n in self.RECOGNISED])
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(out, expected("inspect.jsonl"))
+        for line in out.splitlines():
+            self.assertIn("typeName", json.loads(line))
+
+    def test_first_match_takes_bare_celerra_for_unix_and_says_so(self):
+        _, out, _ = run("inspect", example("celerra.stub"))
+        self.assertIn("type          6 UNIX_BIGENDIAN (first match of types 6, 7, 1, 2, 3, 4)", out)
+        self.assertIn("name it with --as or --family", out)
+        for args, line in ((["--as", "celerra"], "3 WINDOWS_CELERRA (parsed as type 3)"),
+                           (["--as", "windows_celerra"], "3 WINDOWS_CELERRA (parsed as type 3)"),
+                           (["--family", "nas"], "3 WINDOWS_CELERRA (first match of family nas (types 3, 4))")):
+            with self.subTest(args=args):
+                status, out, _ = run("inspect", *args, example("celerra.stub"))
+                self.assertEqual(status, 0)
+                self.assertIn(line, out)
+                self.assertIn('longText      "/fs01/projects/report.pdf"', out)
+                self.assertNotIn("note", out)
+
+    def test_bare_ntfs_text_needs_no_header_option(self):
+        _, out, _ = run("inspect", "--as", "ntfs", example("ntfs-text.stub"))
+        # Without the header the first 24 characters are skipped: no parse.
+        status, out, err = run("inspect", "--as", "ntfs", example("ntfs-text.stub"))
+        self.assertEqual(status, 1)
+        status, out, err = run("inspect", "--no-header", example("ntfs-text.stub"))
+        self.assertEqual((status, err), (0, ""))
+        with_header = run("inspect", example("ntfs.stub"))[1]
+        self.assertEqual(out.splitlines()[1:], with_header.splitlines()[1:])
+
+    def test_failures_name_the_file_and_the_cause_and_go_on(self):
+        files = [example("not-a-stub.txt"), self.path("missing"), example("dmnas.stub")]
+        status, out, err = run("inspect", *files)
+        self.assertEqual(status, 2)  # the missing file is an I/O error; it outranks 1
+        self.assertEqual(err.splitlines(), [
+            "examples/stubs/not-a-stub.txt: not a recognised stub (tried types 6, 7, 1, 2, 3, 4)",
+            self.path("missing") + ": No such file or directory"])
+        self.assertIn("4 WINDOWS_DMNAS", out)
+        status, out, err = run("inspect", "--as", "3", example("not-a-stub.txt"))
+        self.assertEqual((status, err.strip()),
+                         (1, "examples/stubs/not-a-stub.txt: not a recognised stub (tried type 3)"))
+
+    def test_json_reports_errors_as_objects(self):
+        status, out, _ = run("inspect", "--format", "json", example("unix-damaged.stub"))
+        self.assertEqual(status, 1)
+        self.assertEqual(json.loads(out), {"path": "examples/stubs/unix-damaged.stub",
+                                           "error": "not a recognised stub (tried types 6, 7, 1, 2, 3, 4)"})
+
+    def test_arbitrary_bytes_are_read_safely(self):
+        # A header claiming a 65,535-byte envelope in a 21-byte file, a file
+        # of only the magic, an empty file and one over the read limit.
+        cases = {"claims-more": MAGIC + b"\x01\xff\xff" + b"\x7f" * 10,
+                 "magic-only": MAGIC, "empty": b"",
+                 "large": b"1:2:3:4:5:1:5:/a/b|9" + b"\0" * 70000 + b"x" * 70000}
+        for name, data in cases.items():
+            with self.subTest(name=name):
+                status, _, err = run("inspect", self.write(name, data))
+                self.assertEqual(status, 0 if name == "large" else 1, err)
+
+
+class VerifyTests(ToolTestCase):
+    def test_examples(self):
+        names = ["unix-bigendian.stub", "unix-layout1.stub", "unix-layout3.stub",
+                 "unix-damaged.stub", "dmnas.stub"]
+        status, out, err = run("verify", *[example(n) for n in names])
+        self.assertEqual((status, err), (1, ""))
+        self.assertEqual(out, expected("verify.txt"))
+
+    def test_json(self):
+        status, out, _ = run("verify", "--format", "json", example("unix-layout1.stub"))
+        self.assertEqual(status, 0)
+        self.assertEqual(json.loads(out), {
+            "path": "examples/stubs/unix-layout1.stub", "state": "ok",
+            "envelope": {"version": 1, "totalLength": 82, "value": 4096, "textLength": 56,
+                         "storedChecksum": "0x11F49F6D", "computedChecksum": "0x11F49F6D",
+                         "byteOrder": "little-endian"}})
+
+    def test_each_kind_of_damage_is_named(self):
+        good = envelope(b"1:2:3:4:5:1:5:/a/b|9")
+        flipped = bytearray(good)
+        flipped[25] ^= 0x01
+        cases = {
+            "bad magic": (b"QSTUX" + good[5:], "bad magic: 51 53 54 55 58"),
+            "version": (envelope(b"1:2:3:4:5:1:5:/a/b|9", version=2), "unknown version 2 (expected 1)"),
+            "short total": (envelope(b"x", total=25), "total length 25 is below the smallest envelope, 26"),
+            "lengths": (envelope(b"1:2:3:4:5:1:5:/a/b|9", text_length=5),
+                        "lengths disagree: total length 46, text length 5 (needs total 31)"),
+            "truncated": (good[:30], "truncated file: 30 bytes, the envelope says 46"),
+            "header cut": (good[:12], "truncated file: 12 bytes, the header needs 21"),
+            "empty text": (envelope(b""), "empty text"),
+            "checksum": (bytes(flipped), "checksum mismatch: stored 0x"),
+        }
+        for name, (data, message) in cases.items():
+            with self.subTest(name=name):
+                status, out, _ = run("verify", self.write("e", data))
+                self.assertEqual(status, 1)
+                self.assertIn(self.path("e") + ": damaged: " + message, out)
+
+    def test_checksum_message_gives_both_values_in_hexadecimal(self):
+        data = bytearray(envelope(b"1:2:3:4:5", big_endian=True))
+        data[-1] ^= 0xFF
+        _, out, _ = run("verify", self.write("e", bytes(data)))
+        # The worked example's checksum is 0xABA8F11B; its last byte was flipped.
+        self.assertIn("stored 0xABA8F1E4 (or 0xE4F1A8AB read little-endian), computed 0xABA8F11B", out)
+
+    def test_unreadable_files_are_io_errors_and_the_rest_still_checked(self):
+        status, out, err = run("verify", self.path("missing"), self.folder, example("unix-layout2.stub"))
+        self.assertEqual(status, 2)
+        self.assertEqual(err.splitlines(), [self.path("missing") + ": No such file or directory",
+                                            self.folder + ": Is a directory"])
+        self.assertTrue(out.startswith("examples/stubs/unix-layout2.stub: ok: 70 bytes"), out)
+
+    def test_both_byte_orders_are_accepted(self):
+        for big, order in ((True, "big-endian"), (False, "little-endian")):
+            status, out, _ = run("verify", self.write("e", envelope(b"1:2:3:4:5", big_endian=big)))
+            self.assertEqual(status, 0)
+            self.assertTrue(out.endswith("checksum 0xABA8F11B stored %s\n" % order), out)
+
+
+class CreateTests(ToolTestCase):
+    def test_refuses_a_separator_in_a_text_naming_field_and_character(self):
+        cases = [("celerra", "shortText=a:b", "shortText holds ':'"),
+                 ("ntfs", "longText=a|b", "longText holds '|'"),
+                 ("dmnas", "tailText=a\rb", "tailText holds a carriage return"),
+                 ("unix", "longText=/a:b", "longText holds ':'")]
+        for stub_type, assignment, message in cases:
+            with self.subTest(stub_type=stub_type):
+                out = self.path(stub_type)
+                status, _, err = run("create", "--type", stub_type, "--set", assignment, "-o", out)
+                self.assertEqual(status, 1)
+                self.assertOneLineError(err, out + ": refused: " + message, "--force")
+                self.assertFalse(os.path.exists(out))
+                status, _, err = run("create", "--type", stub_type, "--set", assignment, "-o", out,
+                                     "--force")
+                self.assertEqual(status, 0)
+                self.assertIn("written anyway", err)
+                self.assertTrue(os.path.exists(out))
+        self.assertEqual(sorted(os.listdir(self.folder)), ["celerra", "dmnas", "ntfs", "unix"])
+
+    def test_refuses_a_unix_record_without_text(self):
+        # Only the common numbers: the Unix writer's layout 0, which no parse accepts.
+        out = self.path("o")
+        status, _, err = run("create", "--type", "unix", "--set", "common1=1", "-o", out)
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, out + ": refused: a Unix stub without a text")
+        self.assertFalse(os.path.exists(out))
+
+    def test_an_existing_file_is_replaced_only_with_force(self):
+        target = self.write("out.stub", b"precious")
+        args = ["create", "--type", "celerra", "--set", "common1=1", "-o", target]
+        status, _, err = run(*args)
+        self.assertEqual(status, 1)
+        self.assertEqual(err, target + ": exists; use --force to replace it\n")
+        self.assertEqual(self.read("out.stub"), b"precious")
+        self.assertEqual(run(*args, "--force")[0], 0)
+        self.assertEqual(self.read("out.stub"), b"1:0:0:0:0:::0:0:0::0?|0")
+        self.assertEqual(os.listdir(self.folder), ["out.stub"])
+
+    def test_ntfs_with_header_puts_the_reparse_header_before_the_text(self):
+        with open(example("ntfs.stub"), "rb") as f:
+            with_header = f.read()
+        with open(example("ntfs-text.stub"), "rb") as f:
+            text = f.read()
+        self.assertEqual(with_header[24:], text)
+        self.assertEqual(with_header[:24], b"\0" * 4 + struct.pack("<H", len(text)) + b"\0" * 18)
+        status, _, err = run("create", "--type", "celerra", "--with-header", "--set", "common1=1",
+                             "-o", self.path("o"))
+        self.assertEqual(status, 2)
+        self.assertOneLineError(err, "--with-header applies to NTFS stubs")
+
+    def test_bad_field_values_are_usage_errors(self):
+        for assignment, cause in (("nosuch=1", "not a field"), ("common1=4294967296", "out of range"),
+                                  ("number2=-1", "decimal number"), ("shortText=" + "x" * 72, "at most 71"),
+                                  ("common2", "FIELD=VALUE")):
+            with self.subTest(assignment=assignment):
+                status, _, err = run("create", "--type", "3", "--set", assignment, "-o", self.path("o"))
+                self.assertEqual(status, 2)
+                self.assertOneLineError(err, cause)
+                self.assertFalse(os.path.exists(self.path("o")))
+
+    def test_unwritable_target_is_an_io_error(self):
+        status, _, err = run("create", "--type", "3", "--set", "common1=1", "-o",
+                             self.path("no/such/dir/o"))
+        self.assertEqual(status, 2)
+        self.assertOneLineError(err, "No such file or directory")
+
+    def test_inspect_then_create_round_trips_every_example_through_json(self):
+        for name, args in (("ntfs.stub", ["--with-header"]), ("ntfs-text.stub", []),
+                           ("csvfs.stub", []), ("celerra.stub", []), ("dmnas.stub", []),
+                           ("unix-layout1.stub", []), ("unix-layout2.stub", []),
+                           ("unix-layout3.stub", []), ("unix-bigendian.stub", [])):
+            with self.subTest(name=name):
+                source = example(name)
+                match = {"ntfs-text.stub": ["--no-header"], "csvfs.stub": ["--as", "csvfs"],
+                         "celerra.stub": ["--as", "celerra"]}.get(name, [])
+                status, record, _ = run("inspect", "--format", "json", *match, source)
+                self.assertEqual(status, 0)
+                stub_type = str(json.loads(record)["type"])
+                out = self.path(name)
+                status, _, err = run("create", "--type", stub_type, *args, "--from-json", "-",
+                                     "-o", out, stdin=record.encode())
+                self.assertEqual((status, err), (0, ""))
+                with open(source, "rb") as f:
+                    self.assertEqual(self.read(name), f.read())
+
+    def test_json_from_another_tool_is_checked(self):
+        cases = {'{"common1": -1}': "must not be negative", '{"bogus": 1}': "not a field",
+                 '[1]': "one JSON object", '{"longText": 5}': "expects text", 'not json': "one JSON object"}
+        for text, cause in cases.items():
+            with self.subTest(text=text):
+                status, _, err = run("create", "--type", "1", "--from-json", "-", "-o",
+                                     self.path("o"), stdin=text.encode())
+                self.assertEqual(status, 2)
+                self.assertOneLineError(err, cause)
+
+
+class ConvertTests(ToolTestCase):
+    def test_celerra_to_dmnas_and_back(self):
+        status, _, err = run("convert", "--as", "celerra", "--to", "dmnas",
+                             example("celerra.stub"), "-o", self.path("d"))
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(run("inspect", "--format", "json", self.path("d"))[1].count('"type":4'), 1)
+        status, _, _ = run("convert", "--to", "celerra", self.path("d"), "-o", self.path("c"))
+        self.assertEqual(status, 0)
+        # DMNas carries no extraText or signedNumber, so those come back zero.
+        _, back, _ = run("inspect", "--as", "3", "--format", "json", self.path("c"))
+        record = json.loads(back)
+        self.assertEqual((record["longText"], record["number5"], record["extraText"]),
+                         ("/fs01/projects/report.pdf", 512, ""))
+
+    def test_unix_little_endian_to_big_endian(self):
+        status, _, _ = run("convert", "--to", "6", example("unix-layout1.stub"), "-o", self.path("b"))
+        self.assertEqual(status, 0)
+        with open(example("unix-bigendian.stub"), "rb") as f:
+            self.assertEqual(self.read("b"), f.read())
+
+    def test_windows_to_unix_keeps_the_fields_a_unix_layout_carries(self):
+        status, _, err = run("convert", "--to", "unix", example("ntfs.stub"), "-o", self.path("u"))
+        self.assertEqual((status, err), (0, ""))
+        record = json.loads(run("inspect", "--format", "json", self.path("u"))[1])
+        self.assertEqual((record["shortText"], record["number1"], record["auxText"], record["number3"]),
+                         ("arch01", 42, "vol2", 4096))
+
+    def test_refusals(self):
+        # ':' is plain text in a DMNas field but a separator in Celerra text.
+        status, _, _ = run("create", "--type", "dmnas", "--set", "shortText=a:b", "--set",
+                           "longText=/x", "-o", self.path("d"))
+        self.assertEqual(status, 0)
+        status, _, err = run("convert", "--to", "celerra", self.path("d"), "-o", self.path("c"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, self.path("c") + ": refused: shortText holds ':'")
+        status, _, err = run("convert", "--to", "dmnas", example("not-a-stub.txt"), "-o", self.path("x"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "not-a-stub.txt: not a recognised stub")
+        self.assertEqual(os.listdir(self.folder), ["d"])
+
+
+class WrapTests(ToolTestCase):
+    def test_worked_example_in_both_byte_orders(self):
+        self.write("t", b"1:2:3:4:5\n")
+        expected_body = bytes.fromhex("51535455420A0EAF 01 0023 0000000000001000 0009"
+                                      "313A323A333A343A35 00".replace(" ", ""))
+        for order, trailer in (("big", "ABA8F11B"), ("little", "1BF1A8AB")):
+            with self.subTest(order=order):
+                status, _, err = run("wrap", "--byte-order", order, self.path("t"),
+                                     "-o", self.path(order))
+                self.assertEqual((status, err), (0, ""))
+                self.assertEqual(self.read(order), expected_body + bytes.fromhex(trailer))
+
+    def test_wrap_then_unwrap_gives_the_text_back(self):
+        self.write("t", b"1:2:3:4:5:1:5:/a/b|9\n")
+        self.assertEqual(run("wrap", "--value", "77", self.path("t"), "-o", self.path("e"))[0], 0)
+        status, out, _ = run("unwrap", self.path("e"))
+        self.assertEqual((status, out), (0, "1:2:3:4:5:1:5:/a/b|9\n"))
+        self.assertEqual(run("unwrap", self.path("e"), "-o", self.path("back"))[0], 0)
+        self.assertEqual(self.read("back"), self.read("t"))
+        _, out, _ = run("verify", self.path("e"))
+        self.assertIn("value 77", out)
+
+    def test_refusals(self):
+        self.write("nul", b"a\0b")
+        status, _, err = run("wrap", self.path("nul"), "-o", self.path("o"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "NUL")
+        self.write("long", b"x" * 65510)
+        status, _, err = run("wrap", self.path("long"), "-o", self.path("o"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "at most 65509")
+        self.write("t", b"1:2:3:4:5")
+        self.write("kept", b"old")
+        status, _, err = run("wrap", self.path("t"), "-o", self.path("kept"))
+        self.assertEqual((status, self.read("kept")), (1, b"old"))
+        self.assertOneLineError(err, "exists; use --force")
+        status, _, err = run("unwrap", example("unix-damaged.stub"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "unix-damaged.stub: damaged envelope: checksum mismatch")
+        self.assertFalse(os.path.exists(self.path("o")))
+
+
+class ScanTests(ToolTestCase):
+    def test_examples_in_text(self):
+        status, out, err = run("scan", "--jobs", "2", EXAMPLES)
+        self.assertEqual((status, err), (1, ""))  # a damaged envelope is among them
+        self.assertEqual(without_timing(out), expected("scan.txt"))
+
+    def test_examples_in_json_and_csv(self):
+        _, out, _ = run("scan", "--format", "json", EXAMPLES)
+        lines = [json.loads(line) for line in out.splitlines()]
+        summary = lines.pop()["summary"]
+        self.assertEqual([r["path"] for r in lines], sorted(r["path"] for r in lines))
+        self.assertEqual((summary["filesExamined"], summary["stubs"], summary["damaged"],
+                          summary["stubsByType"]),
+                         (15, 9, 2, {"unknown": 1, "2": 1, "4": 2, "6": 1, "7": 4}))
+        damaged = [r for r in lines if r["state"] == "damaged"]
+        self.assertEqual(damaged[0]["type"], None)
+        self.assertIn("checksum mismatch", damaged[0]["error"])
+        status, out, err = run("scan", "--format", "csv", "--state", "ok", EXAMPLES)
+        rows = out.splitlines()
+        self.assertEqual(rows[0].split(",")[:4], ["path", "type", "typeName", "state"])
+        self.assertEqual(len(rows), 1 + 7)
+        self.assertIn("files examined  15", err)
+
+    def test_print0_and_state(self):
+        _, out, err = run("scan", "--print0", "--state", "damaged", EXAMPLES)
+        self.assertEqual(out, "examples/stubs/unix-damaged.stub\0examples/stubs/unix-layout0.stub\0")
+        self.assertEqual(err, "")
+
+    def test_csv_quotes_paths_and_texts(self):
+        shutil.copy(example("dmnas.stub"), self.path('a,"b".stub'))
+        _, out, _ = run("scan", "--format", "csv", self.folder)
+        row = out.splitlines()[1]
+        self.assertTrue(row.startswith('"%s/a,""b"".stub",4,WINDOWS_DMNAS,ok,3,73,/share/data/big.iso,'
+                                       % self.folder), row)
+
+    def test_only_the_first_65536_bytes_are_read(self):
+        with open(example("dmnas.stub"), "rb") as f:
+            stub = f.read()
+        # Trailing data past the limit, and an envelope magic only past it.
+        self.write("long.stub", stub + b"\xff" * 200000)
+        self.write("late-magic", b"x" * 65536 + MAGIC + b"\x01")
+        status, out, _ = run("scan", self.folder)
+        self.assertEqual(status, 0)
+        self.assertIn("long.stub  4 WINDOWS_DMNAS  ok", out)
+        self.assertIn("stubs           1 (type 4: 1)", out)
+
+    def test_a_root_that_is_a_link_is_reported_not_followed(self):
+        os.symlink(os.path.abspath(EXAMPLES), self.path("examples"))
+        status, out, err = run("scan", self.path("examples"))
+        self.assertEqual(status, 2)
+        self.assertEqual(err, self.path("examples") +
+                         ": a symbolic link, not followed without --follow-symlinks\n")
+        self.assertIn("files examined  0", out)
+        status, out, _ = run("scan", "--follow-symlinks", self.path("examples"))
+        self.assertEqual(status, 1)
+        self.assertIn("files examined  15", out)
+
+    def build_tree(self, files=3000, every=97):
+        """A tree of small files with copies of the examples mixed in."""
+        stubs = ["unix-layout1.stub", "unix-damaged.stub", "dmnas.stub", "unix-bigendian.stub"]
+        contents = []
+        for name in stubs:
+            with open(example(name), "rb") as f:
+                contents.append(f.read())
+        root = self.path("tree")
+        placed = {name: 0 for name in stubs}
+        for i in range(files):
+            folder = os.path.join(root, "d%02d" % (i % 40), "e%d" % (i % 3))
+            os.makedirs(folder, exist_ok=True)
+            if i % every == 0:
+                name = stubs[(i // every) % len(stubs)]
+                placed[name] += 1
+                data = contents[stubs.index(name)]
+            else:
+                data = b"ordinary file %d\n" % i
+            with open(os.path.join(folder, "f%05d" % i), "wb") as f:
+                f.write(data)
+        return root, placed
+
+    def test_generated_tree_gives_the_same_rows_whatever_the_jobs(self):
+        root, placed = self.build_tree()
+        status1, out1, _ = run("scan", "--jobs", "1", root)
+        status4, out4, _ = run("scan", "--jobs", "4", root)
+        self.assertEqual((status1, status4), (1, 1))
+        self.assertEqual(without_timing(out1), without_timing(out4))
+        self.assertIn("files examined  3000\n", out1)
+        stubs = sum(placed.values())
+        self.assertIn("stubs           %d (unknown: %d, type 4: %d, type 6: %d, type 7: %d)\n" % (
+            stubs, placed["unix-damaged.stub"], placed["dmnas.stub"], placed["unix-bigendian.stub"],
+            placed["unix-layout1.stub"]), out1)
+        self.assertIn("damaged         %d\n" % placed["unix-damaged.stub"], out1)
+        rows = out1.split("\n\n")[0].splitlines()
+        self.assertEqual(len(rows), stubs)
+        self.assertEqual([r.split("  ")[0] for r in rows], sorted(r.split("  ")[0] for r in rows))
+
+    def test_sparse_stub_reports_apparent_and_allocated_size(self):
+        with open(example("unix-layout1.stub"), "rb") as f:
+            stub = f.read()
+        sparse = self.write("sparse.stub", stub)
+        os.truncate(sparse, 1 << 30)  # keeps the original file's size, no data
+        status, out, _ = run("scan", "--format", "json", self.folder)
+        self.assertEqual(status, 0)
+        row, summary = [json.loads(line) for line in out.splitlines()]
+        self.assertEqual((row["state"], row["apparentSize"]), ("ok", 1 << 30))
+        self.assertLess(row["allocatedSize"], 1 << 20)
+        self.assertEqual(summary["summary"]["apparentSize"], 1 << 30)
+
+    def test_links_fifos_and_loops(self):
+        shutil.copy(example("dmnas.stub"), self.path("real.stub"))
+        os.symlink("real.stub", self.path("link.stub"))
+        os.symlink("nowhere", self.path("dangling"))
+        os.mkdir(self.path("sub"))
+        os.symlink("..", self.path("sub/up"))  # a loop back to the root
+        os.mkfifo(self.path("fifo"))
+        status, out, err = run("scan", self.folder)
+        self.assertEqual((status, err), (0, ""))  # links are not followed, the FIFO not opened
+        self.assertIn("files examined  1\n", out)
+        status, out, err = run("scan", "--follow-symlinks", self.folder)
+        self.assertEqual(status, 2)
+        self.assertEqual(err.splitlines(), [
+            self.path("dangling") + ": dangling symbolic link or missing file",
+            self.path("sub/up") + ": symbolic link loop (leads back to a directory above it)"])
+        self.assertIn(self.path("link.stub") + "  4 WINDOWS_DMNAS  ok", out)
+        self.assertIn("unreadable      2\n", out)
+
+    def test_unreadable_directory_is_reported_once_and_the_scan_goes_on(self):
+        setpriv = shutil.which("setpriv")
+        if os.geteuid() != 0 or setpriv is None:
+            self.skipTest("needs root and setpriv to run the tool as an unprivileged user")
+        os.chmod(self.folder, 0o755)
+        locked = self.path("locked")
+        os.mkdir(locked)
+        shutil.copy(example("dmnas.stub"), self.path("open.stub"))
+        shutil.copy(example("dmnas.stub"), os.path.join(locked, "hidden.stub"))
+        os.chmod(locked, 0)
+        done = subprocess.run([setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", TOOL,
+                               "scan", self.folder], capture_output=True, timeout=60)
+        os.chmod(locked, 0o755)
+        if b"setpriv:" in done.stderr:
+            self.skipTest("setpriv cannot switch users here: " + done.stderr.decode().strip())
+        out, err = done.stdout.decode(), done.stderr.decode()
+        self.assertEqual(done.returncode, 2, err)
+        self.assertEqual(err, locked + ": Permission denied\n")
+        self.assertIn("open.stub  4 WINDOWS_DMNAS  ok", out)
+        self.assertNotIn("hidden", out)
+
+
+class ReadBackTests(ToolTestCase):
+    def test_full_range_unsigned_numbers_read_back_exactly(self):
+        """The largest 64-bit value a writer prints reads back unchanged,
+        so inspect reports it exactly and create accepts it."""
+        path = self.write("big", b"0:0:0:0:0:::0:0:0::0?|18446744073709551615")
+        record = json.loads(run("inspect", "--as", "3", "--format", "json", path)[1])
+        self.assertEqual(record["number2"], 18446744073709551615)
+        status, _, err = run("create", "--type", "celerra", "--set", "number2=18446744073709551615",
+                             "-o", self.path("o"))
+        self.assertEqual((status, err), (0, ""))
+        with open(self.path("o"), "rb") as f:
+            self.assertTrue(f.read().endswith(b"|18446744073709551615"))
+
+
+class XattrTests(ToolTestCase):
+    ATTRIBUTE = "user.stubmeta_reparse"
+
+    def set_attribute(self, path, value):
+        try:
+            os.setxattr(path, self.ATTRIBUTE, value)
+        except OSError as error:
+            self.skipTest("this file system refuses user. attributes: %s" % error)
+
+    def test_inspect_and_scan_read_the_attribute_not_the_content(self):
+        with open(example("ntfs.stub"), "rb") as f:
+            reparse = f.read()
+        path = self.write("archived.doc", b"the data stays untouched")
+        self.set_attribute(path, reparse)
+        self.write("plain.doc", b"no attribute")
+        status, out, err = run("inspect", "--attribute", self.ATTRIBUTE, path)
+        self.assertEqual((status, err), (0, ""))
+        self.assertIn("type          1 WINDOWS_LOCAL", out)
+        status, out, _ = run("scan", "--attribute", self.ATTRIBUTE, self.folder)
+        self.assertEqual(status, 0)
+        self.assertIn(path + '  1 WINDOWS_LOCAL  ok  common1=3 number2=73 text="D:\\projects\\report.pdf"', out)
+        self.assertIn("stubs           1 (type 1: 1)", out)
+        self.set_attribute(self.path("plain.doc"), b"\0" * 24 + b"garbage")
+        status, out, _ = run("scan", "--format", "json", "--attribute", self.ATTRIBUTE, self.folder)
+        self.assertEqual(status, 1)
+        damaged = json.loads(out.splitlines()[1])
+        self.assertEqual((damaged["state"], damaged["type"]), ("damaged", 1))
+        os.removexattr(self.path("plain.doc"), self.ATTRIBUTE)
+        status, _, err = run("inspect", "--attribute", self.ATTRIBUTE, self.path("plain.doc"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "has no attribute " + self.ATTRIBUTE)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=1)

@@ -1,0 +1,45 @@
+// Options several commands share: where a stub's bytes come from, and
+// which types to try on them.
+#pragma once
+
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "file_reading.h"
+#include "stub_detection.h"
+
+namespace stubmeta_cli {
+
+struct InputOptions {
+    bool noHeader = false;  // prepend 24 zero bytes (a bare NTFS text)
+    bool xattr = false;     // read the attribute, not the content
+    std::string attribute = kDefaultReparseAttribute;
+};
+
+struct MatchOptions {
+    std::string as;      // a type name or number, or empty
+    std::string family;  // a family name, or empty
+};
+
+// Adds --no-header, --xattr and --attribute to a command.
+void add_input_options(CLI::App& command, InputOptions& options);
+
+// Adds --as and --family (mutually exclusive) to a command.
+void add_match_options(CLI::App& command, MatchOptions& options);
+
+// The bytes of a stub: the file's first 65,536 bytes or its attribute,
+// behind 24 zero bytes with --no-header.  Throws ToolError.
+PaddedBuffer read_input(const std::string& path, const InputOptions& options);
+
+// The request the options name.  Throws ToolError (status 2) for an
+// unknown type or family.
+MatchRequest match_request(const MatchOptions& options);
+
+// Reads a type option's value; throws ToolError (status 2) naming option.
+StubType type_option(const std::string& option, const std::string& value);
+
+// The text printed after the options of every command.
+std::string exit_status_help();
+
+}  // namespace stubmeta_cli

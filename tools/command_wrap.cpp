@@ -1,0 +1,105 @@
+// stubmeta wrap / unwrap: the envelope alone, around any text.
+#include <cstdio>
+#include <memory>
+
+#include "atomic_write.h"
+#include "cli_types.h"
+#include "command_options.h"
+#include "commands.h"
+#include "envelope_report.h"
+#include "stub_writer.h"
+#include "tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+struct WrapOptions {
+    std::string textFile;
+    std::uint64_t value = 4096;
+    std::string byteOrder = "host";
+    bool keepNewline = false;
+    std::string output;
+    bool force = false;
+};
+
+struct UnwrapOptions {
+    std::string file;
+    std::string output;
+    bool force = false;
+};
+
+StubType byte_order_type(const std::string& order) {
+    if (order == "big")
+        return STUB_TYPE_UNIX_BIGENDIAN;
+    if (order == "little")
+        return STUB_TYPE_UNIX_LITTLEENDIAN;
+    return host_unix_type();
+}
+
+int run_wrap(const WrapOptions& options) {
+    // A longer text fails in wrap_text with the limit in its message.
+    std::string text = read_small_file(options.textFile, 65536);
+    if (!options.keepNewline && !text.empty() && text.back() == '\n')
+        text.pop_back();
+    const std::string envelope =
+        wrap_text(text, options.value, byte_order_type(options.byteOrder), options.output);
+    write_file_atomically(options.output, envelope, options.force);
+    return kExitOk;
+}
+
+int run_unwrap(const UnwrapOptions& options) {
+    const PaddedBuffer stub = read_stub_file(options.file).buffer;
+    const EnvelopeReport report = examine_envelope(stub);
+    if (!report.ok)
+        throw ToolError(kExitRefused, options.file + ": damaged envelope: " + report.problem);
+    const std::string text = std::string(stub.data() + kEnvelopeHeaderSize, report.textLength) + "\n";
+    if (options.output.empty() || options.output == "-") {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitUsageOrIo;
+    }
+    write_file_atomically(options.output, text, options.force);
+    return kExitOk;
+}
+
+}  // namespace
+
+Command add_wrap_command(CLI::App& app) {
+    auto options = std::make_shared<WrapOptions>();
+    CLI::App* command =
+        app.add_subcommand("wrap", "Wrap a text file in a Unix stub envelope");
+    command->add_option("TEXTFILE", options->textFile, "The text to wrap (- for standard input)")
+        ->required();
+    command->add_option("--value", options->value, "The 64-bit value the envelope carries")
+        ->default_str("4096");
+    command->add_option("--byte-order", options->byteOrder,
+                        "How the checksum is stored: big (type 6), little (type 7) or host")
+        ->check(CLI::IsMember({"big", "little", "host"}))
+        ->default_str("host");
+    command->add_flag("--keep-newline", options->keepNewline,
+                      "Keep a final line feed as part of the text (by default one is dropped)");
+    command->add_option("-o,--output", options->output, "The envelope file to write")->required();
+    command->add_flag("--force", options->force, "Replace an existing file");
+    command->footer("Examples:\n"
+                    "  printf '1:2:3:4:5:1:5:/a/b|9' | stubmeta wrap - -o a.stub\n"
+                    "  stubmeta wrap --value 8192 --byte-order big text.txt -o t.stub\n\n" +
+                    exit_status_help());
+    return {command, [options] { return run_wrap(*options); }};
+}
+
+Command add_unwrap_command(CLI::App& app) {
+    auto options = std::make_shared<UnwrapOptions>();
+    CLI::App* command =
+        app.add_subcommand("unwrap", "Check an envelope and print or write the text it holds");
+    command->add_option("FILE", options->file, "The envelope file")->required();
+    command->add_option("-o,--output", options->output,
+                        "Write the text (with a final line feed) to this file instead of "
+                        "standard output");
+    command->add_flag("--force", options->force, "Replace an existing file");
+    command->footer("Examples:\n"
+                    "  stubmeta unwrap examples/stubs/unix-layout1.stub\n"
+                    "  stubmeta unwrap a.stub -o a.txt\n\n" +
+                    exit_status_help());
+    return {command, [options] { return run_unwrap(*options); }};
+}
+
+}  // namespace stubmeta_cli

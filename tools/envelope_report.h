@@ -1,0 +1,48 @@
+// Reads a Unix stub's envelope header itself, to say exactly what is wrong
+// with a damaged one (the library only answers yes or no).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "file_reading.h"
+#include "stubmeta.h"
+
+namespace stubmeta_cli {
+
+// The envelope's fixed sizes: 21 header bytes, then the text, its
+// terminator and a 4-byte checksum.
+inline constexpr std::size_t kEnvelopeHeaderSize = 21;
+inline constexpr std::size_t kEnvelopeOverhead = 26;
+inline constexpr std::size_t kEnvelopeMagicSize = 8;
+
+// What the header and the trailer of an envelope hold.
+struct EnvelopeReport {
+    bool ok = false;
+    std::string problem;          // the first thing found wrong, one line
+    std::uint8_t version = 0;
+    std::uint32_t totalLength = 0;
+    std::uint64_t value = 0;
+    std::uint32_t textLength = 0;
+    std::uint32_t storedChecksum = 0;    // as read most significant byte first
+    std::uint32_t computedChecksum = 0;
+    StubType byteOrder = 0;              // 6 big-endian, 7 little-endian, when matched
+};
+
+// True when the bytes open with the envelope magic.
+bool has_envelope_magic(const PaddedBuffer& stub);
+
+// Checks the envelope in stub (whose content is the file's bytes) in the
+// order a reader does: size of the file, magic, version, lengths, empty
+// text, terminator, checksum in both byte orders; then asks the library to
+// confirm.  The first failure is described in problem.
+EnvelopeReport examine_envelope(const PaddedBuffer& stub);
+
+// "big-endian" for 6, "little-endian" for 7.
+std::string byte_order_name(StubType order);
+
+// A 32-bit number as 0x followed by eight hexadecimal digits.
+std::string hex32(std::uint32_t value);
+
+}  // namespace stubmeta_cli

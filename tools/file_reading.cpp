@@ -1,0 +1,138 @@
+#include "file_reading.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <iterator>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+[[noreturn]] void fail_io(const std::string& path, int error) {
+    throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
+}
+
+// Closes the descriptor when the read is done, however it ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const noexcept { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+PaddedBuffer::PaddedBuffer(const std::string& content)
+    : bytes_(content.size() + kZeroPadding, '\0'), size_(content.size()) {
+    std::memcpy(bytes_.data(), content.data(), content.size());
+}
+
+PaddedBuffer PaddedBuffer::with_zero_header() const {
+    return PaddedBuffer(std::string(kNtfsHeaderSize, '\0') + content());
+}
+
+FileRead read_stub_file(const std::string& path, bool followLinks) {
+    // O_NONBLOCK keeps a FIFO that replaced a file from stalling the read.
+    int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    if (!followLinks)
+        flags |= O_NOFOLLOW;
+    Descriptor fd(::open(path.c_str(), flags));
+    if (fd.get() < 0)
+        fail_io(path, errno == ELOOP && !followLinks ? ELOOP : errno);
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0)
+        fail_io(path, errno);
+    if (S_ISDIR(status.st_mode))
+        fail_io(path, EISDIR);
+    if (!S_ISREG(status.st_mode))
+        throw ToolError(kExitUsageOrIo, path + ": not a regular file");
+
+    std::string content(kReadLimit, '\0');
+    std::size_t filled = 0;
+    while (filled < kReadLimit) {
+        ssize_t got = ::read(fd.get(), content.data() + filled, kReadLimit - filled);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail_io(path, errno);
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    content.resize(filled);
+    FileRead result;
+    result.buffer = PaddedBuffer(content);
+    result.apparentSize = static_cast<std::uint64_t>(status.st_size);
+    result.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
+    return result;
+}
+
+PaddedBuffer read_stub_attribute(const std::string& path, const std::string& attribute,
+                                 bool followLinks) {
+    std::string value(kReadLimit, '\0');
+    ssize_t got = followLinks
+                      ? ::getxattr(path.c_str(), attribute.c_str(), value.data(), value.size())
+                      : ::lgetxattr(path.c_str(), attribute.c_str(), value.data(), value.size());
+    if (got < 0) {
+        if (errno == ENODATA)
+            throw ToolError(kExitRefused, path + ": has no attribute " + attribute);
+        if (errno == ERANGE)
+            throw ToolError(kExitRefused, path + ": attribute " + attribute +
+                                              " is longer than " + std::to_string(kReadLimit) +
+                                              " bytes");
+        fail_io(path, errno);
+    }
+    value.resize(static_cast<std::size_t>(got));
+    return PaddedBuffer(value);
+}
+
+bool has_attribute(const std::string& path, const std::string& attribute, bool followLinks) {
+    ssize_t got = followLinks ? ::getxattr(path.c_str(), attribute.c_str(), nullptr, 0)
+                              : ::lgetxattr(path.c_str(), attribute.c_str(), nullptr, 0);
+    if (got >= 0)
+        return true;
+    if (errno == ENODATA || errno == ENOTSUP)
+        return false;
+    fail_io(path, errno);
+}
+
+std::string read_small_file(const std::string& path, std::size_t limit) {
+    int fd = path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail_io(path, errno);
+    Descriptor owner(path == "-" ? -1 : fd);
+    std::string content;
+    char chunk[8192];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail_io(path, errno);
+        }
+        if (got == 0)
+            break;
+        content.append(chunk, static_cast<std::size_t>(got));
+        if (content.size() > limit)
+            throw ToolError(kExitRefused, path + ": longer than " + std::to_string(limit) +
+                                              " bytes");
+    }
+    return content;
+}
+
+}  // namespace stubmeta_cli

@@ -1,0 +1,74 @@
+// Reading a stub safely: the library takes no input length, so every
+// buffer handed to it is a copy of the bytes followed by enough zero bytes
+// that no parse or envelope read can run past its end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace stubmeta_cli {
+
+// The most bytes read from any file or attribute: an envelope is at most
+// 65,535 bytes and every text layout is far shorter.
+inline constexpr std::size_t kReadLimit = 65536;
+
+// Zero bytes after the content: an envelope's own length field can claim
+// 65,535 bytes, and an NTFS parse skips 24 bytes first.
+inline constexpr std::size_t kZeroPadding = 65536 + 24;
+
+// The size of the reparse header in front of an NTFS text.
+inline constexpr std::size_t kNtfsHeaderSize = 24;
+
+// A stub's bytes as read, followed by kZeroPadding zero bytes.
+class PaddedBuffer {
+public:
+    PaddedBuffer() : bytes_(kZeroPadding, '\0') {}
+    explicit PaddedBuffer(const std::string& content);
+
+    // The content with its padding, for the library.
+    const char* data() const noexcept { return bytes_.data(); }
+    // The number of content bytes, without the padding.
+    std::size_t size() const noexcept { return size_; }
+    // The content bytes only.
+    std::string content() const { return std::string(bytes_.data(), size_); }
+
+    // The same content behind 24 zero bytes, as an NTFS reparse header.
+    PaddedBuffer with_zero_header() const;
+
+private:
+    std::vector<char> bytes_;
+    std::size_t size_ = 0;
+};
+
+// What reading a file found.
+struct FileRead {
+    PaddedBuffer buffer;
+    std::uint64_t apparentSize = 0;   // st_size
+    std::uint64_t allocatedSize = 0;  // st_blocks * 512
+};
+
+// Reads at most kReadLimit bytes from the start of a regular file; with
+// followLinks false a symbolic link is not followed.  Throws ToolError
+// (status 2) naming path and cause when the file cannot be read.
+FileRead read_stub_file(const std::string& path, bool followLinks = true);
+
+// Reads an extended attribute of path instead of its content, never
+// opening the file's data.  Throws ToolError: status 1 when the file has no
+// such attribute, status 2 when it cannot be read.
+PaddedBuffer read_stub_attribute(const std::string& path, const std::string& attribute,
+                                 bool followLinks = true);
+
+// True when path has the attribute; false when it has none.  Throws
+// ToolError (status 2) for other failures.
+bool has_attribute(const std::string& path, const std::string& attribute, bool followLinks);
+
+// Reads a whole small input file ("-" is standard input), at most limit
+// bytes; throws ToolError (status 2) on failure or when it is longer.
+std::string read_small_file(const std::string& path, std::size_t limit);
+
+// The default attribute for reparse data on an NTFS volume mounted on Linux.
+inline constexpr const char* kDefaultReparseAttribute = "system.ntfs_reparse_data";
+
+}  // namespace stubmeta_cli

@@ -1,0 +1,21 @@
+// A parsed stub as readable text, one field a line.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "stub_detection.h"
+
+namespace stubmeta_cli {
+
+// The block `inspect` prints for one stub: the path, the type that won and
+// how it was chosen, every field of its layout, and for a Unix stub its
+// envelope.  Ends with a newline.
+std::string detection_to_text(const std::string& path, const Detection& detection,
+                              const MatchRequest& request);
+
+// The text with control and non-ASCII bytes written as \xNN, so one value
+// stays on one line.
+std::string printable(std::string_view text);
+
+}  // namespace stubmeta_cli

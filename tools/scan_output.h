@@ -1,0 +1,40 @@
+// What scan prints: one row per stub and a summary.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "scan_examine.h"
+
+namespace stubmeta_cli {
+
+struct ScanSummary {
+    std::uint64_t filesExamined = 0;
+    std::uint64_t stubs = 0;
+    std::map<StubType, std::uint64_t> stubsByType;  // 0: damaged, byte order unknown
+    std::uint64_t damaged = 0;
+    std::uint64_t unreadable = 0;
+    std::uint64_t apparentSize = 0;   // the stubs' st_size, summed
+    std::uint64_t allocatedSize = 0;  // the stubs' st_blocks * 512, summed
+    double elapsedSeconds = 0;
+};
+
+// Totals over every row found (before any --state filter).
+ScanSummary summarize(const std::vector<ScanRow>& rows, std::uint64_t filesExamined,
+                      std::uint64_t unreadable, double elapsedSeconds);
+
+// "path  7 UNIX_LITTLEENDIAN  ok  common1=1 number2=9 text=\"/a/b\""
+std::string row_text(const ScanRow& row);
+// One JSON Lines object.
+std::string row_json(const ScanRow& row);
+// The CSV header line and one CSV record (RFC 4180 quoting).
+std::string csv_header();
+std::string row_csv(const ScanRow& row);
+
+// The summary as text lines, or as one JSON object {"summary": {...}}.
+std::string summary_text(const ScanSummary& summary);
+std::string summary_json(const ScanSummary& summary);
+
+}  // namespace stubmeta_cli
