@@ -1,5 +1,6 @@
 #include "formats/fields.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace stubmeta {
@@ -14,11 +15,9 @@ std::size_t TokenTextLength(const Token &token) {
 }
 
 bool TextTokensFit(const Token *tokens, std::initializer_list<TextSlot> slots) {
-    for (const TextSlot &slot : slots) {
-        if (TokenTextLength(tokens[slot.index]) >= slot.width)
-            return false;
-    }
-    return true;
+    return std::all_of(slots.begin(), slots.end(), [tokens](const TextSlot &slot) {
+        return TokenTextLength(tokens[slot.index]) < slot.width;
+    });
 }
 
 void CopyTokenText(const Token &token, char *field, std::size_t width) {

@@ -1,11 +1,54 @@
 #include "tokenize/tokenize.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "stubmeta.h"
 
 namespace stubmeta {
 namespace {
+
+// Copies `length` bytes.  Tokens are mostly shorter than sixteen bytes, and
+// two fixed-size copies that may overlap cost less than a call to memcpy.
+void CopyShort(char *to, const char *from, std::size_t length) {
+    if (length >= 8 && length <= 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + length - 8, from + length - 8, 8);
+    } else if (length >= 4 && length < 8) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + length - 4, from + length - 4, 4);
+    } else if (length > 16) {
+        std::memcpy(to, from, length);
+    } else {
+        for (std::size_t i = 0; i < length; ++i)
+            to[i] = from[i];
+    }
+}
+
+// First occurrence of c in [from, end), or null.  On a little-endian host
+// eight bytes are compared at once: a byte equal to c becomes a zero byte
+// after the XOR, and the lowest byte flagged by the zero-byte test is always
+// a real one (a false flag can only sit above a real zero).
+const char *FindNearby(const char *from, const char *end, char c) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+        const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+        for (; end - from >= 8; from += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, from, sizeof word);
+            const std::uint64_t x = word ^ pattern;
+            const std::uint64_t zeros = (x - kOnes) & ~x & kHighBits;
+            if (zeros != 0)
+                return from + std::countr_zero(zeros) / 8;
+        }
+    }
+    for (; from < end; ++from)
+        if (*from == c)
+            return from;
+    return nullptr;
+}
 
 // Where the walk stands in its input, and the tokens it has written so far.
 class TokenWriter {
@@ -21,12 +64,18 @@ public:
     char current() const { return position_ < end_ ? *position_ : '\0'; }
     void advance() { ++position_; }
 
-    // First occurrence of c in the rest of the input, or null.
+    // First occurrence of c in the rest of the input, or null.  Fields are
+    // mostly short, so the first bytes are looked at here, eight at a time,
+    // before a longer rest is handed to memchr.
     const char *find(char c) const {
         if (c == '\0')
             return nullptr;
-        const auto rest = static_cast<std::size_t>(end_ - position_);
-        return static_cast<const char *>(std::memchr(position_, c, rest));
+        constexpr std::ptrdiff_t kNearby = 32;
+        const char *nearbyEnd = end_ - position_ > kNearby ? position_ + kNearby : end_;
+        if (const char *hit = FindNearby(position_, nearbyEnd, c))
+            return hit;
+        const auto rest = static_cast<std::size_t>(end_ - nearbyEnd);
+        return static_cast<const char *>(std::memchr(nearbyEnd, c, rest));
     }
 
     // A token of the characters from the position up to `stop`, which is
@@ -79,8 +128,7 @@ private:
         auto *block = static_cast<char *>(AllocateMemory_t(length + 1));
         if (block == nullptr)
             return false;
-        if (length != 0)
-            std::memcpy(block, position_, length);
+        CopyShort(block, position_, length);
         block[length] = '\0';
         entry.text = block;
         return true;
@@ -165,8 +213,15 @@ std::int32_t Tokenize(const char *templateText, const char *input, Token *tokens
             insidePlaceholder = true;
         else if (c == '}' && insidePlaceholder)
             placeholderClosed = true;
-        if (insidePlaceholder)
+        if (insidePlaceholder) {
+            // Nothing between an opening brace and the next closing one
+            // changes the walk (the token count stands still), so go
+            // straight to the closing brace or the template's end.
+            if (!placeholderClosed)
+                while (t[1] != '\0' && t[1] != '}')
+                    ++t;
             continue;
+        }
         if (!placeholderClosed) {
             if (writer.current() != c)
                 return -1;

@@ -1,0 +1,106 @@
+"""Loading libstubmeta.so and declaring its functions and record to ctypes."""
+
+import ctypes
+import functools
+import os
+from pathlib import Path
+
+from ._errors import LibraryNotFoundError
+
+ENVIRONMENT_VARIABLE = "STUBMETA_LIBRARY"
+_LIBRARY_NAMES = ("libstubmeta.so.1", "libstubmeta.so")
+
+
+class CommonFields(ctypes.Structure):
+    _fields_ = [
+        ("common1", ctypes.c_uint32),
+        ("common2", ctypes.c_uint64),
+        ("common3", ctypes.c_uint64),
+        ("common4", ctypes.c_uint64),
+        ("common5", ctypes.c_uint64),
+    ]
+
+
+class ReparseData(ctypes.Structure):
+    """The C record, field for field; ctypes applies the same natural
+    alignment as the C compiler."""
+
+    _fields_ = [
+        ("stubType", ctypes.c_uint32),
+        ("common", CommonFields),
+        ("shortText", ctypes.c_char * 72),
+        ("number1", ctypes.c_uint64),
+        ("auxText", ctypes.c_char * 72),
+        ("number2", ctypes.c_uint64),
+        ("unixTextKind", ctypes.c_int32),
+        ("number3", ctypes.c_uint64),
+        ("extraText", ctypes.c_char * 72),
+        ("signedNumber", ctypes.c_int64),
+        ("flag", ctypes.c_int32),
+        ("longText", ctypes.c_char * 1024),
+        ("number4", ctypes.c_uint32),
+        ("number5", ctypes.c_uint64),
+        ("tailText", ctypes.c_char * 65),
+        ("headText", ctypes.c_char * 72),
+    ]
+
+
+_RECORD_P = ctypes.POINTER(ReparseData)
+
+# name: (result type, argument types)
+_PROTOTYPES = {
+    "ParseReparseData": (ctypes.c_int32, [ctypes.c_char_p, _RECORD_P]),
+    "ParseReparseDataFor": (ctypes.c_int32, [ctypes.c_char_p, _RECORD_P, ctypes.c_uint32]),
+    "ParseReparseDataForStubType": (
+        ctypes.c_int32, [ctypes.c_char_p, ctypes.c_uint32, _RECORD_P]),
+    "GenerateReparseData": (
+        ctypes.c_int32, [_RECORD_P, ctypes.c_uint32, ctypes.c_char_p, ctypes.c_int32]),
+    "StubTypeAsString": (None, [ctypes.c_uint32, ctypes.c_char_p, ctypes.c_uint64]),
+    "tkhsm_meta2stub": (
+        ctypes.c_int32, [ctypes.c_char_p, ctypes.c_uint64, ctypes.c_char_p, ctypes.c_int32]),
+    "tkhsm_stub2meta": (
+        ctypes.c_int32,
+        [ctypes.c_char_p, ctypes.POINTER(ctypes.c_int32), ctypes.POINTER(ctypes.c_uint64),
+         ctypes.c_char_p, ctypes.c_int32, ctypes.POINTER(ctypes.c_uint32)]),
+    "tw_crc32": (None, [ctypes.c_void_p, ctypes.c_uint64, ctypes.POINTER(ctypes.c_uint32)]),
+}
+
+
+def _candidates():
+    """Where the library is looked for, in order: (description, path or name)."""
+    explicit = os.environ.get(ENVIRONMENT_VARIABLE)
+    if explicit:
+        yield f"${ENVIRONMENT_VARIABLE}", explicit
+        return
+    here = Path(__file__).resolve().parent
+    for name in _LIBRARY_NAMES:
+        if (here / name).exists():
+            yield "beside the module", str(here / name)
+    for name in _LIBRARY_NAMES:
+        yield "the system's library path", name
+
+
+@functools.lru_cache(maxsize=None)
+def library():
+    """The loaded library with its functions declared; loaded on first use."""
+    tried = []
+    for where, candidate in _candidates():
+        try:
+            lib = ctypes.CDLL(candidate)
+        except OSError as error:
+            tried.append(f"{candidate} ({where}): {error}")
+            continue
+        for name, (restype, argtypes) in _PROTOTYPES.items():
+            function = getattr(lib, name)
+            function.restype = restype
+            function.argtypes = argtypes
+        lib.stubmeta_path = candidate
+        return lib
+    raise LibraryNotFoundError(
+        "libstubmeta.so could not be loaded; tried " + "; ".join(tried)
+        + f". Set {ENVIRONMENT_VARIABLE} to the library's path.")
+
+
+def library_path():
+    """The path or name the library was loaded from."""
+    return library().stubmeta_path

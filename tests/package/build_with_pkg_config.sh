@@ -1,0 +1,2 @@
+cc stub_info.c $(pkg-config --cflags --libs stubmeta) -o stub_info
+c++ -std=c++17 stub_info.cpp $(pkg-config --cflags --libs stubmeta) -o stub_info_cpp

@@ -1,0 +1,205 @@
+"""The Python binding against the library named by STUBMETA_LIBRARY."""
+
+import ctypes
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import zlib
+from pathlib import Path
+
+import stubmeta
+from stubmeta import _native
+
+CELERRA = b"1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99"
+LITTLE_ENDIAN_HOST = sys.byteorder == "little"
+
+
+def full_record(**changes):
+    record = stubmeta.parse(CELERRA, type=stubmeta.StubType.WINDOWS_CELERRA)
+    for name, value in changes.items():
+        setattr(record, name, value)
+    return record
+
+
+class RecordLayout(unittest.TestCase):
+    def test_matches_the_c_record(self):
+        self.assertEqual(ctypes.sizeof(_native.ReparseData), 1488)
+        self.assertEqual(_native.ReparseData.longText.offset, 308)
+        self.assertEqual(_native.ReparseData.number4.offset, 1332)
+        self.assertEqual(_native.ReparseData.headText.offset, 1409)
+
+
+class Parse(unittest.TestCase):
+    def test_fields_and_type_name(self):
+        record = stubmeta.parse(CELERRA, family=stubmeta.Family.NAS)
+        self.assertEqual(record.stubType, 3)
+        self.assertEqual(record.typeName, "WINDOWS_CELERRA")
+        self.assertEqual(record.common, stubmeta.CommonFields(1, 2, 3, 4, 5))
+        self.assertEqual((record.extraText, record.shortText, record.auxText, record.longText),
+                         ("ex", "short", "aux", "/long/path"))
+        self.assertEqual((record.number1, record.signedNumber, record.flag, record.number5,
+                          record.number2), (7, -8, 1, 12, 99))
+
+    def test_narrowing_changes_the_answer(self):
+        # Unnarrowed, the Unix types come first and take this text.
+        self.assertEqual(stubmeta.parse(CELERRA).stubType, 6)
+        ntfs = stubmeta.parse(b"\0" * 24 + CELERRA, type=1)
+        self.assertEqual(ntfs.typeName, "WINDOWS_LOCAL")
+        with self.assertRaises(stubmeta.ParseError):
+            stubmeta.parse(CELERRA, type=stubmeta.StubType.WINDOWS_LOCAL_CSVFS)
+
+    def test_only_the_given_bytes_are_read(self):
+        backing = bytearray(CELERRA + b"77")
+        record = stubmeta.parse(memoryview(backing)[:len(CELERRA)], type=3)
+        self.assertEqual(record.number2, 99)
+        # An empty input and a lone envelope header claiming 65535 bytes are
+        # read from the padded copy.
+        with self.assertRaises(stubmeta.ParseError):
+            stubmeta.parse(b"")
+        with self.assertRaises(stubmeta.ParseError):
+            stubmeta.parse(b"QSTUB\n\x0e\xaf\x01\xff\xff")
+
+    def test_bad_arguments(self):
+        with self.assertRaises(ValueError):
+            stubmeta.parse(CELERRA, type=3, family=2)
+        for bad in ({"type": 0}, {"type": 8}, {"family": 4}):
+            with self.subTest(bad), self.assertRaises(stubmeta.UnknownTypeError):
+                stubmeta.parse(CELERRA, **bad)
+        self.assertTrue(issubclass(stubmeta.ParseError, stubmeta.StubError))
+
+
+class Generate(unittest.TestCase):
+    def test_every_type_round_trips(self):
+        record = full_record()
+        for stub_type in stubmeta.StubType:
+            if stub_type == stubmeta.StubType.INVALID:
+                continue
+            with self.subTest(stub_type.name):
+                stub = stubmeta.generate(record, stub_type)
+                prefix = b"\0" * 24 if stub_type == 1 else b""
+                back = stubmeta.parse(prefix + stub, type=stub_type)
+                self.assertEqual(back.common, record.common)
+                self.assertEqual(back.shortText, "short")
+                self.assertEqual(back.number2, 99)
+        self.assertEqual(stubmeta.generate(record, 3), CELERRA)
+        self.assertEqual(stubmeta.generate(record, 4), stubmeta.generate(record, 5))
+
+    def test_unix_stub_is_an_envelope_in_this_machines_order(self):
+        stub = stubmeta.generate(full_record(), stubmeta.StubType.UNIX_BIGENDIAN)
+        envelope = stubmeta.unwrap(stub)
+        self.assertEqual(envelope.size, len(stub))
+        self.assertEqual(envelope.value, 4096)
+        self.assertEqual(envelope.byteOrder, 7 if LITTLE_ENDIAN_HOST else 6)
+        self.assertEqual(stubmeta.parse(stub).stubType, envelope.byteOrder)
+
+    def test_any_bytes_round_trip_through_str(self):
+        raw = b"/d\xc3\xa9j\xc3\xa0/\xff\xfe\x80"  # UTF-8, then bytes that are not
+        record = stubmeta.parse(CELERRA.replace(b"/long/path", raw), type=3)
+        self.assertEqual(record.longText, raw.decode("utf-8", "surrogateescape"))
+        self.assertIn(raw, stubmeta.generate(record, 3))
+
+    def test_values_that_do_not_fit_their_fields(self):
+        for changes in ({"shortText": "x" * 72}, {"tailText": "x" * 65},
+                        {"longText": "x" * 1024}, {"auxText": "a\0b"},
+                        {"number4": 1 << 32}, {"number1": -1}, {"signedNumber": 1 << 63},
+                        {"flag": "1"}, {"shortText": "\ud800"}):
+            with self.subTest(changes), self.assertRaises(stubmeta.FieldError):
+                stubmeta.generate(full_record(**changes), 3)
+        # The widest values that do fit.
+        record = full_record(shortText="s" * 71, longText="l" * 1023, tailText="t" * 64,
+                             headText="h" * 71, number1=(1 << 64) - 1,
+                             signedNumber=-(1 << 63))
+        stub = stubmeta.generate(record, 4)
+        self.assertIn(b"l" * 1023, stub)
+        self.assertEqual(stubmeta.parse(stub, type=4).headText, "h" * 71)
+
+    def test_refusals(self):
+        # A Unix text holds at most 1023 characters.
+        with self.assertRaises(stubmeta.GenerateError):
+            stubmeta.generate(full_record(shortText="", longText="l" * 1023), 6)
+        with self.assertRaises(stubmeta.UnknownTypeError):
+            stubmeta.generate(full_record(), 0)
+
+
+class Envelope(unittest.TestCase):
+    def test_worked_example(self):
+        stub = stubmeta.wrap("1:2:3:4:5", 4096)
+        self.assertEqual(stub[:31].hex(), "51535455420a0eaf010023" "0000000000001000"
+                                          "0009313a323a333a343a3500")
+        big = stub[:31] + bytes.fromhex("aba8f11b")
+        little = stub[:31] + bytes.fromhex("1bf1a8ab")
+        self.assertEqual(stub, little if LITTLE_ENDIAN_HOST else big)
+        for data, order in ((big, 6), (little, 7)):
+            self.assertEqual(stubmeta.unwrap(data), stubmeta.Envelope("1:2:3:4:5", 4096, order, 35))
+
+    def test_damage_is_detected(self):
+        stub = stubmeta.wrap("1:2:3:4:5", 1)
+        for offset in range(len(stub)):
+            damaged = bytearray(stub)
+            damaged[offset] ^= 0x01
+            with self.subTest(offset=offset), self.assertRaises(stubmeta.EnvelopeError):
+                stubmeta.unwrap(damaged)
+        with self.assertRaises(stubmeta.EnvelopeError):
+            stubmeta.unwrap(stub[:-1])
+        self.assertEqual(stubmeta.unwrap(stub + b"more").size, 35)
+
+    def test_limits(self):
+        self.assertEqual(len(stubmeta.wrap(b"x" * 65509, (1 << 64) - 1)), 65535)
+        for text, value in ((b"x" * 65510, 0), ("a\0b", 0), ("abc", -1)):
+            with self.subTest(len(text)), self.assertRaises(stubmeta.EnvelopeError):
+                stubmeta.wrap(text, value)
+
+
+class Crc32(unittest.TestCase):
+    def test_agrees_with_zlib_and_chains(self):
+        generator = random.Random(7)
+        for size in (0, 1, 9, 1000):
+            data = bytes(generator.randrange(256) for _ in range(size))
+            self.assertEqual(stubmeta.crc32(data), zlib.crc32(data))
+            self.assertEqual(stubmeta.crc32(data[size // 2:], stubmeta.crc32(data[:size // 2])),
+                             zlib.crc32(data))
+
+
+class Loading(unittest.TestCase):
+    """Each case runs in a fresh interpreter: the library is loaded once."""
+
+    def run_python(self, code, module_root, library_variable):
+        environment = {k: v for k, v in os.environ.items() if k != _native.ENVIRONMENT_VARIABLE}
+        environment["PYTHONPATH"] = str(module_root)
+        if library_variable is not None:
+            environment[_native.ENVIRONMENT_VARIABLE] = library_variable
+        return subprocess.run([sys.executable, "-c", code], env=environment,
+                              capture_output=True, text=True, check=False)
+
+    def test_missing_library_is_reported(self):
+        module_root = Path(stubmeta.__file__).resolve().parent.parent
+        result = self.run_python(
+            "import stubmeta\n"
+            "try:\n    stubmeta.crc32(b'')\n"
+            "except stubmeta.LibraryNotFoundError as e:\n    print('missing:', e)\n",
+            module_root, "/nonexistent/libstubmeta.so")
+        self.assertIn("missing:", result.stdout, result.stderr)
+        self.assertIn("STUBMETA_LIBRARY", result.stdout)
+
+    def test_library_beside_the_module_is_found(self):
+        built = os.environ[_native.ENVIRONMENT_VARIABLE]
+        with tempfile.TemporaryDirectory() as scratch:
+            package = Path(scratch) / "stubmeta"
+            shutil.copytree(Path(stubmeta.__file__).resolve().parent, package,
+                            ignore=shutil.ignore_patterns("__pycache__"))
+            shutil.copy(built, package / "libstubmeta.so.1")
+            result = self.run_python(
+                "import stubmeta, stubmeta._native as n\n"
+                "print(stubmeta.crc32(b'123456789'), n.library_path())\n",
+                scratch, None)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(result.stdout.split(),
+                             [str(0xCBF43926), str(package.resolve() / "libstubmeta.so.1")])
+
+
+if __name__ == "__main__":
+    unittest.main()

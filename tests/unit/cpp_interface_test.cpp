@@ -1,0 +1,201 @@
+// The C++ interface: inputs of known length, writes that are never
+// truncated, refusals that throw, and envelopes taken apart whole.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "stubmeta.hpp"
+
+namespace {
+
+using namespace std::string_literals;
+
+constexpr std::string_view kCelerra = "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99";
+
+bool little_endian_host() {
+    const std::uint16_t one = 1;
+    unsigned char first = 0;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
+
+template <std::size_t N>
+void fill(char (&field)[N], char c, std::size_t count = N - 1) {
+    std::memset(field, c, count);
+    field[count] = '\0';
+}
+
+TEST(CppParse, ReadsOnlyTheGivenBytes) {
+    // The digits after the view must not become part of the last number.
+    const std::string backing = std::string(kCelerra) + "77";
+    const std::string_view view(backing.data(), kCelerra.size());
+    const auto record = stubmeta::parse(view, STUB_TYPE_WINDOWS_CELERRA);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->number2, 99u);
+    EXPECT_STREQ(record->longText, "/long/path");
+    EXPECT_EQ(record->stubType, 3u);
+}
+
+TEST(CppParse, FamilyAndTypeOverloadsNarrowTheSearch) {
+    ASSERT_TRUE(stubmeta::parse(kCelerra, stubmeta::Family::nas_stubs));
+    EXPECT_EQ(stubmeta::parse(kCelerra, stubmeta::Family::nas_stubs)->stubType, 3u);
+    // Unnarrowed, the Unix types come first and take this text.
+    EXPECT_EQ(stubmeta::parse(kCelerra)->stubType, 6u);
+    // Type 1 skips a 24-byte header that may hold any bytes, NULs included.
+    EXPECT_FALSE(stubmeta::parse(kCelerra, STUB_TYPE_WINDOWS_LOCAL_CSVFS));
+    const std::string ntfs = std::string(24, '\0') + std::string(kCelerra);
+    const auto record = stubmeta::parse(ntfs, stubmeta::Family::windows_stubs);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->stubType, 1u);
+    EXPECT_EQ(record->signedNumber, -8);
+    EXPECT_FALSE(stubmeta::parse(kCelerra, StubType{0}));
+    EXPECT_FALSE(stubmeta::parse(kCelerra, StubType{8}));
+}
+
+TEST(CppParse, ShortInputsAreReadFromThePaddedCopy) {
+    // An empty input still meets the NTFS parser's 24-byte skip, and an
+    // envelope header claiming the largest extent is checksummed over the
+    // zero padding: under the sanitizers a read past the copy would fail.
+    EXPECT_FALSE(stubmeta::parse(std::string_view{}));
+    const std::string claims_everything = "QSTUB\n\x0e\xaf\x01\xff\xff"s;
+    EXPECT_FALSE(stubmeta::parse(claims_everything));
+    EXPECT_FALSE(stubmeta::unwrap(claims_everything));
+}
+
+TEST(CppParse, SpanOverloadMatchesStringView) {
+    const std::string ntfs = std::string(24, 'h') + std::string(kCelerra);
+    const auto bytes = std::as_bytes(std::span(ntfs.data(), ntfs.size()));
+    const auto from_span = stubmeta::parse(bytes, STUB_TYPE_WINDOWS_LOCAL);
+    const auto from_view = stubmeta::parse(ntfs, STUB_TYPE_WINDOWS_LOCAL);
+    ASSERT_TRUE(from_span && from_view);
+    EXPECT_EQ(std::memcmp(&*from_span, &*from_view, sizeof(ReparseData)), 0);
+}
+
+TEST(CppGenerate, RoundTripsEveryTypeWithExactSizes) {
+    const ReparseData source = *stubmeta::parse(kCelerra, STUB_TYPE_WINDOWS_CELERRA);
+    for (StubType type : {2u, 3u, 4u, 5u}) {
+        const std::string text = stubmeta::generate(source, type);
+        EXPECT_EQ(text.find('\0'), std::string::npos) << "type " << type;
+        const auto back = stubmeta::parse(text, type);
+        ASSERT_TRUE(back) << "type " << type << ": " << text;
+        EXPECT_STREQ(back->longText, "/long/path");
+        EXPECT_EQ(back->number2, 99u);
+    }
+    EXPECT_EQ(stubmeta::generate(source, 1), std::string(kCelerra));
+
+    const std::string envelope = stubmeta::generate(source, STUB_TYPE_UNIX_BIGENDIAN);
+    const auto opened = stubmeta::unwrap(envelope);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(envelope.size(), opened->text.size() + 26);
+    EXPECT_EQ(opened->size, envelope.size());
+    const auto unix_record = stubmeta::parse(envelope, stubmeta::Family::unix_stubs);
+    ASSERT_TRUE(unix_record);
+    EXPECT_EQ(unix_record->stubType, little_endian_host() ? 7u : 6u);
+}
+
+TEST(CppGenerate, LongestRecordsAreNotTruncated) {
+    ReparseData r{};
+    r.common.common1 = UINT32_MAX;
+    r.common.common2 = r.common.common3 = r.common.common4 = r.common.common5 = UINT64_MAX;
+    r.number1 = r.number2 = r.number3 = r.number5 = UINT64_MAX;
+    r.number4 = UINT32_MAX;
+    r.signedNumber = INT64_MIN;
+    r.flag = 1;
+    fill(r.shortText, 's');
+    fill(r.auxText, 'a');
+    fill(r.extraText, 'e');
+    fill(r.longText, 'l');
+    fill(r.tailText, 't');
+    fill(r.headText, 'h');
+    for (StubType type : {1u, 2u, 3u, 4u}) {
+        const std::string text = stubmeta::generate(r, type);
+        EXPECT_NE(text.find(std::string(1023, 'l')), std::string::npos) << "type " << type;
+        EXPECT_EQ(text.find('\0'), std::string::npos) << "type " << type;
+    }
+    // The Unix layout carries shortText when it is set, else longText; its
+    // text area holds 1023 characters, which the longest longText overruns.
+    EXPECT_NE(stubmeta::generate(r, STUB_TYPE_UNIX_LITTLEENDIAN).find(std::string(71, 's')),
+              std::string::npos);
+    r.shortText[0] = '\0';
+    EXPECT_THROW(stubmeta::generate(r, STUB_TYPE_UNIX_LITTLEENDIAN), stubmeta::error);
+    fill(r.longText, 'l', 700);
+    const std::string envelope = stubmeta::generate(r, STUB_TYPE_UNIX_LITTLEENDIAN);
+    const auto opened = stubmeta::unwrap(envelope);
+    ASSERT_TRUE(opened);
+    EXPECT_NE(opened->text.find(std::string(700, 'l')), std::string::npos);
+    EXPECT_EQ(opened->value, UINT64_MAX);
+}
+
+TEST(CppGenerate, UnknownTypesThrow) {
+    const ReparseData r{};
+    EXPECT_THROW(stubmeta::generate(r, 0), stubmeta::error);
+    EXPECT_THROW(stubmeta::generate(r, 8), stubmeta::error);
+}
+
+TEST(CppEnvelope, WorkedExampleInBothByteOrders) {
+    const std::string envelope = stubmeta::wrap("1:2:3:4:5", 4096);
+    ASSERT_EQ(envelope.size(), 35u);
+    const std::string header = "QSTUB\n\x0e\xaf\x01\x00\x23"s + std::string(6, '\0') + "\x10\x00\x00\x09"s;
+    EXPECT_EQ(envelope.substr(0, 21), header);
+    EXPECT_EQ(stubmeta::crc32(std::string_view(envelope).substr(0, 31)), 0x54570EE4u);
+
+    const std::string big = envelope.substr(0, 31) + "\xab\xa8\xf1\x1b"s;
+    const std::string little = envelope.substr(0, 31) + "\x1b\xf1\xa8\xab"s;
+    EXPECT_EQ(envelope, little_endian_host() ? little : big);
+    for (const auto &[bytes, order] : {std::pair{big, 6u}, std::pair{little, 7u}}) {
+        const auto opened = stubmeta::unwrap(bytes);
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(opened->text, "1:2:3:4:5");
+        EXPECT_EQ(opened->value, 4096u);
+        EXPECT_EQ(opened->size, 35u);
+        EXPECT_EQ(opened->byteOrder, order);
+    }
+}
+
+TEST(CppEnvelope, DamagedOrShortenedEnvelopesDoNotOpen) {
+    const std::string envelope = stubmeta::wrap("1:2:3:4:5", 7);
+    for (std::size_t i = 0; i < envelope.size(); ++i) {
+        std::string damaged = envelope;
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x20);
+        EXPECT_FALSE(stubmeta::unwrap(damaged)) << "byte " << i;
+    }
+    EXPECT_FALSE(stubmeta::unwrap(std::string_view(envelope).substr(0, 34)));
+    EXPECT_FALSE(stubmeta::unwrap(std::string_view{}));
+    // Trailing bytes after the envelope are not part of it.
+    EXPECT_EQ(stubmeta::unwrap(envelope + "tail")->size, 35u);
+}
+
+TEST(CppEnvelope, WrapRefusesWhatItCannotCarry) {
+    EXPECT_THROW(stubmeta::wrap("a\0b"s, 1), stubmeta::error);
+    EXPECT_THROW(stubmeta::wrap(std::string(65510, 'x'), 1), stubmeta::error);
+    const std::string largest = stubmeta::wrap(std::string(65509, 'x'), 1);
+    EXPECT_EQ(largest.size(), 65535u);
+    const auto opened = stubmeta::unwrap(largest);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->text.size(), 65509u);
+}
+
+TEST(CppHelpers, Crc32ChainsLikeTheStandardChecksum) {
+    EXPECT_EQ(stubmeta::crc32("123456789"), 0xCBF43926u);
+    EXPECT_EQ(stubmeta::crc32(""), 0u);
+    EXPECT_EQ(stubmeta::crc32("6789", stubmeta::crc32("12345")), 0xCBF43926u);
+    const std::array<std::byte, 3> bytes{std::byte{'a'}, std::byte{'b'}, std::byte{'c'}};
+    EXPECT_EQ(stubmeta::crc32(std::span<const std::byte>(bytes)), 0x352441C2u);
+}
+
+TEST(CppHelpers, TypeNames) {
+    EXPECT_EQ(stubmeta::type_name(1), "WINDOWS_LOCAL");
+    EXPECT_EQ(stubmeta::type_name(5), "WINDOWS_DMNAS");
+    EXPECT_EQ(stubmeta::type_name(7), "UNIX_LITTLEENDIAN");
+    EXPECT_EQ(stubmeta::type_name(0), "Invalid");
+    EXPECT_EQ(stubmeta::type_name(UINT32_MAX), "Invalid");
+}
+
+} // namespace
