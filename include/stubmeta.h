@@ -86,22 +86,22 @@ typedef struct CommonFields {
  * its layout carries (each text field terminated) and stubType; every other
  * field keeps what the caller put there.  A failed parse writes nothing. */
 typedef struct ReparseData {
-    uint32_t stubType;     /* set only by a successful parse */
+    uint32_t stubType; /* set only by a successful parse */
     CommonFields common;
     char shortText[72];
     uint64_t number1;
     char auxText[72];
     uint64_t number2;
-    int32_t unixTextKind;  /* Unix only: 1 = text in longText, else shortText */
-    uint64_t number3;      /* Unix: also the envelope's value; 0 writes 4096 */
+    int32_t unixTextKind; /* Unix only: 1 = text in longText, else shortText */
+    uint64_t number3;     /* Unix: also the envelope's value; 0 writes 4096 */
     char extraText[72];
     int64_t signedNumber;
-    int32_t flag;          /* 0 or 1 */
+    int32_t flag; /* 0 or 1 */
     char longText[1024];
     uint32_t number4;
     uint64_t number5;
     char tailText[65];
-    char headText[72];     /* DMNas first-line text */
+    char headText[72]; /* DMNas first-line text */
 } ReparseData;
 
 /* Tries the types 6, 7, 1, 2, 3, 4 in that order; the first that parses wins.
@@ -114,8 +114,7 @@ STUBMETA_API int32_t ParseReparseData(const char *input, ReparseData *record);
 
 /* Tries the types of one family: 1 Windows (1, 2), 2 NAS (3, 4), 3 Unix
  * (6, 7).  Returns -1 for any other family; otherwise as ParseReparseData. */
-STUBMETA_API int32_t ParseReparseDataFor(const char *input, ReparseData *record,
-                                         StubFamily family);
+STUBMETA_API int32_t ParseReparseDataFor(const char *input, ReparseData *record, StubFamily family);
 
 /* Try types 1 then 2, 3 then 4, and 6 then 7 respectively. */
 STUBMETA_API int32_t ParseReparseDataForWindowsStubs(const char *input, ReparseData *record);
@@ -144,8 +143,8 @@ STUBMETA_API int32_t ParseReparseDataForStubType(const char *input, StubType typ
  * above 7, a capacity of 0 or less, or output that does not fit (a capacity
  * exactly equal to the output's size is enough); the Unix writer also refuses
  * a text of more than 1023 characters. */
-STUBMETA_API int32_t GenerateReparseData(const ReparseData *record, StubType type,
-                                         char *buffer, int32_t capacity);
+STUBMETA_API int32_t GenerateReparseData(const ReparseData *record, StubType type, char *buffer,
+                                         int32_t capacity);
 
 /* The library's one allocation pair: AllocateMemory_t returns a block of size
  * bytes from the process heap, or null; FreeMemory_t releases a block it

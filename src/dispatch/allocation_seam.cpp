@@ -13,7 +13,9 @@ thread_local Counters counters;
 
 } // namespace
 
-void FailAllocationNumber(std::uint64_t n) { counters.failAt = n == 0 ? 0 : counters.attempted + n; }
+void FailAllocationNumber(std::uint64_t n) {
+    counters.failAt = n == 0 ? 0 : counters.attempted + n;
+}
 std::uint64_t AllocationsAttempted() { return counters.attempted; }
 std::int64_t BlocksOutstanding() { return counters.outstanding; }
 void ResetAllocationCounters() { counters = Counters{}; }

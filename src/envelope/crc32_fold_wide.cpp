@@ -23,18 +23,21 @@ bool OperatingSystemSavesWideRegisters() {
     return (low & kWanted) == kWanted;
 }
 
-__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m512i Broadcast(fold::Multipliers m) {
+__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m512i
+Broadcast(fold::Multipliers m) {
     const auto high = static_cast<long long>(m.forHighHalf);
     const auto low = static_cast<long long>(m.forLowHalf);
     return _mm512_set_epi64(low, high, low, high, low, high, low, high);
 }
 
-__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m512i Load512(const unsigned char *p) {
+__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m512i
+Load512(const unsigned char *p) {
     return _mm512_loadu_si512(p);
 }
 
 // Four blocks each moved forward by the multipliers' distance, plus `next`.
-__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m512i FoldInto(__m512i blocks, __m512i multipliers, __m512i next) {
+__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m512i
+FoldInto(__m512i blocks, __m512i multipliers, __m512i next) {
     return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(blocks, multipliers, 0x00),
                                      _mm512_clmulepi64_epi128(blocks, multipliers, 0x11), next,
                                      0x96);
@@ -42,13 +45,13 @@ __attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) in
 
 // The four blocks of a register joined into one: each moved forward to the
 // place of the last.
-__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m128i JoinBlocks(__m512i blocks) {
+__attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m128i
+JoinBlocks(__m512i blocks) {
     using namespace fold;
     const __m512i multipliers = _mm512_set_epi64(
-        0, 0, static_cast<long long>(kBy128.forLowHalf),
-        static_cast<long long>(kBy128.forHighHalf), static_cast<long long>(kBy256.forLowHalf),
-        static_cast<long long>(kBy256.forHighHalf), static_cast<long long>(kBy384.forLowHalf),
-        static_cast<long long>(kBy384.forHighHalf));
+        0, 0, static_cast<long long>(kBy128.forLowHalf), static_cast<long long>(kBy128.forHighHalf),
+        static_cast<long long>(kBy256.forLowHalf), static_cast<long long>(kBy256.forHighHalf),
+        static_cast<long long>(kBy384.forLowHalf), static_cast<long long>(kBy384.forHighHalf));
     const __m512i moved = _mm512_mask_blend_epi64(
         0xC0, FoldInto(blocks, multipliers, _mm512_setzero_si512()), blocks);
     const __m256i halves = _mm256_xor_si256(_mm512_maskz_extracti64x4_epi64(0xF, moved, 0),

@@ -63,8 +63,8 @@ extern "C" STUBMETA_API int32_t tkhsm_meta2stub(const char *text, uint64_t value
 }
 
 extern "C" STUBMETA_API int32_t tkhsm_stub2meta(const char *input, int32_t *totalOut,
-                                                uint64_t *valueOut, char *buffer,
-                                                int32_t capacity, StubType *byteOrderOut) {
+                                                uint64_t *valueOut, char *buffer, int32_t capacity,
+                                                StubType *byteOrderOut) {
     if (input == nullptr || byteOrderOut == nullptr || input[0] == '\0')
         return -1;
     if (!StartsWithMagic(input))
@@ -75,7 +75,8 @@ extern "C" STUBMETA_API int32_t tkhsm_stub2meta(const char *input, int32_t *tota
     const auto total = static_cast<std::size_t>(LoadBigEndian(in + kTotalLengthOffset, 2));
     if (total < kOverhead)
         return -1;
-    if (buffer != nullptr && (capacity < 0 || static_cast<std::size_t>(capacity) <= total - kOverhead)) {
+    if (buffer != nullptr &&
+        (capacity < 0 || static_cast<std::size_t>(capacity) <= total - kOverhead)) {
         if (totalOut != nullptr)
             *totalOut = static_cast<int32_t>(total);
         return -1;

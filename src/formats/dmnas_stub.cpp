@@ -59,13 +59,13 @@ std::int32_t PopulateReparseDataInfo2(ReparseData *record, const Token *tokens,
 
 std::int32_t ParseReparseDataDMNas(const char *input, ReparseData *record) {
     std::array<Token, kTokenCount> tokens{};
-    std::int32_t status = Tokenize(kTemplate.data(), input, tokens.data(), kTokenCount, &kShortenedStubRule);
-    if (status == 0 &&
-        !TextTokensFit(tokens.data(), {{0, sizeof record->headText},
-                                       {6, sizeof record->longText},
-                                       {12, sizeof record->shortText},
-                                       {13, sizeof record->auxText},
-                                       {15, sizeof record->tailText}}))
+    std::int32_t status =
+        Tokenize(kTemplate.data(), input, tokens.data(), kTokenCount, &kShortenedStubRule);
+    if (status == 0 && !TextTokensFit(tokens.data(), {{0, sizeof record->headText},
+                                                      {6, sizeof record->longText},
+                                                      {12, sizeof record->shortText},
+                                                      {13, sizeof record->auxText},
+                                                      {15, sizeof record->tailText}}))
         status = -1;
     if (status == 0) {
         CopyTokenText(tokens[0], record->headText);

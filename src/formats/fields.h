@@ -17,9 +17,7 @@
 namespace stubmeta {
 
 // A token's text, "" for an empty token (which has no block).
-inline const char *TokenText(const Token &token) {
-    return token.text != nullptr ? token.text : "";
-}
+inline const char *TokenText(const Token &token) { return token.text != nullptr ? token.text : ""; }
 
 // The number of characters a token contributes to a text field: its length,
 // or less for a filler token, whose block holds the empty text.

@@ -16,8 +16,9 @@ namespace stubmeta {
 // The characters of a text field up to its NUL, never beyond its width.
 inline std::string_view FieldText(const char *field, std::size_t width) {
     const void *nul = std::memchr(field, '\0', width);
-    return {field, nul == nullptr ? width
-                                  : static_cast<std::size_t>(static_cast<const char *>(nul) - field)};
+    return {field, nul == nullptr
+                       ? width
+                       : static_cast<std::size_t>(static_cast<const char *>(nul) - field)};
 }
 
 template <std::size_t N>
@@ -69,8 +70,7 @@ private:
 // text's length, or -1 with the buffer untouched when it does not fit.
 template <std::size_t N>
 std::int32_t CommitText(const TextArea<N> &area, char *buffer, std::int32_t capacity) {
-    if (area.overflowed() || capacity <= 0 ||
-        area.size() >= static_cast<std::size_t>(capacity))
+    if (area.overflowed() || capacity <= 0 || area.size() >= static_cast<std::size_t>(capacity))
         return -1;
     std::memcpy(buffer, area.view().data(), area.size());
     buffer[area.size()] = '\0';

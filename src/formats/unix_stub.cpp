@@ -85,7 +85,8 @@ std::int32_t ParseReparseDataUnix(const char *input, ReparseData *record) {
     }
 
     std::array<Token, kTokenCount> tokens{};
-    std::int32_t status = Tokenize(kTemplate, text, tokens.data(), kTokenCount, &kShortenedStubRule);
+    std::int32_t status =
+        Tokenize(kTemplate, text, tokens.data(), kTokenCount, &kShortenedStubRule);
     if (status == 0) {
         const bool longKind = TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
         const std::size_t textWidth = longKind ? sizeof record->longText : sizeof record->shortText;

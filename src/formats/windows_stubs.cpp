@@ -26,11 +26,10 @@ std::int32_t ParseWindowsLayout(const char *text, const char *templateText,
                                 const FreeTextRule *rule, StubType type, ReparseData *record) {
     std::array<Token, kTokenCount> tokens{};
     std::int32_t status = Tokenize(templateText, text, tokens.data(), kTokenCount, rule);
-    if (status == 0 &&
-        !TextTokensFit(tokens.data(), {{5, sizeof record->extraText},
-                                       {6, sizeof record->shortText},
-                                       {10, sizeof record->auxText},
-                                       {12, sizeof record->longText}}))
+    if (status == 0 && !TextTokensFit(tokens.data(), {{5, sizeof record->extraText},
+                                                      {6, sizeof record->shortText},
+                                                      {10, sizeof record->auxText},
+                                                      {12, sizeof record->longText}}))
         status = -1;
     if (status == 0) {
         std::int32_t position = 0;
@@ -94,11 +93,13 @@ std::int32_t ParseReparseDataCelerra(const char *input, ReparseData *record) {
                               record);
 }
 
-std::int32_t GenerateReparseDataNtfs(const ReparseData *record, char *buffer, std::int32_t capacity) {
+std::int32_t GenerateReparseDataNtfs(const ReparseData *record, char *buffer,
+                                     std::int32_t capacity) {
     return GenerateWindowsLayout(record, {}, buffer, capacity);
 }
 
-std::int32_t GenerateReparseDataCsvfs(const ReparseData *record, char *buffer, std::int32_t capacity) {
+std::int32_t GenerateReparseDataCsvfs(const ReparseData *record, char *buffer,
+                                      std::int32_t capacity) {
     return GenerateWindowsLayout(record, kCsvfsPrefix, buffer, capacity);
 }
 

@@ -158,7 +158,10 @@ public:
     bool filling() const { return filling_; }
     char terminator() const { return rule_->terminator[0]; }
     void startFilling() { filling_ = true; }
-    void end() { active_ = false; filling_ = false; }
+    void end() {
+        active_ = false;
+        filling_ = false;
+    }
 
 private:
     const FreeTextRule *rule_;
