@@ -27,8 +27,9 @@ constexpr std::array<ShortName, 4> kShortNames{{
     {"celerra", STUB_TYPE_WINDOWS_CELERRA},
     {"dmnas", STUB_TYPE_WINDOWS_DMNAS},
 }};
+using ShortNameIterator = decltype(kShortNames)::const_iterator;
 
-}  // namespace
+} // namespace
 
 std::string type_name(StubType type) {
     std::array<char, 40> name{};
@@ -43,7 +44,7 @@ StubType host_unix_type() {
 
 std::optional<StubType> parse_type(std::string_view text) {
     unsigned number = 0;
-    const char* end = text.data() + text.size();
+    const char *end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, number);
     if (!text.empty() && error == std::errc() && stop == end) {
         if (number >= 1 && number <= 7)
@@ -53,9 +54,11 @@ std::optional<StubType> parse_type(std::string_view text) {
     const std::string wanted = lower(text);
     if (wanted == "unix")
         return host_unix_type();
-    for (const ShortName& entry : kShortNames)
-        if (wanted == entry.name)
-            return entry.type;
+    const ShortNameIterator shortName =
+        std::find_if(kShortNames.begin(), kShortNames.end(),
+                     [&wanted](const ShortName &entry) { return wanted == entry.name; });
+    if (shortName != kShortNames.end())
+        return shortName->type;
     for (StubType type = 1; type <= 7; ++type)
         if (wanted == lower(type_name(type)))
             return type;
@@ -75,35 +78,45 @@ std::optional<StubFamily> parse_family(std::string_view text) {
 
 std::string family_name(StubFamily family) {
     switch (family) {
-    case STUB_FAMILY_WINDOWS: return "windows";
-    case STUB_FAMILY_NAS: return "nas";
-    case STUB_FAMILY_UNIX: return "unix";
-    default: return "unknown";
+    case STUB_FAMILY_WINDOWS:
+        return "windows";
+    case STUB_FAMILY_NAS:
+        return "nas";
+    case STUB_FAMILY_UNIX:
+        return "unix";
+    default:
+        return "unknown";
     }
 }
 
 std::string short_type_name(StubType type) {
-    for (const ShortName& entry : kShortNames)
-        if (entry.type == type)
-            return std::string(entry.name);
+    const ShortNameIterator shortName =
+        std::find_if(kShortNames.begin(), kShortNames.end(),
+                     [type](const ShortName &entry) { return entry.type == type; });
+    if (shortName != kShortNames.end())
+        return std::string(shortName->name);
     return is_unix_type(type) ? "unix" : "";
 }
 
 std::vector<StubType> family_types(StubFamily family) {
     switch (family) {
-    case STUB_FAMILY_WINDOWS: return {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS};
-    case STUB_FAMILY_NAS: return {STUB_TYPE_WINDOWS_CELERRA, STUB_TYPE_WINDOWS_DMNAS};
-    case STUB_FAMILY_UNIX: return {STUB_TYPE_UNIX_BIGENDIAN, STUB_TYPE_UNIX_LITTLEENDIAN};
-    default: return {};
+    case STUB_FAMILY_WINDOWS:
+        return {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS};
+    case STUB_FAMILY_NAS:
+        return {STUB_TYPE_WINDOWS_CELERRA, STUB_TYPE_WINDOWS_DMNAS};
+    case STUB_FAMILY_UNIX:
+        return {STUB_TYPE_UNIX_BIGENDIAN, STUB_TYPE_UNIX_LITTLEENDIAN};
+    default:
+        return {};
     }
 }
 
-const std::vector<StubType>& first_match_order() {
+const std::vector<StubType> &first_match_order() {
     static const std::vector<StubType> order{6, 7, 1, 2, 3, 4};
     return order;
 }
 
-std::string join_types(const std::vector<StubType>& types) {
+std::string join_types(const std::vector<StubType> &types) {
     std::string result;
     for (StubType type : types) {
         if (!result.empty())
@@ -113,4 +126,4 @@ std::string join_types(const std::vector<StubType>& types) {
     return result;
 }
 
-}  // namespace stubmeta_cli
+} // namespace stubmeta_cli

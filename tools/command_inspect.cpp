@@ -1,8 +1,10 @@
 // stubmeta inspect: the type and every field of each stub file.
-#include <cstdio>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "command_options.h"
+#include "console.h"
 #include "commands.h"
 #include "record_json.h"
 #include "record_text.h"
@@ -18,51 +20,56 @@ struct InspectOptions {
     InputOptions input;
 };
 
-int run_inspect(const InspectOptions& options) {
+int run_inspect(const InspectOptions &options) {
     const MatchRequest request = match_request(options.match);
     const bool json = options.format == "json";
     int status = kExitOk;
     bool first = true;
-    for (const std::string& path : options.files) {
+    for (const std::string &path : options.files) {
         std::string cause;
         int fileStatus = kExitOk;
         try {
             const PaddedBuffer stub = read_input(path, options.input);
             if (std::optional<Detection> detection = detect_stub(stub, request)) {
                 if (json) {
-                    std::printf("%s\n", json_line(detection_to_json(path, *detection)).c_str());
+                    write_line(json_line(detection_to_json(path, *detection)));
                 } else {
-                    std::printf("%s%s", first ? "" : "\n",
-                                detection_to_text(path, *detection, request).c_str());
+                    if (!first)
+                        write_out("\n");
+                    write_out(detection_to_text(path, *detection, request));
                     first = false;
                 }
-                std::fflush(stdout);
+                flush_out();
                 continue;
             }
             cause = not_a_stub_message(request);
             fileStatus = kExitRefused;
-        } catch (const ToolError& error) {
+        } catch (const ToolError &error) {
             // The message names the path already; keep its cause for JSON.
             cause = error.what();
-            if (cause.compare(0, path.size() + 2, path + ": ") == 0)
+            const std::string_view message = cause;
+            if (message.starts_with(path) && message.substr(path.size()).starts_with(": "))
                 cause.erase(0, path.size() + 2);
             fileStatus = error.status();
         }
-        print_error(path + ": " + cause);
+        std::string message = path;
+        message += ": ";
+        message += cause;
+        print_error(message);
         if (json) {
-            std::printf("%s\n", json_line(error_to_json(path, cause)).c_str());
-            std::fflush(stdout);
+            write_line(json_line(error_to_json(path, cause)));
+            flush_out();
         }
         status = worse_status(status, fileStatus);
     }
     return status;
 }
 
-}  // namespace
+} // namespace
 
-Command add_inspect_command(CLI::App& app) {
+Command add_inspect_command(CLI::App &app) {
     auto options = std::make_shared<InspectOptions>();
-    CLI::App* command = app.add_subcommand(
+    CLI::App *command = app.add_subcommand(
         "inspect", "Detect each file's stub type and print every field its layout carries");
     command->add_option("FILE", options->files, "Stub files to read")->required();
     command->add_option("--format", options->format, "Output format: text, or json (JSON Lines)")
@@ -83,4 +90,4 @@ Command add_inspect_command(CLI::App& app) {
     return {command, [options] { return run_inspect(*options); }};
 }
 
-}  // namespace stubmeta_cli
+} // namespace stubmeta_cli

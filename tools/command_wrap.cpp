@@ -1,10 +1,10 @@
 // stubmeta wrap / unwrap: the envelope alone, around any text.
-#include <cstdio>
 #include <memory>
 
 #include "atomic_write.h"
 #include "cli_types.h"
 #include "command_options.h"
+#include "console.h"
 #include "commands.h"
 #include "envelope_report.h"
 #include "stub_writer.h"
@@ -28,7 +28,7 @@ struct UnwrapOptions {
     bool force = false;
 };
 
-StubType byte_order_type(const std::string& order) {
+StubType byte_order_type(const std::string &order) {
     if (order == "big")
         return STUB_TYPE_UNIX_BIGENDIAN;
     if (order == "little")
@@ -36,7 +36,7 @@ StubType byte_order_type(const std::string& order) {
     return host_unix_type();
 }
 
-int run_wrap(const WrapOptions& options) {
+int run_wrap(const WrapOptions &options) {
     // A longer text fails in wrap_text with the limit in its message.
     std::string text = read_small_file(options.textFile, 65536);
     if (!options.keepNewline && !text.empty() && text.back() == '\n')
@@ -47,32 +47,34 @@ int run_wrap(const WrapOptions& options) {
     return kExitOk;
 }
 
-int run_unwrap(const UnwrapOptions& options) {
+int run_unwrap(const UnwrapOptions &options) {
     const PaddedBuffer stub = read_stub_file(options.file).buffer;
     const EnvelopeReport report = examine_envelope(stub);
     if (!report.ok)
         throw ToolError(kExitRefused, options.file + ": damaged envelope: " + report.problem);
-    const std::string text = std::string(stub.data() + kEnvelopeHeaderSize, report.textLength) + "\n";
+    const std::string text =
+        std::string(stub.data() + kEnvelopeHeaderSize, report.textLength) + "\n";
     if (options.output.empty() || options.output == "-") {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return std::fflush(stdout) == 0 ? kExitOk : kExitUsageOrIo;
+        write_out(text);
+        flush_out();
+        return kExitOk;
     }
     write_file_atomically(options.output, text, options.force);
     return kExitOk;
 }
 
-}  // namespace
+} // namespace
 
-Command add_wrap_command(CLI::App& app) {
+Command add_wrap_command(CLI::App &app) {
     auto options = std::make_shared<WrapOptions>();
-    CLI::App* command =
-        app.add_subcommand("wrap", "Wrap a text file in a Unix stub envelope");
+    CLI::App *command = app.add_subcommand("wrap", "Wrap a text file in a Unix stub envelope");
     command->add_option("TEXTFILE", options->textFile, "The text to wrap (- for standard input)")
         ->required();
     command->add_option("--value", options->value, "The 64-bit value the envelope carries")
         ->default_str("4096");
-    command->add_option("--byte-order", options->byteOrder,
-                        "How the checksum is stored: big (type 6), little (type 7) or host")
+    command
+        ->add_option("--byte-order", options->byteOrder,
+                     "How the checksum is stored: big (type 6), little (type 7) or host")
         ->check(CLI::IsMember({"big", "little", "host"}))
         ->default_str("host");
     command->add_flag("--keep-newline", options->keepNewline,
@@ -86,9 +88,9 @@ Command add_wrap_command(CLI::App& app) {
     return {command, [options] { return run_wrap(*options); }};
 }
 
-Command add_unwrap_command(CLI::App& app) {
+Command add_unwrap_command(CLI::App &app) {
     auto options = std::make_shared<UnwrapOptions>();
-    CLI::App* command =
+    CLI::App *command =
         app.add_subcommand("unwrap", "Check an envelope and print or write the text it holds");
     command->add_option("FILE", options->file, "The envelope file")->required();
     command->add_option("-o,--output", options->output,
@@ -102,4 +104,4 @@ Command add_unwrap_command(CLI::App& app) {
     return {command, [options] { return run_unwrap(*options); }};
 }
 
-}  // namespace stubmeta_cli
+} // namespace stubmeta_cli

@@ -1,9 +1,10 @@
 // Exit statuses and the one error type the tool's commands raise.
 #pragma once
 
-#include <cstdio>
 #include <stdexcept>
 #include <string>
+
+#include "console.h"
 
 namespace stubmeta_cli {
 
@@ -28,10 +29,5 @@ private:
 
 // Combines per-file statuses: the worst one wins (2 over 1 over 0).
 constexpr int worse_status(int a, int b) noexcept { return a > b ? a : b; }
-
-// Prints one error line on stderr.
-inline void print_error(const std::string& message) {
-    std::fprintf(stderr, "%s\n", message.c_str());
-}
 
 }  // namespace stubmeta_cli

@@ -1,0 +1,25 @@
+// Standard output and standard error for the commands.  Every write to
+// standard output is checked, so a full disk or a closed pipe ends the
+// command with a clear error instead of a listing that silently stops.
+#pragma once
+
+#include <string_view>
+
+namespace stubmeta_cli {
+
+// Writes text to standard output as it stands.  Throws ToolError (exit
+// status 2) when the stream refuses it.
+void write_out(std::string_view text);
+
+// Writes text and a line feed to standard output; throws as write_out does.
+void write_line(std::string_view text);
+
+// Pushes what standard output holds to its file, so a reader of a pipe
+// sees each file's result as it is made.  Throws as write_out does.
+void flush_out();
+
+// Prints one error line on standard error.  Never throws: with standard
+// error itself gone there is nowhere left to report to.
+void print_error(std::string_view message) noexcept;
+
+} // namespace stubmeta_cli
