@@ -58,10 +58,10 @@ enum class Family : StubFamily {
 
 // What an envelope holds.
 struct Envelope {
-    std::string text;         // the text, without its terminator
-    std::uint64_t value = 0;  // the 64-bit value the writer stored
-    StubType byteOrder = 0;   // 6: checksum stored big-endian, 7: little-endian
-    std::size_t size = 0;     // the envelope's size in bytes, checksum included
+    std::string text;        // the text, without its terminator
+    std::uint64_t value = 0; // the 64-bit value the writer stored
+    StubType byteOrder = 0;  // 6: checksum stored big-endian, 7: little-endian
+    std::size_t size = 0;    // the envelope's size in bytes, checksum included
 };
 
 namespace detail {
@@ -112,9 +112,8 @@ inline std::string_view as_chars(std::span<const std::byte> bytes) noexcept {
 // std::nullopt when no type matches.  A bare text of another layout that fits
 // the Unix template comes back as type 6: name the family or type if known.
 inline std::optional<ReparseData> parse(std::string_view input) {
-    return detail::parse_padded(input, [](const char *in, ReparseData *record) {
-        return ParseReparseData(in, record);
-    });
+    return detail::parse_padded(
+        input, [](const char *in, ReparseData *record) { return ParseReparseData(in, record); });
 }
 
 // Tries only the types of one family.
@@ -151,8 +150,7 @@ inline std::string generate(const ReparseData &record, StubType type) {
     const std::int32_t written =
         GenerateReparseData(&record, type, out.data(), static_cast<std::int32_t>(out.size()));
     if (written < 0)
-        throw error("stubmeta: the record cannot be written as stub type " +
-                    std::to_string(type));
+        throw error("stubmeta: the record cannot be written as stub type " + std::to_string(type));
     out.resize(static_cast<std::size_t>(written));
     return out;
 }
@@ -186,8 +184,8 @@ inline std::string wrap(std::string_view text, std::uint64_t value) {
         throw error("stubmeta: an envelope's text cannot hold a NUL byte");
     const std::string terminated(text);
     std::string out(text.size() + 26, '\0');
-    const std::int32_t written =
-        tkhsm_meta2stub(terminated.c_str(), value, out.data(), static_cast<std::int32_t>(out.size()));
+    const std::int32_t written = tkhsm_meta2stub(terminated.c_str(), value, out.data(),
+                                                 static_cast<std::int32_t>(out.size()));
     if (written < 0)
         throw error("stubmeta: a text of " + std::to_string(text.size()) +
                     " bytes does not fit an envelope");

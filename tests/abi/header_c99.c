@@ -4,7 +4,9 @@
 
 #include "stubmeta.h"
 
-typedef char record_ends_with_head_text[offsetof(ReparseData, headText) + 72 <= sizeof(ReparseData) ? 1 : -1];
+typedef char record_ends_with_head_text[offsetof(ReparseData, headText) + 72 <= sizeof(ReparseData)
+                                            ? 1
+                                            : -1];
 
 int stubmeta_header_c99_probe(void);
 int stubmeta_header_c99_probe(void) {

@@ -9,8 +9,8 @@
 int stubmeta_cxx17_check();
 
 int stubmeta_cxx17_check() {
-    const auto record = stubmeta::parse(std::string_view("1:2:3:4:5:1:5:/a/b|9"),
-                                        stubmeta::Family::unix_stubs);
+    const auto record =
+        stubmeta::parse(std::string_view("1:2:3:4:5:1:5:/a/b|9"), stubmeta::Family::unix_stubs);
     if (!record || !stubmeta::parse("x", StubType{3}) || !stubmeta::parse("x"))
         return 1;
     const std::string stub = stubmeta::generate(*record, STUB_TYPE_UNIX_BIGENDIAN);
