@@ -13,11 +13,11 @@
 namespace stubmeta_cli {
 namespace {
 
-[[noreturn]] void fail(const std::string &path, int error) {
+[[noreturn]] void fail(const std::string& path, int error) {
     throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
 }
 
-[[noreturn]] void refuse_existing(const std::string &path) {
+[[noreturn]] void refuse_existing(const std::string& path) {
     throw ToolError(kExitRefused, path + ": exists; use --force to replace it");
 }
 
@@ -31,13 +31,13 @@ mode_t new_file_mode() {
 class TemporaryFile {
 public:
     explicit TemporaryFile(std::string name) : name_(std::move(name)) {}
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile() {
         if (!name_.empty())
             ::unlink(name_.c_str());
     }
-    const std::string &name() const noexcept { return name_; }
+    const std::string& name() const noexcept { return name_; }
     void release() noexcept { name_.clear(); }
 
 private:
@@ -46,7 +46,7 @@ private:
 
 // Writes every byte to fd and makes it durable with the mode a new file
 // gets; closes fd in every case.
-void write_and_close(int fd, const std::string &bytes, const std::string &path) {
+void write_and_close(int fd, const std::string& bytes, const std::string& path) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -70,7 +70,7 @@ void write_and_close(int fd, const std::string &bytes, const std::string &path) 
 
 // Moves the finished temporary file to path; without replace, an existing
 // path is refused even when it appeared after the first check.
-void move_into_place(TemporaryFile &temporary, const std::string &path, bool replace) {
+void move_into_place(TemporaryFile& temporary, const std::string& path, bool replace) {
     if (!replace) {
         // link() refuses an existing name, so a file that appeared since
         // the first check is not replaced either; the guard then removes
@@ -91,9 +91,9 @@ void move_into_place(TemporaryFile &temporary, const std::string &path, bool rep
     temporary.release();
 }
 
-} // namespace
+}  // namespace
 
-void write_file_atomically(const std::string &path, const std::string &bytes, bool replace) {
+void write_file_atomically(const std::string& path, const std::string& bytes, bool replace) {
     struct stat existing {};
     if (!replace && ::lstat(path.c_str(), &existing) == 0)
         refuse_existing(path);
@@ -115,4 +115,4 @@ void write_file_atomically(const std::string &path, const std::string &bytes, bo
     move_into_place(temporary, path, replace);
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -29,7 +29,7 @@ constexpr std::array<ShortName, 4> kShortNames{{
 }};
 using ShortNameIterator = decltype(kShortNames)::const_iterator;
 
-} // namespace
+}  // namespace
 
 std::string type_name(StubType type) {
     std::array<char, 40> name{};
@@ -44,7 +44,7 @@ StubType host_unix_type() {
 
 std::optional<StubType> parse_type(std::string_view text) {
     unsigned number = 0;
-    const char *end = text.data() + text.size();
+    const char* end = text.data() + text.size();
     auto [stop, error] = std::from_chars(text.data(), end, number);
     if (!text.empty() && error == std::errc() && stop == end) {
         if (number >= 1 && number <= 7)
@@ -56,7 +56,7 @@ std::optional<StubType> parse_type(std::string_view text) {
         return host_unix_type();
     const ShortNameIterator shortName =
         std::find_if(kShortNames.begin(), kShortNames.end(),
-                     [&wanted](const ShortName &entry) { return wanted == entry.name; });
+                     [&wanted](const ShortName& entry) { return wanted == entry.name; });
     if (shortName != kShortNames.end())
         return shortName->type;
     for (StubType type = 1; type <= 7; ++type)
@@ -92,7 +92,7 @@ std::string family_name(StubFamily family) {
 std::string short_type_name(StubType type) {
     const ShortNameIterator shortName =
         std::find_if(kShortNames.begin(), kShortNames.end(),
-                     [type](const ShortName &entry) { return entry.type == type; });
+                     [type](const ShortName& entry) { return entry.type == type; });
     if (shortName != kShortNames.end())
         return std::string(shortName->name);
     return is_unix_type(type) ? "unix" : "";
@@ -111,12 +111,12 @@ std::vector<StubType> family_types(StubFamily family) {
     }
 }
 
-const std::vector<StubType> &first_match_order() {
+const std::vector<StubType>& first_match_order() {
     static const std::vector<StubType> order{6, 7, 1, 2, 3, 4};
     return order;
 }
 
-std::string join_types(const std::vector<StubType> &types) {
+std::string join_types(const std::vector<StubType>& types) {
     std::string result;
     for (StubType type : types) {
         if (!result.empty())
@@ -126,4 +126,4 @@ std::string join_types(const std::vector<StubType> &types) {
     return result;
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

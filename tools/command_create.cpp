@@ -51,8 +51,10 @@ void apply_assignment(ReparseData& record, const std::string& assignment) {
 int run_create(const CreateOptions& options) {
     const StubType type = type_option("--type", options.type);
     if (options.assignments.empty() && options.fromJson.empty())
-        throw ToolError(kExitUsageOrIo, "stubmeta create: give --set FIELD=VALUE or --from-json FILE");
-    ReparseData record = options.fromJson.empty() ? ReparseData{} : record_from_file(options.fromJson);
+        throw ToolError(kExitUsageOrIo,
+                        "stubmeta create: give --set FIELD=VALUE or --from-json FILE");
+    ReparseData record =
+        options.fromJson.empty() ? ReparseData{} : record_from_file(options.fromJson);
     for (const std::string& assignment : options.assignments)
         apply_assignment(record, assignment);
     write_checked_stub(record, type, options.output);

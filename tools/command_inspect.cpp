@@ -20,12 +20,12 @@ struct InspectOptions {
     InputOptions input;
 };
 
-int run_inspect(const InspectOptions &options) {
+int run_inspect(const InspectOptions& options) {
     const MatchRequest request = match_request(options.match);
     const bool json = options.format == "json";
     int status = kExitOk;
     bool first = true;
-    for (const std::string &path : options.files) {
+    for (const std::string& path : options.files) {
         std::string cause;
         int fileStatus = kExitOk;
         try {
@@ -44,7 +44,7 @@ int run_inspect(const InspectOptions &options) {
             }
             cause = not_a_stub_message(request);
             fileStatus = kExitRefused;
-        } catch (const ToolError &error) {
+        } catch (const ToolError& error) {
             // The message names the path already; keep its cause for JSON.
             cause = error.what();
             const std::string_view message = cause;
@@ -65,11 +65,11 @@ int run_inspect(const InspectOptions &options) {
     return status;
 }
 
-} // namespace
+}  // namespace
 
-Command add_inspect_command(CLI::App &app) {
+Command add_inspect_command(CLI::App& app) {
     auto options = std::make_shared<InspectOptions>();
-    CLI::App *command = app.add_subcommand(
+    CLI::App* command = app.add_subcommand(
         "inspect", "Detect each file's stub type and print every field its layout carries");
     command->add_option("FILE", options->files, "Stub files to read")->required();
     command->add_option("--format", options->format, "Output format: text, or json (JSON Lines)")
@@ -90,4 +90,4 @@ Command add_inspect_command(CLI::App &app) {
     return {command, [options] { return run_inspect(*options); }};
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

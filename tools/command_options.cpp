@@ -23,14 +23,15 @@ void add_match_options(CLI::App& command, MatchOptions& options) {
     auto* as = command.add_option("--as", options.as,
                                   "Parse as this type only: 1..7, ntfs, csvfs, celerra, dmnas, "
                                   "unix, or a type name such as WINDOWS_CELERRA (any case)");
-    auto* family = command.add_option("--family", options.family,
-                                      "Try only this family: windows (1, 2), nas (3, 4), unix (6, 7)");
+    auto* family =
+        command.add_option("--family", options.family,
+                           "Try only this family: windows (1, 2), nas (3, 4), unix (6, 7)");
     as->excludes(family);
 }
 
 PaddedBuffer read_input(const std::string& path, const InputOptions& options) {
-    PaddedBuffer stub = options.xattr ? read_stub_attribute(path, options.attribute)
-                                      : read_stub_file(path).buffer;
+    PaddedBuffer stub =
+        options.xattr ? read_stub_attribute(path, options.attribute) : read_stub_file(path).buffer;
     return options.noHeader ? stub.with_zero_header() : stub;
 }
 

@@ -7,10 +7,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sys/resource.h>
+#include <string_view>
 #include <thread>
 
 #include "command_options.h"
 #include "commands.h"
+#include "console.h"
 #include "file_reading.h"
 #include "scan_examine.h"
 #include "scan_output.h"
@@ -32,13 +35,18 @@ struct ScanOptions {
     std::string attribute = kDefaultReparseAttribute;
 };
 
-// Paths from the walker to the readers.
-class PathQueue {
+// Batches of files from the walker to the readers.  The queue holds a few
+// batches per reader at most: a walker that gets ahead waits, so memory
+// stays the same however many files the trees hold.
+class BatchQueue {
 public:
-    void push(std::string path) {
+    explicit BatchQueue(std::size_t capacity) : capacity_(capacity) {}
+
+    void push(FileBatch&& batch) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            paths_.push_back(std::move(path));
+            std::unique_lock<std::mutex> lock(mutex_);
+            roomy_.wait(lock, [this] { return batches_.size() < capacity_; });
+            batches_.push_back(std::move(batch));
         }
         ready_.notify_one();
     }
@@ -49,23 +57,49 @@ public:
         }
         ready_.notify_all();
     }
-    // The next path, or nothing once the queue is closed and empty.
-    std::optional<std::string> pop() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [this] { return closed_ || !paths_.empty(); });
-        if (paths_.empty())
-            return std::nullopt;
-        std::string path = std::move(paths_.front());
-        paths_.pop_front();
-        return path;
+    // The next batch, or nothing once the queue is closed and empty.
+    std::optional<FileBatch> pop() {
+        std::optional<FileBatch> batch;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            ready_.wait(lock, [this] { return closed_ || !batches_.empty(); });
+            if (batches_.empty())
+                return batch;
+            batch.emplace(std::move(batches_.front()));
+            batches_.pop_front();
+        }
+        roomy_.notify_one();
+        return batch;
     }
 
 private:
+    const std::size_t capacity_;
     std::mutex mutex_;
     std::condition_variable ready_;
-    std::deque<std::string> paths_;
+    std::condition_variable roomy_;
+    std::deque<FileBatch> batches_;
     bool closed_ = false;
 };
+
+// Batches waiting for each reader, and for all of them at most.
+constexpr std::size_t kBatchesPerReader = 4;
+constexpr std::size_t kMostBatches = 64;
+
+// Every reader holds a file and a directory open, and every batch waiting
+// its directory: raises the soft limit on descriptors, as far as the hard
+// one allows, when it leaves too little room for them.
+void make_room_for_descriptors(std::size_t readers, std::size_t batches) {
+    const std::size_t needed = 2 * readers + batches + 64;  // 64: standard streams and spare
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+        limit.rlim_cur >= needed)
+        return;
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY || limit.rlim_max > needed
+                         ? static_cast<rlim_t>(needed)
+                         : limit.rlim_max;
+    // Should this fail, a file that cannot be opened is reported as usual.
+    static_cast<void>(::setrlimit(RLIMIT_NOFILE, &limit));
+}
 
 // What the readers found, gathered under one lock.
 struct Findings {
@@ -83,19 +117,34 @@ struct Findings {
     }
 };
 
-void read_files(PathQueue& queue, const ExamineOptions& examine, ScanCounters& counters,
+void read_files(BatchQueue& queue, const ExamineOptions& examine, ScanCounters& counters,
                 Findings& findings) {
-    while (std::optional<std::string> path = queue.pop()) {
-        try {
-            std::optional<ScanRow> row = examine_file(*path, examine);
-            counters.filesExamined.fetch_add(1, std::memory_order_relaxed);
-            if (row) {
-                counters.stubsFound.fetch_add(1, std::memory_order_relaxed);
-                findings.add_row(std::move(*row));
+    FileExaminer examiner(examine);
+    std::string path;
+    std::string message;
+    ScanRow row;
+    while (std::optional<FileBatch> batch = queue.pop()) {
+        const OpenDirectory& directory = batch->directory();
+        std::uint64_t examined = 0;
+        std::uint64_t stubs = 0;
+        batch->for_each([&](const char* name) {
+            path.assign(directory.prefix()).append(name);
+            switch (examiner.examine(directory.fd(), name, path, row, message)) {
+            case Examined::NotStub:
+                ++examined;
+                break;
+            case Examined::Stub:
+                ++examined;
+                ++stubs;
+                findings.add_row(std::move(row));
+                break;
+            case Examined::Unreadable:
+                findings.add_unreadable(std::move(message));
+                break;
             }
-        } catch (const ToolError& error) {
-            findings.add_unreadable(error.what());
-        }
+        });
+        counters.filesExamined.fetch_add(examined, std::memory_order_relaxed);
+        counters.stubsFound.fetch_add(stubs, std::memory_order_relaxed);
     }
 }
 
@@ -107,18 +156,18 @@ void print_rows(const std::vector<ScanRow>& rows, const ScanOptions& options) {
     if (options.print0) {
         for (const ScanRow& row : rows)
             if (keep_row(row, options.state))
-                std::fwrite(row.path.c_str(), 1, row.path.size() + 1, stdout);
+                write_out(std::string_view(row.path.c_str(), row.path.size() + 1));
         return;
     }
     if (options.format == "csv")
-        std::printf("%s\n", csv_header().c_str());
+        write_line(csv_header());
     for (const ScanRow& row : rows) {
         if (!keep_row(row, options.state))
             continue;
-        const std::string line = options.format == "json" ? row_json(row)
+        const std::string line = options.format == "json"  ? row_json(row)
                                  : options.format == "csv" ? row_csv(row)
                                                            : row_text(row);
-        std::printf("%s\n", line.c_str());
+        write_line(line);
     }
 }
 
@@ -131,16 +180,17 @@ int run_scan(const ScanOptions& options) {
 
     ScanCounters counters;
     Findings findings;
-    PathQueue queue;
+    const std::size_t batches = std::min<std::size_t>(kBatchesPerReader * jobs, kMostBatches);
+    make_room_for_descriptors(jobs, batches);
+    BatchQueue queue(batches);
     {
         ScanProgress progress(counters, !options.print0);
         std::vector<std::thread> readers;
         for (unsigned i = 0; i < jobs; ++i)
-            readers.emplace_back(
-                [&] { read_files(queue, examine, counters, findings); });
+            readers.emplace_back([&] { read_files(queue, examine, counters, findings); });
         walk_trees(
             options.paths, WalkOptions{options.followSymlinks},
-            [&queue](const std::string& path) { queue.push(path); },
+            [&queue](FileBatch&& batch) { queue.push(std::move(batch)); },
             [&findings](const std::string& message) { findings.add_unreadable(message); });
         queue.close();
         for (std::thread& reader : readers)
@@ -152,24 +202,25 @@ int run_scan(const ScanOptions& options) {
     std::sort(findings.rows.begin(), findings.rows.end(),
               [](const ScanRow& a, const ScanRow& b) { return a.path < b.path; });
     std::sort(findings.unreadable.begin(), findings.unreadable.end());
-    std::fflush(stdout);
+    flush_out();
     for (const std::string& message : findings.unreadable)
         print_error(message);
     print_rows(findings.rows, options);
 
-    const ScanSummary summary =
-        summarize(findings.rows, counters.filesExamined.load(), findings.unreadable.size(), elapsed);
+    const ScanSummary summary = summarize(findings.rows, counters.filesExamined.load(),
+                                          findings.unreadable.size(), elapsed);
     if (options.print0) {
         // The paths alone on standard output, for xargs -0.
     } else if (options.format == "json") {
-        std::printf("%s\n", summary_json(summary).c_str());
+        write_line(summary_json(summary));
     } else if (options.format == "csv") {
-        std::fflush(stdout);
-        std::fprintf(stderr, "%s", summary_text(summary).c_str());
+        flush_out();
+        static_cast<void>(std::fputs(summary_text(summary).c_str(), stderr));
     } else {
-        std::printf("\n%s", summary_text(summary).c_str());
+        write_out("\n");
+        write_out(summary_text(summary));
     }
-    std::fflush(stdout);
+    flush_out();
     if (!findings.unreadable.empty())
         return kExitUsageOrIo;
     return summary.damaged != 0 ? kExitRefused : kExitOk;
@@ -182,10 +233,12 @@ Command add_scan_command(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "scan", "Walk directory trees and report every Unix and DMNas stub file");
     command->add_option("PATH", options->paths, "Files and directories to walk")->required();
-    command->add_option("--format", options->format, "Output format: text, json (JSON Lines) or csv")
+    command
+        ->add_option("--format", options->format, "Output format: text, json (JSON Lines) or csv")
         ->check(CLI::IsMember({"text", "json", "csv"}))
         ->default_str("text");
-    command->add_option("-j,--jobs", options->jobs, "Threads reading files (default: the hardware's)")
+    command
+        ->add_option("-j,--jobs", options->jobs, "Threads reading files (default: the hardware's)")
         ->check(CLI::Range(1u, 1024u));
     command->add_flag("--follow-symlinks", options->followSymlinks,
                       "Follow symbolic links (loops are detected and reported)");
@@ -197,7 +250,8 @@ Command add_scan_command(CLI::App& app) {
     command->add_flag("--xattr", options->xattr,
                       "Look at each file's reparse-data attribute instead of its content");
     command
-        ->add_option("--attribute", options->attribute, "The attribute --xattr reads (implies --xattr)")
+        ->add_option("--attribute", options->attribute,
+                     "The attribute --xattr reads (implies --xattr)")
         ->default_str(kDefaultReparseAttribute)
         ->each([options](const std::string&) { options->xattr = true; });
     command->footer(

@@ -39,13 +39,13 @@ std::string description(StubType type) {
 }
 
 // Appends text and the spaces that fill it out to width columns.
-void append_padded(std::string &line, std::string_view text, std::size_t width) {
+void append_padded(std::string& line, std::string_view text, std::size_t width) {
     line += text;
     if (text.size() < width)
         line.append(width - text.size(), ' ');
 }
 
-int run_types(const TypesOptions &options) {
+int run_types(const TypesOptions& options) {
     for (StubType type = 1; type <= 7; ++type) {
         const std::string name = type_name(type);
         const std::string alias = short_type_name(type);
@@ -69,11 +69,11 @@ int run_types(const TypesOptions &options) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
-Command add_types_command(CLI::App &app) {
+Command add_types_command(CLI::App& app) {
     auto options = std::make_shared<TypesOptions>();
-    CLI::App *command = app.add_subcommand("types", "List every stub type number with its name");
+    CLI::App* command = app.add_subcommand("types", "List every stub type number with its name");
     command->add_option("--format", options->format, "Output format")
         ->check(CLI::IsMember({"text", "json"}))
         ->default_str("text");
@@ -82,4 +82,4 @@ Command add_types_command(CLI::App &app) {
     return {command, [options] { return run_types(*options); }};
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -18,7 +18,7 @@ struct VerifyOptions {
     std::string format = "text";
 };
 
-std::string verdict_text(const std::string &path, const EnvelopeReport &report) {
+std::string verdict_text(const std::string& path, const EnvelopeReport& report) {
     if (!report.ok)
         return printable(path) + ": damaged: " + report.problem;
     return printable(path) + ": ok: " + std::to_string(report.totalLength) + " bytes, value " +
@@ -27,7 +27,7 @@ std::string verdict_text(const std::string &path, const EnvelopeReport &report) 
            byte_order_name(report.byteOrder);
 }
 
-Json verdict_json(const std::string &path, const EnvelopeReport &report) {
+Json verdict_json(const std::string& path, const EnvelopeReport& report) {
     Json object;
     object["path"] = path;
     object["state"] = report.ok ? "ok" : "damaged";
@@ -50,9 +50,9 @@ Json verdict_json(const std::string &path, const EnvelopeReport &report) {
     return object;
 }
 
-int run_verify(const VerifyOptions &options) {
+int run_verify(const VerifyOptions& options) {
     int status = kExitOk;
-    for (const std::string &path : options.files) {
+    for (const std::string& path : options.files) {
         try {
             const EnvelopeReport report = examine_envelope(read_stub_file(path).buffer);
             const std::string line = options.format == "json"
@@ -62,7 +62,7 @@ int run_verify(const VerifyOptions &options) {
             flush_out();
             if (!report.ok)
                 status = worse_status(status, kExitRefused);
-        } catch (const ToolError &error) {
+        } catch (const ToolError& error) {
             print_error(error.what());
             status = worse_status(status, error.status());
         }
@@ -70,11 +70,11 @@ int run_verify(const VerifyOptions &options) {
     return status;
 }
 
-} // namespace
+}  // namespace
 
-Command add_verify_command(CLI::App &app) {
+Command add_verify_command(CLI::App& app) {
     auto options = std::make_shared<VerifyOptions>();
-    CLI::App *command = app.add_subcommand(
+    CLI::App* command = app.add_subcommand(
         "verify", "Check Unix stub envelopes and say exactly what is wrong with a damaged one");
     command->add_option("FILE", options->files, "Enveloped Unix stub files")->required();
     command->add_option("--format", options->format, "Output format: text, or json (JSON Lines)")
@@ -92,4 +92,4 @@ Command add_verify_command(CLI::App &app) {
     return {command, [options] { return run_verify(*options); }};
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

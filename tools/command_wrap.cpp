@@ -28,7 +28,7 @@ struct UnwrapOptions {
     bool force = false;
 };
 
-StubType byte_order_type(const std::string &order) {
+StubType byte_order_type(const std::string& order) {
     if (order == "big")
         return STUB_TYPE_UNIX_BIGENDIAN;
     if (order == "little")
@@ -36,7 +36,7 @@ StubType byte_order_type(const std::string &order) {
     return host_unix_type();
 }
 
-int run_wrap(const WrapOptions &options) {
+int run_wrap(const WrapOptions& options) {
     // A longer text fails in wrap_text with the limit in its message.
     std::string text = read_small_file(options.textFile, 65536);
     if (!options.keepNewline && !text.empty() && text.back() == '\n')
@@ -47,7 +47,7 @@ int run_wrap(const WrapOptions &options) {
     return kExitOk;
 }
 
-int run_unwrap(const UnwrapOptions &options) {
+int run_unwrap(const UnwrapOptions& options) {
     const PaddedBuffer stub = read_stub_file(options.file).buffer;
     const EnvelopeReport report = examine_envelope(stub);
     if (!report.ok)
@@ -63,11 +63,11 @@ int run_unwrap(const UnwrapOptions &options) {
     return kExitOk;
 }
 
-} // namespace
+}  // namespace
 
-Command add_wrap_command(CLI::App &app) {
+Command add_wrap_command(CLI::App& app) {
     auto options = std::make_shared<WrapOptions>();
-    CLI::App *command = app.add_subcommand("wrap", "Wrap a text file in a Unix stub envelope");
+    CLI::App* command = app.add_subcommand("wrap", "Wrap a text file in a Unix stub envelope");
     command->add_option("TEXTFILE", options->textFile, "The text to wrap (- for standard input)")
         ->required();
     command->add_option("--value", options->value, "The 64-bit value the envelope carries")
@@ -88,9 +88,9 @@ Command add_wrap_command(CLI::App &app) {
     return {command, [options] { return run_wrap(*options); }};
 }
 
-Command add_unwrap_command(CLI::App &app) {
+Command add_unwrap_command(CLI::App& app) {
     auto options = std::make_shared<UnwrapOptions>();
-    CLI::App *command =
+    CLI::App* command =
         app.add_subcommand("unwrap", "Check an envelope and print or write the text it holds");
     command->add_option("FILE", options->file, "The envelope file")->required();
     command->add_option("-o,--output", options->output,
@@ -104,4 +104,4 @@ Command add_unwrap_command(CLI::App &app) {
     return {command, [options] { return run_unwrap(*options); }};
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -15,7 +15,7 @@ namespace {
                                         (error != 0 ? std::strerror(error) : "write refused"));
 }
 
-} // namespace
+}  // namespace
 
 void write_out(std::string_view text) {
     if (text.empty())
@@ -44,4 +44,4 @@ void print_error(std::string_view message) noexcept {
     static_cast<void>(std::fputc('\n', stderr));
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -22,4 +22,4 @@ void flush_out();
 // error itself gone there is nowhere left to report to.
 void print_error(std::string_view message) noexcept;
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -8,24 +8,21 @@
 namespace stubmeta_cli {
 namespace {
 
-constexpr std::array<unsigned char, kEnvelopeMagicSize> kMagic{0x51, 0x53, 0x54, 0x55,
-                                                               0x42, 0x0A, 0x0E, 0xAF};
-
-std::uint64_t read_big_endian(const char *bytes, std::size_t count) {
+std::uint64_t read_big_endian(const char* bytes, std::size_t count) {
     std::uint64_t value = 0;
     for (std::size_t i = 0; i < count; ++i)
         value = (value << 8) | static_cast<unsigned char>(bytes[i]);
     return value;
 }
 
-std::uint32_t read_little_endian32(const char *bytes) {
+std::uint32_t read_little_endian32(const char* bytes) {
     std::uint32_t value = 0;
     for (std::size_t i = 4; i-- > 0;)
         value = (value << 8) | static_cast<unsigned char>(bytes[i]);
     return value;
 }
 
-std::string hex_bytes(const char *bytes, std::size_t count) {
+std::string hex_bytes(const char* bytes, std::size_t count) {
     std::string result;
     for (std::size_t i = 0; i < count; ++i) {
         if (i != 0)
@@ -39,7 +36,7 @@ std::string describe_size(std::size_t bytes) {
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
-} // namespace
+}  // namespace
 
 std::string byte_order_name(StubType order) {
     return order == STUB_TYPE_UNIX_BIGENDIAN ? "big-endian" : "little-endian";
@@ -51,27 +48,28 @@ std::string hex32(std::uint32_t value) {
     return text;
 }
 
-bool has_envelope_magic(const PaddedBuffer &stub) {
+bool has_envelope_magic(const PaddedBuffer& stub) {
     if (stub.size() < kEnvelopeMagicSize)
         return false;
     for (std::size_t i = 0; i < kEnvelopeMagicSize; ++i)
-        if (static_cast<unsigned char>(stub.data()[i]) != kMagic[i])
+        if (static_cast<unsigned char>(stub.data()[i]) != kEnvelopeMagic[i])
             return false;
     return true;
 }
 
-EnvelopeReport examine_envelope(const PaddedBuffer &stub) {
+EnvelopeReport examine_envelope(const PaddedBuffer& stub) {
     EnvelopeReport report;
-    const char *bytes = stub.data();
+    const char* bytes = stub.data();
     const std::size_t fileSize = stub.size();
 
     if (fileSize < kEnvelopeMagicSize || !has_envelope_magic(stub)) {
         const std::size_t shown = fileSize < kEnvelopeMagicSize ? fileSize : kEnvelopeMagicSize;
         report.problem =
-            fileSize == 0
-                ? "bad magic: the file is empty"
-                : "bad magic: " + hex_bytes(bytes, shown) + " (an envelope opens with " +
-                      hex_bytes(reinterpret_cast<const char *>(kMagic.data()), kMagic.size()) + ")";
+            fileSize == 0 ? "bad magic: the file is empty"
+                          : "bad magic: " + hex_bytes(bytes, shown) + " (an envelope opens with " +
+                                hex_bytes(reinterpret_cast<const char*>(kEnvelopeMagic.data()),
+                                          kEnvelopeMagic.size()) +
+                                ")";
         return report;
     }
     if (fileSize < kEnvelopeHeaderSize) {
@@ -143,4 +141,4 @@ EnvelopeReport examine_envelope(const PaddedBuffer &stub) {
     return report;
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -2,6 +2,7 @@
 // with a damaged one (the library only answers yes or no).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,18 +17,21 @@ namespace stubmeta_cli {
 inline constexpr std::size_t kEnvelopeHeaderSize = 21;
 inline constexpr std::size_t kEnvelopeOverhead = 26;
 inline constexpr std::size_t kEnvelopeMagicSize = 8;
+// The eight bytes every envelope opens with.
+inline constexpr std::array<unsigned char, kEnvelopeMagicSize> kEnvelopeMagic{
+    0x51, 0x53, 0x54, 0x55, 0x42, 0x0A, 0x0E, 0xAF};
 
 // What the header and the trailer of an envelope hold.
 struct EnvelopeReport {
     bool ok = false;
-    std::string problem;          // the first thing found wrong, one line
+    std::string problem;  // the first thing found wrong, one line
     std::uint8_t version = 0;
     std::uint32_t totalLength = 0;
     std::uint64_t value = 0;
     std::uint32_t textLength = 0;
-    std::uint32_t storedChecksum = 0;    // as read most significant byte first
+    std::uint32_t storedChecksum = 0;  // as read most significant byte first
     std::uint32_t computedChecksum = 0;
-    StubType byteOrder = 0;              // 6 big-endian, 7 little-endian, when matched
+    StubType byteOrder = 0;  // 6 big-endian, 7 little-endian, when matched
 };
 
 // True when the bytes open with the envelope magic.

@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <iostream>
-#include <iterator>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -45,6 +43,29 @@ PaddedBuffer PaddedBuffer::with_zero_header() const {
     return PaddedBuffer(std::string(kNtfsHeaderSize, '\0') + content());
 }
 
+void PaddedBuffer::clear() noexcept {
+    std::memset(bytes_.data(), 0, size_);
+    size_ = 0;
+}
+
+ssize_t PaddedBuffer::read_more(int fd, std::size_t most) {
+    // Room for a whole read limit's worth of content ahead of the padding,
+    // made once for a buffer that is filled in place.
+    if (bytes_.size() < kReadLimit + kZeroPadding)
+        bytes_.resize(kReadLimit + kZeroPadding, '\0');
+    const std::size_t room = kReadLimit - size_;
+    const std::size_t wanted = most < room ? most : room;
+    if (wanted == 0)
+        return 0;
+    ssize_t got = 0;
+    do
+        got = ::read(fd, bytes_.data() + size_, wanted);
+    while (got < 0 && errno == EINTR);
+    if (got > 0)
+        size_ += static_cast<std::size_t>(got);
+    return got;
+}
+
 FileRead read_stub_file(const std::string& path, bool followLinks) {
     // O_NONBLOCK keeps a FIFO that replaced a file from stalling the read.
     int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
@@ -61,22 +82,14 @@ FileRead read_stub_file(const std::string& path, bool followLinks) {
     if (!S_ISREG(status.st_mode))
         throw ToolError(kExitUsageOrIo, path + ": not a regular file");
 
-    std::string content(kReadLimit, '\0');
-    std::size_t filled = 0;
-    while (filled < kReadLimit) {
-        ssize_t got = ::read(fd.get(), content.data() + filled, kReadLimit - filled);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+    FileRead result;
+    while (result.buffer.size() < kReadLimit) {
+        const ssize_t got = result.buffer.read_more(fd.get(), kReadLimit);
+        if (got < 0)
             fail_io(path, errno);
-        }
         if (got == 0)
             break;
-        filled += static_cast<std::size_t>(got);
     }
-    content.resize(filled);
-    FileRead result;
-    result.buffer = PaddedBuffer(content);
     result.apparentSize = static_cast<std::uint64_t>(status.st_size);
     result.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
     return result;
@@ -92,9 +105,8 @@ PaddedBuffer read_stub_attribute(const std::string& path, const std::string& att
         if (errno == ENODATA)
             throw ToolError(kExitRefused, path + ": has no attribute " + attribute);
         if (errno == ERANGE)
-            throw ToolError(kExitRefused, path + ": attribute " + attribute +
-                                              " is longer than " + std::to_string(kReadLimit) +
-                                              " bytes");
+            throw ToolError(kExitRefused, path + ": attribute " + attribute + " is longer than " +
+                                              std::to_string(kReadLimit) + " bytes");
         fail_io(path, errno);
     }
     value.resize(static_cast<std::size_t>(got));
@@ -129,8 +141,8 @@ std::string read_small_file(const std::string& path, std::size_t limit) {
             break;
         content.append(chunk, static_cast<std::size_t>(got));
         if (content.size() > limit)
-            throw ToolError(kExitRefused, path + ": longer than " + std::to_string(limit) +
-                                              " bytes");
+            throw ToolError(kExitRefused,
+                            path + ": longer than " + std::to_string(limit) + " bytes");
     }
     return content;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace stubmeta_cli {
@@ -36,6 +37,15 @@ public:
 
     // The same content behind 24 zero bytes, as an NTFS reparse header.
     PaddedBuffer with_zero_header() const;
+
+    // Forgets the content, zeroing the bytes it used, so that one buffer
+    // can take file after file without being allocated again.
+    void clear() noexcept;
+    // Reads once from fd, appending at most most bytes but never going
+    // past kReadLimit in all (EINTR is retried).  Returns the bytes read,
+    // 0 at the end of the file or when the buffer is full, or -1 with
+    // errno set.  The padding stays zero whatever is read.
+    ssize_t read_more(int fd, std::size_t most);
 
 private:
     std::vector<char> bytes_;

@@ -8,10 +8,10 @@ namespace stubmeta_cli {
 
 // Appends the low digits * 4 bits of value as that many upper-case
 // hexadecimal digits, leading zeros included.
-inline void append_hex(std::string &out, std::uint64_t value, int digits) {
+inline void append_hex(std::string& out, std::uint64_t value, int digits) {
     constexpr char kDigits[] = "0123456789ABCDEF";
     for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
         out += kDigits[(value >> shift) & 0xFU];
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -15,9 +15,9 @@ using namespace stubmeta_cli;
 namespace {
 
 // Usage errors are one line, like every other error.
-std::string usage_failure(const CLI::App *app, const CLI::Error &error) {
+std::string usage_failure(const CLI::App* app, const CLI::Error& error) {
     std::string name = app->get_name();
-    for (const CLI::App *parent = app->get_parent(); parent != nullptr;
+    for (const CLI::App* parent = app->get_parent(); parent != nullptr;
          parent = parent->get_parent())
         name.insert(0, parent->get_name() + " ");
     std::string message = name;
@@ -29,7 +29,7 @@ std::string usage_failure(const CLI::App *app, const CLI::Error &error) {
     return message;
 }
 
-const char *const kToolFooter =
+const char* const kToolFooter =
     "Examples:\n"
     "  stubmeta types\n"
     "  stubmeta inspect examples/stubs/unix-layout1.stub\n"
@@ -40,7 +40,7 @@ const char *const kToolFooter =
     "  stubmeta convert --to unix --as celerra a.stub -o a.unix.stub\n"
     "  stubmeta wrap --value 4096 text.txt -o text.stub\n\n";
 
-int run_tool(int argc, char **argv) {
+int run_tool(int argc, char** argv) {
     CLI::App app{"Inspect, scan, verify, create, convert, wrap and unwrap the metadata "
                  "of archived-file stubs.",
                  "stubmeta"};
@@ -54,17 +54,17 @@ int run_tool(int argc, char **argv) {
         add_verify_command(app), add_create_command(app),  add_convert_command(app),
         add_wrap_command(app),   add_unwrap_command(app),
     };
-    for (Command &command : commands)
+    for (Command& command : commands)
         command.app->failure_message(usage_failure);
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError &error) {
+    } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
         return status == 0 ? kExitOk : kExitUsageOrIo;
     }
     try {
-        for (Command &command : commands) {
+        for (Command& command : commands) {
             if (command.app->parsed()) {
                 const int status = command.run();
                 // What is still buffered must reach its file as well; a
@@ -73,19 +73,19 @@ int run_tool(int argc, char **argv) {
                 return status;
             }
         }
-    } catch (const ToolError &error) {
+    } catch (const ToolError& error) {
         print_error(error.what());
         return error.status();
-    } catch (const std::exception &error) {
+    } catch (const std::exception& error) {
         print_error(std::string("stubmeta: ") + error.what());
         return kExitUsageOrIo;
     }
     return kExitUsageOrIo;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     try {
         return run_tool(argc, argv);
     } catch (...) {

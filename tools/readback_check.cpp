@@ -57,9 +57,12 @@ int unix_layout(const ReparseData& record) {
     const bool hasAux = record.auxText[0] != '\0';
     if (is_unix_type(record.stubType)) {
         switch (record.unixTextKind) {
-        case 1: return 1;
-        case 2: return hasAux ? 3 : 2;
-        default: return 0;
+        case 1:
+            return 1;
+        case 2:
+            return hasAux ? 3 : 2;
+        default:
+            return 0;
         }
     }
     if (!hasShort && !hasLong)

@@ -63,7 +63,7 @@ constexpr std::array<Field, 19> kAllFields{
 // The storage behind a text field, with its width; Record is ReparseData
 // with or without const.
 template <typename Record>
-auto text_storage(Record &record, Field field)
+auto text_storage(Record& record, Field field)
     -> std::span<std::remove_reference_t<decltype(record.longText[0])>> {
     switch (field) {
     case Field::shortText:
@@ -83,9 +83,9 @@ auto text_storage(Record &record, Field field)
     }
 }
 
-std::optional<std::string> set_text_field(ReparseData &record, Field field, std::size_t width,
-                                          const FieldValue &value) {
-    const std::string *text = std::get_if<std::string>(&value);
+std::optional<std::string> set_text_field(ReparseData& record, Field field, std::size_t width,
+                                          const FieldValue& value) {
+    const std::string* text = std::get_if<std::string>(&value);
     if (text == nullptr)
         return "expects text";
     if (text->find('\0') != std::string::npos)
@@ -110,17 +110,17 @@ struct RangedNumber {
 
 // Checks value against the numeric field's range: the number, or the cause
 // of the refusal.
-std::variant<RangedNumber, std::string> ranged_number(const FieldInfo &info,
-                                                      const FieldValue &value) {
+std::variant<RangedNumber, std::string> ranged_number(const FieldInfo& info,
+                                                      const FieldValue& value) {
     const bool isUnsigned = info.kind == FieldKind::Unsigned;
-    if (const auto *u = std::get_if<std::uint64_t>(&value)) {
+    if (const auto* u = std::get_if<std::uint64_t>(&value)) {
         if (isUnsigned && *u > info.unsignedMax)
             return at_most(info.unsignedMax);
         if (!isUnsigned && *u > static_cast<std::uint64_t>(info.signedMax))
             return at_most(static_cast<std::uint64_t>(info.signedMax));
         return RangedNumber{*u, static_cast<std::int64_t>(*u)};
     }
-    if (const auto *s = std::get_if<std::int64_t>(&value)) {
+    if (const auto* s = std::get_if<std::int64_t>(&value)) {
         if (isUnsigned && *s < 0)
             return std::string("must not be negative");
         if (isUnsigned && static_cast<std::uint64_t>(*s) > info.unsignedMax)
@@ -133,10 +133,10 @@ std::variant<RangedNumber, std::string> ranged_number(const FieldInfo &info,
     return std::string("expects a number");
 }
 
-void store_number(ReparseData &record, Field field, RangedNumber number) {
+void store_number(ReparseData& record, Field field, RangedNumber number) {
     const std::uint64_t unsignedValue = number.asUnsigned;
     const std::int64_t signedValue = number.asSigned;
-    CommonFields &common = record.common;
+    CommonFields& common = record.common;
     switch (field) {
     case Field::common1:
         common.common1 = static_cast<std::uint32_t>(unsignedValue);
@@ -182,11 +182,11 @@ void store_number(ReparseData &record, Field field, RangedNumber number) {
     }
 }
 
-} // namespace
+}  // namespace
 
 std::span<const Field> all_fields() { return kAllFields; }
 
-const FieldInfo &field_info(Field field) { return kInfo[static_cast<std::size_t>(field)]; }
+const FieldInfo& field_info(Field field) { return kInfo[static_cast<std::size_t>(field)]; }
 
 std::optional<Field> field_by_name(std::string_view name) {
     const decltype(kAllFields)::const_iterator found =
@@ -197,8 +197,8 @@ std::optional<Field> field_by_name(std::string_view name) {
     return *found;
 }
 
-FieldValue get_field(const ReparseData &record, Field field) {
-    const CommonFields &common = record.common;
+FieldValue get_field(const ReparseData& record, Field field) {
+    const CommonFields& common = record.common;
     switch (field) {
     case Field::common1:
         return std::uint64_t{common.common1};
@@ -233,23 +233,23 @@ FieldValue get_field(const ReparseData &record, Field field) {
     return std::string(storage.data(), strnlen(storage.data(), storage.size()));
 }
 
-std::optional<std::string> set_field(ReparseData &record, Field field, const FieldValue &value) {
-    const FieldInfo &info = field_info(field);
+std::optional<std::string> set_field(ReparseData& record, Field field, const FieldValue& value) {
+    const FieldInfo& info = field_info(field);
     if (info.kind == FieldKind::Text)
         return set_text_field(record, field, info.width, value);
     std::variant<RangedNumber, std::string> number = ranged_number(info, value);
-    if (std::string *refusal = std::get_if<std::string>(&number))
+    if (std::string* refusal = std::get_if<std::string>(&number))
         return std::move(*refusal);
     store_number(record, field, std::get<RangedNumber>(number));
     return std::nullopt;
 }
 
-std::optional<std::string> set_field_from_text(ReparseData &record, Field field,
+std::optional<std::string> set_field_from_text(ReparseData& record, Field field,
                                                std::string_view text) {
-    const FieldInfo &info = field_info(field);
+    const FieldInfo& info = field_info(field);
     if (info.kind == FieldKind::Text)
         return set_field(record, field, std::string(text));
-    const char *end = text.data() + text.size();
+    const char* end = text.data() + text.size();
     if (info.kind == FieldKind::Unsigned) {
         std::uint64_t number = 0;
         auto [stop, error] = std::from_chars(text.data(), end, number);
@@ -268,7 +268,7 @@ std::optional<std::string> set_field_from_text(ReparseData &record, Field field,
     return set_field(record, field, number);
 }
 
-std::vector<Field> layout_fields(const ReparseData &record, StubType type) {
+std::vector<Field> layout_fields(const ReparseData& record, StubType type) {
     using F = Field;
     if (type >= STUB_TYPE_WINDOWS_LOCAL && type <= STUB_TYPE_WINDOWS_CELERRA)
         return {F::common1,   F::common2,   F::common3,  F::common4,      F::common5,
@@ -293,12 +293,12 @@ std::vector<Field> layout_fields(const ReparseData &record, StubType type) {
     return {};
 }
 
-std::string value_as_text(const FieldValue &value) {
-    if (const auto *u = std::get_if<std::uint64_t>(&value))
+std::string value_as_text(const FieldValue& value) {
+    if (const auto* u = std::get_if<std::uint64_t>(&value))
         return std::to_string(*u);
-    if (const auto *s = std::get_if<std::int64_t>(&value))
+    if (const auto* s = std::get_if<std::int64_t>(&value))
         return std::to_string(*s);
     return std::get<std::string>(value);
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

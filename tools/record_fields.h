@@ -16,9 +16,25 @@
 namespace stubmeta_cli {
 
 enum class Field {
-    common1, common2, common3, common4, common5,
-    shortText, number1, auxText, number2, unixTextKind, number3, extraText,
-    signedNumber, flag, longText, number4, number5, tailText, headText,
+    common1,
+    common2,
+    common3,
+    common4,
+    common5,
+    shortText,
+    number1,
+    auxText,
+    number2,
+    unixTextKind,
+    number3,
+    extraText,
+    signedNumber,
+    flag,
+    longText,
+    number4,
+    number5,
+    tailText,
+    headText,
 };
 
 enum class FieldKind { Unsigned, Signed, Text };
@@ -29,7 +45,7 @@ struct FieldInfo {
     std::uint64_t unsignedMax;  // Unsigned: largest value
     std::int64_t signedMin;     // Signed: range
     std::int64_t signedMax;
-    std::size_t width;          // Text: bytes including the terminator
+    std::size_t width;  // Text: bytes including the terminator
 };
 
 // A field's value: unsigned and signed numbers, or text.

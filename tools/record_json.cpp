@@ -11,15 +11,15 @@
 namespace stubmeta_cli {
 namespace {
 
-Json value_to_json(const FieldValue &value) {
-    if (const auto *u = std::get_if<std::uint64_t>(&value))
+Json value_to_json(const FieldValue& value) {
+    if (const auto* u = std::get_if<std::uint64_t>(&value))
         return *u;
-    if (const auto *s = std::get_if<std::int64_t>(&value))
+    if (const auto* s = std::get_if<std::int64_t>(&value))
         return *s;
     return std::get<std::string>(value);
 }
 
-std::optional<FieldValue> json_to_value(const Json &value) {
+std::optional<FieldValue> json_to_value(const Json& value) {
     if (value.is_number_unsigned())
         return FieldValue{value.get<std::uint64_t>()};
     if (value.is_number_integer())
@@ -29,10 +29,10 @@ std::optional<FieldValue> json_to_value(const Json &value) {
     return std::nullopt;
 }
 
-} // namespace
+}  // namespace
 
-Json detection_to_json(const std::string &path, const Detection &detection) {
-    const ReparseData &record = detection.record;
+Json detection_to_json(const std::string& path, const Detection& detection) {
+    const ReparseData& record = detection.record;
     Json object;
     object["path"] = path;
     object["type"] = record.stubType;
@@ -41,7 +41,7 @@ Json detection_to_json(const std::string &path, const Detection &detection) {
         object[std::string(field_info(field).name)] = value_to_json(get_field(record, field));
     if (is_unix_type(record.stubType)) {
         if (detection.envelope) {
-            const EnvelopeFacts &facts = *detection.envelope;
+            const EnvelopeFacts& facts = *detection.envelope;
             object["envelope"] = {{"totalLength", facts.totalLength},
                                   {"value", facts.value},
                                   {"byteOrder", byte_order_name(facts.byteOrder)},
@@ -53,18 +53,18 @@ Json detection_to_json(const std::string &path, const Detection &detection) {
     return object;
 }
 
-Json error_to_json(const std::string &path, const std::string &cause) {
+Json error_to_json(const std::string& path, const std::string& cause) {
     Json object;
     object["path"] = path;
     object["error"] = cause;
     return object;
 }
 
-ReparseData record_from_json(const Json &object, const std::string &source) {
+ReparseData record_from_json(const Json& object, const std::string& source) {
     if (!object.is_object())
         throw ToolError(kExitUsageOrIo, source + ": expected one JSON object");
     ReparseData record{};
-    for (const auto &[key, value] : object.items()) {
+    for (const auto& [key, value] : object.items()) {
         if (key == "path" || key == "typeName" || key == "envelope")
             continue;
         if (key == "type") {
@@ -79,7 +79,7 @@ ReparseData record_from_json(const Json &object, const std::string &source) {
         }
         if (key == "error")
             throw ToolError(kExitUsageOrIo, source + ": holds an error, not a record");
-        const std::string &name = key;
+        const std::string& name = key;
         const auto refuse = [&source, &name](std::string_view cause) {
             std::string message = source;
             message += ": ";
@@ -100,8 +100,8 @@ ReparseData record_from_json(const Json &object, const std::string &source) {
     return record;
 }
 
-std::string json_line(const Json &object) {
+std::string json_line(const Json& object) {
     return object.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

@@ -10,7 +10,7 @@
 namespace stubmeta_cli {
 namespace {
 
-void add_line(std::string &out, std::string_view name, const std::string &value) {
+void add_line(std::string& out, std::string_view name, const std::string& value) {
     out += "  ";
     out += name;
     out.append(name.size() < 14 ? 14 - name.size() : 1, ' ');
@@ -18,7 +18,7 @@ void add_line(std::string &out, std::string_view name, const std::string &value)
     out += '\n';
 }
 
-} // namespace
+}  // namespace
 
 std::string printable(std::string_view text) {
     std::string result;
@@ -34,9 +34,9 @@ std::string printable(std::string_view text) {
     return result;
 }
 
-std::string detection_to_text(const std::string &path, const Detection &detection,
-                              const MatchRequest &request) {
-    const ReparseData &record = detection.record;
+std::string detection_to_text(const std::string& path, const Detection& detection,
+                              const MatchRequest& request) {
+    const ReparseData& record = detection.record;
     std::string out = printable(path) + ":\n";
     add_line(out, "type",
              std::to_string(record.stubType) + " " + type_name(record.stubType) + " (" +
@@ -50,7 +50,7 @@ std::string detection_to_text(const std::string &path, const Detection &detectio
     }
     if (is_unix_type(record.stubType)) {
         if (detection.envelope) {
-            const EnvelopeFacts &facts = *detection.envelope;
+            const EnvelopeFacts& facts = *detection.envelope;
             add_line(out, "envelope",
                      std::to_string(facts.totalLength) + " bytes, value " +
                          std::to_string(facts.value) + ", checksum ok, stored " +
@@ -66,4 +66,4 @@ std::string detection_to_text(const std::string &path, const Detection &detectio
     return out;
 }
 
-} // namespace stubmeta_cli
+}  // namespace stubmeta_cli

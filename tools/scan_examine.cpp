@@ -1,18 +1,66 @@
 #include "scan_examine.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli_types.h"
 #include "envelope_report.h"
-#include "file_reading.h"
 #include "tool_status.h"
 
 namespace stubmeta_cli {
 namespace {
 
 constexpr std::string_view kDmnasPrefix = "QZSTUB:";
+
+// The first read of every file: enough for the opening of any file and
+// the whole of most stubs, small enough to cost little on other files.
+constexpr std::size_t kFirstChunk = 4096;
+
+// How the bytes read so far open.
+enum class Opening { Stub, NotStub, Undecided };
+
+// Whether bytes (size of them) agree with marker as far as both go.
+bool agrees(const char* bytes, std::size_t size, const void* marker, std::size_t markerSize) {
+    return std::memcmp(bytes, marker, size < markerSize ? size : markerSize) == 0;
+}
+
+// A stub once a whole marker is there; undecided while the bytes are the
+// start of one.
+Opening classify(const PaddedBuffer& bytes) {
+    const bool envelope =
+        agrees(bytes.data(), bytes.size(), kEnvelopeMagic.data(), kEnvelopeMagic.size());
+    const bool text = agrees(bytes.data(), bytes.size(), kDmnasPrefix.data(), kDmnasPrefix.size());
+    if ((envelope && bytes.size() >= kEnvelopeMagic.size()) ||
+        (text && bytes.size() >= kDmnasPrefix.size()))
+        return Opening::Stub;
+    return envelope || text ? Opening::Undecided : Opening::NotStub;
+}
+
+Examined unreadable(const std::string& path, int error, std::string& message) {
+    message = path + ": " + std::strerror(error);
+    return Examined::Unreadable;
+}
+
+// Closes a file when its examination is done, however it ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) noexcept : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int get() const noexcept { return fd_; }
+
+private:
+    int fd_;
+};
 
 void take_key_fields(ScanRow& row, const ReparseData& record) {
     row.type = record.stubType;
@@ -70,35 +118,83 @@ void examine_reparse_data(ScanRow& row, const PaddedBuffer& data) {
 
 }  // namespace
 
-std::optional<ScanRow> examine_file(const std::string& path, const ExamineOptions& options) {
-    ScanRow row;
+Examined FileExaminer::examine(int directoryFd, const char* name, const std::string& path,
+                               ScanRow& row, std::string& message) {
+    if (options_.xattr)
+        return examine_attribute(path, row, message);
+    // O_NONBLOCK keeps a FIFO that replaced a file from stalling the read.
+    int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    if (!options_.followSymlinks)
+        flags |= O_NOFOLLOW;
+    const Descriptor fd(::openat(directoryFd, name, flags));
+    if (fd.get() < 0)
+        return unreadable(path, errno, message);
+    return examine_content(fd.get(), path, row, message);
+}
+
+Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow& row,
+                                       std::string& message) {
+    buffer_.clear();
+    Opening opening = Opening::Undecided;
+    while (opening == Opening::Undecided) {
+        const ssize_t got = buffer_.read_more(fd, kFirstChunk - buffer_.size());
+        if (got < 0)
+            return unreadable(path, errno, message);
+        // A file that ends before it could open like a stub is none.
+        opening = got == 0 ? Opening::NotStub : classify(buffer_);
+    }
+    if (opening == Opening::NotStub)
+        return Examined::NotStub;
+
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return unreadable(path, errno, message);
+    if (!S_ISREG(status.st_mode)) {
+        message = path + ": not a regular file";
+        return Examined::Unreadable;
+    }
+    // The rest of the stub.  Having read as many bytes as the file holds
+    // ends the reading without one more read to meet the end.
+    const auto fileSize = static_cast<std::uint64_t>(status.st_size);
+    while (buffer_.size() < kReadLimit && buffer_.size() != fileSize) {
+        const ssize_t got = buffer_.read_more(fd, kReadLimit);
+        if (got < 0)
+            return unreadable(path, errno, message);
+        if (got == 0)
+            break;
+    }
+
+    row = ScanRow{};
     row.path = path;
-    if (options.xattr) {
-        if (!has_attribute(path, options.attribute, options.followSymlinks))
-            return std::nullopt;
+    row.apparentSize = fileSize;
+    row.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
+    if (has_envelope_magic(buffer_))
+        examine_unix(row, buffer_);
+    else
+        examine_dmnas(row, buffer_);
+    return Examined::Stub;
+}
+
+Examined FileExaminer::examine_attribute(const std::string& path, ScanRow& row,
+                                         std::string& message) {
+    try {
+        if (!has_attribute(path, options_.attribute, options_.followSymlinks))
+            return Examined::NotStub;
         struct stat status {};
-        if ((options.followSymlinks ? ::stat(path.c_str(), &status)
-                                    : ::lstat(path.c_str(), &status)) != 0)
-            throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(errno));
+        if ((options_.followSymlinks ? ::stat(path.c_str(), &status)
+                                     : ::lstat(path.c_str(), &status)) != 0)
+            return unreadable(path, errno, message);
+        row = ScanRow{};
+        row.path = path;
         row.apparentSize = static_cast<std::uint64_t>(status.st_size);
         row.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
-        examine_reparse_data(row, read_stub_attribute(path, options.attribute,
-                                                      options.followSymlinks));
-        return row;
+        examine_reparse_data(
+            row, read_stub_attribute(path, options_.attribute, options_.followSymlinks));
+        return Examined::Stub;
+    } catch (const ToolError& error) {
+        message = error.what();
+        return Examined::Unreadable;
     }
-    const FileRead file = read_stub_file(path, options.followSymlinks);
-    row.apparentSize = file.apparentSize;
-    row.allocatedSize = file.allocatedSize;
-    const PaddedBuffer& stub = file.buffer;
-    if (has_envelope_magic(stub)) {
-        examine_unix(row, stub);
-        return row;
-    }
-    if (std::string_view(stub.data(), stub.size()).substr(0, kDmnasPrefix.size()) == kDmnasPrefix) {
-        examine_dmnas(row, stub);
-        return row;
-    }
-    return std::nullopt;
 }
 
 }  // namespace stubmeta_cli

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
+#include "file_reading.h"
 #include "stubmeta.h"
 
 namespace stubmeta_cli {
@@ -18,22 +18,41 @@ struct ExamineOptions {
 // One stub found.
 struct ScanRow {
     std::string path;
-    StubType type = 0;       // 0 when a damaged envelope gave no byte order
+    StubType type = 0;  // 0 when a damaged envelope gave no byte order
     bool damaged = false;
-    std::string problem;     // why it is damaged
+    std::string problem;  // why it is damaged
     std::uint32_t common1 = 0;
     std::uint64_t number2 = 0;
-    std::string text;        // longText, or shortText when that is empty
+    std::string text;                 // longText, or shortText when that is empty
     std::uint64_t apparentSize = 0;   // st_size
     std::uint64_t allocatedSize = 0;  // st_blocks * 512
 };
 
-// Examines the file at path.  Returns a row for a stub, nothing for any
-// other file.  A stub is a file whose content opens with the envelope magic
-// (a Unix stub) or with a "QZSTUB:" first line (a DMNas stub); with xattr,
-// a file carrying the attribute (an NTFS reparse buffer).  Never reads
-// more than the first 65,536 bytes.  Throws ToolError when the file cannot
-// be read.
-std::optional<ScanRow> examine_file(const std::string& path, const ExamineOptions& options);
+enum class Examined { NotStub, Stub, Unreadable };
+
+// Examines file after file, reusing one buffer: one examiner per thread.
+//
+// A stub is a file whose content opens with the envelope magic (a Unix
+// stub) or with a "QZSTUB:" first line (a DMNas stub); with xattr, a file
+// carrying the attribute (an NTFS reparse buffer).  A file is read in one
+// small chunk, and further (never past the first 65,536 bytes) only when
+// that chunk opens like a stub; only a stub is stat'ed, for its sizes.
+class FileExaminer {
+public:
+    explicit FileExaminer(const ExamineOptions& options) : options_(options) {}
+
+    // Examines the file name in the directory open at directoryFd
+    // (AT_FDCWD when name is a path); path is the file's path as reported.
+    // Stub: row describes it.  Unreadable: message is "path: cause".
+    Examined examine(int directoryFd, const char* name, const std::string& path, ScanRow& row,
+                     std::string& message);
+
+private:
+    Examined examine_content(int fd, const std::string& path, ScanRow& row, std::string& message);
+    Examined examine_attribute(const std::string& path, ScanRow& row, std::string& message);
+
+    const ExamineOptions& options_;
+    PaddedBuffer buffer_;
+};
 
 }  // namespace stubmeta_cli

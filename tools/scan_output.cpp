@@ -1,6 +1,7 @@
 #include "scan_output.h"
 
-#include <cstdio>
+#include <array>
+#include <charconv>
 
 #include "cli_types.h"
 #include "record_json.h"
@@ -8,6 +9,16 @@
 
 namespace stubmeta_cli {
 namespace {
+
+// value with digits decimals, as printf's %.Nf writes it.
+std::string fixed_point(double value, int digits) {
+    std::array<char, 64> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value,
+                                      std::chars_format::fixed, digits);
+    if (result.ec != std::errc())
+        return "-";
+    return std::string(text.data(), result.ptr);
+}
 
 std::string type_column(const ScanRow& row) {
     return row.type == 0 ? "- UNIX" : std::to_string(row.type) + " " + type_name(row.type);
@@ -91,8 +102,8 @@ std::string row_csv(const ScanRow& row) {
            (known ? type_name(row.type) : "") + "," + (row.damaged ? "damaged" : "ok") + "," +
            (row.damaged ? "" : std::to_string(row.common1)) + "," +
            (row.damaged ? "" : std::to_string(row.number2)) + "," +
-           (row.damaged ? "" : csv_field(row.text)) + "," + std::to_string(row.apparentSize) +
-           "," + std::to_string(row.allocatedSize) + "," + csv_field(row.problem);
+           (row.damaged ? "" : csv_field(row.text)) + "," + std::to_string(row.apparentSize) + "," +
+           std::to_string(row.allocatedSize) + "," + csv_field(row.problem);
 }
 
 std::string summary_text(const ScanSummary& summary) {
@@ -104,16 +115,14 @@ std::string summary_text(const ScanSummary& summary) {
     }
     if (!byType.empty())
         byType += ")";
-    char timing[96];
-    std::snprintf(timing, sizeof timing, "%.3f s, %.0f files/s", summary.elapsedSeconds,
-                  files_per_second(summary));
-    return "files examined  " + std::to_string(summary.filesExamined) + "\n" +
-           "stubs           " + std::to_string(summary.stubs) + byType + "\n" +
-           "damaged         " + std::to_string(summary.damaged) + "\n" +
-           "unreadable      " + std::to_string(summary.unreadable) + "\n" +
-           "apparent size   " + std::to_string(summary.apparentSize) + " bytes\n" +
-           "allocated size  " + std::to_string(summary.allocatedSize) + " bytes\n" +
-           "elapsed         " + timing + "\n";
+    const std::string timing = fixed_point(summary.elapsedSeconds, 3) + " s, " +
+                               fixed_point(files_per_second(summary), 0) + " files/s";
+    return "files examined  " + std::to_string(summary.filesExamined) + "\n" + "stubs           " +
+           std::to_string(summary.stubs) + byType + "\n" + "damaged         " +
+           std::to_string(summary.damaged) + "\n" + "unreadable      " +
+           std::to_string(summary.unreadable) + "\n" + "apparent size   " +
+           std::to_string(summary.apparentSize) + " bytes\n" + "allocated size  " +
+           std::to_string(summary.allocatedSize) + " bytes\n" + "elapsed         " + timing + "\n";
 }
 
 std::string summary_json(const ScanSummary& summary) {

@@ -26,8 +26,9 @@ void ScanProgress::stop() {
     wake_.notify_all();
     if (thread_.joinable()) {
         thread_.join();
-        std::fprintf(stderr, "\r\033[K");
-        std::fflush(stderr);
+        // Progress is a courtesy on a terminal: a failed write of it changes nothing.
+        static_cast<void>(std::fputs("\r\033[K", stderr));
+        static_cast<void>(std::fflush(stderr));
     }
 }
 
@@ -38,11 +39,11 @@ void ScanProgress::show_until_stopped() {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         const auto examined = counters_.filesExamined.load(std::memory_order_relaxed);
         const auto stubs = counters_.stubsFound.load(std::memory_order_relaxed);
-        std::fprintf(stderr, "\r\033[Kscan: %llu files examined, %llu stubs, %.0f files/s",
-                     static_cast<unsigned long long>(examined),
-                     static_cast<unsigned long long>(stubs),
-                     seconds > 0 ? static_cast<double>(examined) / seconds : 0.0);
-        std::fflush(stderr);
+        static_cast<void>(std::fprintf(
+            stderr, "\r\033[Kscan: %llu files examined, %llu stubs, %.0f files/s",
+            static_cast<unsigned long long>(examined), static_cast<unsigned long long>(stubs),
+            seconds > 0 ? static_cast<double>(examined) / seconds : 0.0));
+        static_cast<void>(std::fflush(stderr));
     }
 }
 

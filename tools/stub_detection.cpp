@@ -6,20 +6,25 @@ namespace stubmeta_cli {
 
 std::vector<StubType> MatchRequest::types_tried() const {
     switch (mode) {
-    case Mode::OneType: return {type};
-    case Mode::Family: return family_types(family);
-    case Mode::FirstMatch: break;
+    case Mode::OneType:
+        return {type};
+    case Mode::Family:
+        return family_types(family);
+    case Mode::FirstMatch:
+        break;
     }
     return first_match_order();
 }
 
 std::string MatchRequest::describe() const {
     switch (mode) {
-    case Mode::OneType: return "parsed as type " + std::to_string(type);
+    case Mode::OneType:
+        return "parsed as type " + std::to_string(type);
     case Mode::Family:
         return "first match of family " + family_name(family) + " (types " +
                join_types(types_tried()) + ")";
-    case Mode::FirstMatch: break;
+    case Mode::FirstMatch:
+        break;
     }
     return "first match of types " + join_types(types_tried());
 }

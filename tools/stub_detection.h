@@ -34,7 +34,7 @@ struct EnvelopeFacts {
 };
 
 struct Detection {
-    ReparseData record{};                 // zero-filled, then the parse's fields
+    ReparseData record{};                   // zero-filled, then the parse's fields
     std::optional<EnvelopeFacts> envelope;  // Unix stubs read from an envelope
 };
 

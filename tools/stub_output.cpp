@@ -20,7 +20,8 @@ void add_output_options(CLI::App& command, OutputOptions& options) {
 void write_checked_stub(const ReparseData& record, StubType type, const OutputOptions& options) {
     const std::string& target = options.output;
     if (options.withHeader && type != STUB_TYPE_WINDOWS_LOCAL)
-        throw ToolError(kExitUsageOrIo, "stubmeta: --with-header applies to NTFS stubs (type 1) only");
+        throw ToolError(kExitUsageOrIo,
+                        "stubmeta: --with-header applies to NTFS stubs (type 1) only");
     const std::string text = render_stub(record, type, RenderOptions{}, target);
     if (std::optional<std::string> problem = readback_problem(record, type, text)) {
         if (!options.force)

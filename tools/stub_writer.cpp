@@ -41,11 +41,10 @@ std::string render_stub(const ReparseData& record, StubType type, const RenderOp
     std::vector<char> buffer(static_cast<std::size_t>(kRenderCapacity), '\0');
     const std::int32_t written = GenerateReparseData(&record, type, buffer.data(), kRenderCapacity);
     if (written < 0)
-        throw ToolError(kExitRefused,
-                        target + ": the library cannot write this record as type " +
-                            std::to_string(type) +
-                            (is_unix_type(type) ? " (a Unix stub's text holds at most 1023 characters)"
-                                                : ""));
+        throw ToolError(
+            kExitRefused,
+            target + ": the library cannot write this record as type " + std::to_string(type) +
+                (is_unix_type(type) ? " (a Unix stub's text holds at most 1023 characters)" : ""));
     std::string stub(buffer.data(), static_cast<std::size_t>(written));
     if (is_unix_type(type))
         set_checksum_order(stub, type);
@@ -57,7 +56,8 @@ std::string render_stub(const ReparseData& record, StubType type, const RenderOp
 std::string wrap_text(const std::string& text, std::uint64_t value, StubType order,
                       const std::string& target) {
     if (text.find('\0') != std::string::npos)
-        throw ToolError(kExitRefused, target + ": the text holds a NUL byte, which cannot be wrapped");
+        throw ToolError(kExitRefused,
+                        target + ": the text holds a NUL byte, which cannot be wrapped");
     if (text.size() > kLongestEnvelopeText)
         throw ToolError(kExitRefused, target + ": the text has " + std::to_string(text.size()) +
                                           " bytes, an envelope holds at most " +

@@ -122,6 +122,20 @@ class HelpTests(ToolTestCase):
         self.assertOneLineError(err, "--family")
 
 
+class OutputFailureTests(ToolTestCase):
+    @unittest.skipUnless(os.path.exists("/dev/full"), "needs /dev/full")
+    def test_a_full_output_is_an_io_error_not_a_silent_success(self):
+        for args in (["types"], ["inspect", example("dmnas.stub")],
+                     ["verify", example("unix-layout1.stub")],
+                     ["unwrap", example("unix-layout1.stub")], ["scan", EXAMPLES]):
+            with self.subTest(args=args), open("/dev/full", "wb") as full:
+                done = subprocess.run([TOOL, *args], stdout=full, stderr=subprocess.PIPE,
+                                      timeout=120)
+                self.assertEqual(done.returncode, 2)
+                self.assertOneLineError(done.stderr.decode(), "cannot write the output",
+                                        "No space left on device")
+
+
 class InspectTests(ToolTestCase):
     STUBS = sorted(name for name in os.listdir(EXAMPLES) if name != "README.md")
     RECOGNISED = [n for n in STUBS if n not in
@@ -477,6 +491,39 @@ class ScanTests(ToolTestCase):
         self.assertEqual(status, 0)
         self.assertIn("long.stub  4 WINDOWS_DMNAS  ok", out)
         self.assertIn("stubs           1 (type 4: 1)", out)
+
+    def test_long_stubs_are_read_whole_and_short_openings_decided(self):
+        # An envelope far longer than one small read: only reading all of
+        # it finds it whole (its text is no Unix layout).
+        self.write("long-envelope", envelope(b"x" * 20000))
+        # Files ending inside a marker are no stubs; the bare DMNas marker is.
+        for name, data in (("empty", b""), ("magic7", MAGIC[:7]), ("qzst", b"QZST"),
+                           ("qzstub", b"QZSTUB"), ("marker", b"QZSTUB:")):
+            self.write(name, data)
+        status, out, err = run("scan", self.folder)
+        self.assertEqual((status, err), (1, ""))
+        self.assertIn("long-envelope  7 UNIX_LITTLEENDIAN  damaged  "
+                      "the envelope is whole but its text is not a Unix stub", out)
+        self.assertIn("marker  4 WINDOWS_DMNAS  damaged", out)
+        self.assertIn("files examined  6\n", out)
+        self.assertIn("stubs           2 (type 4: 1, type 7: 1)", out)
+
+    def test_a_large_folder_and_file_roots(self):
+        """Files of one folder are read in several parts; roots that are
+        files are read by the paths given."""
+        with open(example("dmnas.stub"), "rb") as f:
+            stub = f.read()
+        big = self.path("big")
+        os.mkdir(big)
+        for i in range(1500):
+            with open(os.path.join(big, "f%04d" % i), "wb") as f:
+                f.write(stub if i % 100 == 7 else b"plain %d\n" % i)
+        status, out, err = run("scan", "--print0", big, example("unix-layout1.stub"),
+                               example("not-a-stub.txt"))
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(out.split("\0"),
+                         sorted([os.path.join(big, "f%04d" % i) for i in range(7, 1500, 100)] +
+                                [example("unix-layout1.stub")]) + [""])
 
     def test_a_root_that_is_a_link_is_reported_not_followed(self):
         os.symlink(os.path.abspath(EXAMPLES), self.path("examples"))
