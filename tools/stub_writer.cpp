@@ -1,6 +1,8 @@
 #include "stub_writer.h"
 
-#include <vector>
+#include <utility>
+
+#include "stubmeta.hpp"
 
 #include "cli_types.h"
 #include "file_reading.h"
@@ -8,10 +10,6 @@
 
 namespace stubmeta_cli {
 namespace {
-
-// Larger than the longest stub any layout produces from the record's
-// field widths (a DMNas stub with every text full is under 2,000 bytes).
-constexpr std::int32_t kRenderCapacity = 16384;
 
 // The longest text an envelope's 16-bit length field allows.
 constexpr std::size_t kLongestEnvelopeText = 65509;
@@ -38,14 +36,15 @@ std::string ntfs_header(std::size_t textLength) {
 
 std::string render_stub(const ReparseData& record, StubType type, const RenderOptions& options,
                         const std::string& target) {
-    std::vector<char> buffer(static_cast<std::size_t>(kRenderCapacity), '\0');
-    const std::int32_t written = GenerateReparseData(&record, type, buffer.data(), kRenderCapacity);
-    if (written < 0)
+    std::string stub;
+    try {
+        stub = stubmeta::generate(record, type);
+    } catch (const stubmeta::error&) {
         throw ToolError(
             kExitRefused,
             target + ": the library cannot write this record as type " + std::to_string(type) +
                 (is_unix_type(type) ? " (a Unix stub's text holds at most 1023 characters)" : ""));
-    std::string stub(buffer.data(), static_cast<std::size_t>(written));
+    }
     if (is_unix_type(type))
         set_checksum_order(stub, type);
     if (type == STUB_TYPE_WINDOWS_LOCAL && options.ntfsHeader)
@@ -62,12 +61,12 @@ std::string wrap_text(const std::string& text, std::uint64_t value, StubType ord
         throw ToolError(kExitRefused, target + ": the text has " + std::to_string(text.size()) +
                                           " bytes, an envelope holds at most " +
                                           std::to_string(kLongestEnvelopeText));
-    std::vector<char> buffer(text.size() + 26, '\0');
-    const std::int32_t written = tkhsm_meta2stub(text.c_str(), value, buffer.data(),
-                                                 static_cast<std::int32_t>(buffer.size()));
-    if (written < 0)
+    std::string envelope;
+    try {
+        envelope = stubmeta::wrap(text, value);
+    } catch (const stubmeta::error&) {
         throw ToolError(kExitRefused, target + ": the library refused to wrap the text");
-    std::string envelope(buffer.data(), static_cast<std::size_t>(written));
+    }
     set_checksum_order(envelope, order);
     return envelope;
 }
