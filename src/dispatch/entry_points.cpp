@@ -9,7 +9,7 @@
 namespace stubmeta {
 namespace {
 
-using Parser = std::int32_t (*)(const char *, ReparseData *);
+using Parser = std::int32_t (*)(StubInput&, ReparseData*);
 
 // The parser for a type, or null for 0 and above 7.
 Parser ParserFor(StubType type) {
@@ -38,62 +38,65 @@ constexpr std::array<StubType, 2> kWindowsTypes = {1, 2};
 constexpr std::array<StubType, 2> kNasTypes = {3, 4};
 constexpr std::array<StubType, 2> kUnixTypes = {6, 7};
 
-} // namespace
-} // namespace stubmeta
+}  // namespace
+}  // namespace stubmeta
 
 using namespace stubmeta;
 
 extern "C" {
 
-STUBMETA_API int32_t ParseReparseDataForStubType(const char *input, StubType type,
-                                                 ReparseData *record) {
+STUBMETA_API int32_t ParseReparseDataForStubType(const char* input, StubType type,
+                                                 ReparseData* record) {
     if (input == nullptr || record == nullptr)
         return -1;
     const Parser parser = ParserFor(type);
     if (parser == nullptr)
         return -1;
-    return parser(input, record) == 0 ? 0 : -1;
+    StubInput stub(input);
+    return parser(stub, record) == 0 ? 0 : -1;
 }
 
-STUBMETA_API int32_t ParseReparseDataForStubTypes(const char *input, ReparseData *record,
-                                                  const StubType *types, int32_t count) {
+STUBMETA_API int32_t ParseReparseDataForStubTypes(const char* input, ReparseData* record,
+                                                  const StubType* types, int32_t count) {
     if (input == nullptr || record == nullptr || types == nullptr)
         return -1;
     // Types 4 and 5, and 6 and 7, share a parser whose answer depends only on
     // the input: a second attempt right after a failed one would fail again.
+    // The input is measured once, by the first parser that needs its length.
+    StubInput stub(input);
     Parser failed = nullptr;
     for (int32_t i = 0; i < count; ++i) {
         const Parser parser = ParserFor(types[i]);
         if (parser == nullptr || parser == failed)
             continue;
-        if (parser(input, record) == 0)
+        if (parser(stub, record) == 0)
             return 0;
         failed = parser;
     }
     return -1;
 }
 
-STUBMETA_API int32_t ParseReparseData(const char *input, ReparseData *record) {
+STUBMETA_API int32_t ParseReparseData(const char* input, ReparseData* record) {
     return ParseReparseDataForStubTypes(input, record, kAllTypes.data(),
                                         static_cast<int32_t>(kAllTypes.size()));
 }
 
-STUBMETA_API int32_t ParseReparseDataForWindowsStubs(const char *input, ReparseData *record) {
+STUBMETA_API int32_t ParseReparseDataForWindowsStubs(const char* input, ReparseData* record) {
     return ParseReparseDataForStubTypes(input, record, kWindowsTypes.data(),
                                         static_cast<int32_t>(kWindowsTypes.size()));
 }
 
-STUBMETA_API int32_t ParseReparseDataForNasStubs(const char *input, ReparseData *record) {
+STUBMETA_API int32_t ParseReparseDataForNasStubs(const char* input, ReparseData* record) {
     return ParseReparseDataForStubTypes(input, record, kNasTypes.data(),
                                         static_cast<int32_t>(kNasTypes.size()));
 }
 
-STUBMETA_API int32_t ParseReparseDataForUnixStubs(const char *input, ReparseData *record) {
+STUBMETA_API int32_t ParseReparseDataForUnixStubs(const char* input, ReparseData* record) {
     return ParseReparseDataForStubTypes(input, record, kUnixTypes.data(),
                                         static_cast<int32_t>(kUnixTypes.size()));
 }
 
-STUBMETA_API int32_t ParseReparseDataFor(const char *input, ReparseData *record,
+STUBMETA_API int32_t ParseReparseDataFor(const char* input, ReparseData* record,
                                          StubFamily family) {
     switch (family) {
     case STUB_FAMILY_WINDOWS:
@@ -107,7 +110,7 @@ STUBMETA_API int32_t ParseReparseDataFor(const char *input, ReparseData *record,
     }
 }
 
-STUBMETA_API int32_t GenerateReparseData(const ReparseData *record, StubType type, char *buffer,
+STUBMETA_API int32_t GenerateReparseData(const ReparseData* record, StubType type, char* buffer,
                                          int32_t capacity) {
     if (record == nullptr || buffer == nullptr || capacity <= 0)
         return -1;
@@ -129,4 +132,4 @@ STUBMETA_API int32_t GenerateReparseData(const ReparseData *record, StubType typ
     }
 }
 
-} // extern "C"
+}  // extern "C"

@@ -33,16 +33,18 @@ constexpr std::array<char, A + B - 1> Concatenate(const char (&a)[A], const char
 constexpr auto kTemplate = Concatenate(
     "QZSTUB:{1}\r\n{2}:{3}:{4}:{5}:{6}?{7}|{8}|{9}|{10}|{11}|{12}|{13}|{14}|{15}?{16}\r\n",
     kBannerText);
+constexpr auto kSteps = CompileTemplate<TemplateStepCount(kTemplate.data())>(kTemplate.data());
 // Stubs may leave out fields 11 to 15, ending field 10 at the "?".
 constexpr FreeTextRule kShortenedStubRule = {11, "?"};
 
-using DMNasText = TextArea<2048>;
+// The working area holds the longest text the field widths allow.
+constexpr std::size_t kDMNasTextArea = 2048;
 
-} // namespace
+}  // namespace
 
-std::int32_t PopulateReparseDataInfo2(ReparseData *record, const Token *tokens,
-                                      std::int32_t *position) {
-    const Token *t = tokens + *position;
+std::int32_t PopulateReparseDataInfo2(ReparseData* record, const Token* tokens,
+                                      std::int32_t* position) {
+    const Token* t = tokens + *position;
     CopyTokenText(t[0], record->longText);
     record->number2 = TokenUnsigned64(t[1]);
     record->number4 = TokenLow32(t[2]);
@@ -57,10 +59,11 @@ std::int32_t PopulateReparseDataInfo2(ReparseData *record, const Token *tokens,
     return 0;
 }
 
-std::int32_t ParseReparseDataDMNas(const char *input, ReparseData *record) {
-    std::array<Token, kTokenCount> tokens{};
+std::int32_t ParseReparseDataDMNas(StubInput& input, ReparseData* record) {
+    std::array<Token, kTokenCount> tokens;
+    ClearTokens(tokens.data(), kTokenCount);
     std::int32_t status =
-        Tokenize(kTemplate.data(), input, tokens.data(), kTokenCount, &kShortenedStubRule);
+        Tokenize(kSteps.data(), input.text(), tokens.data(), kTokenCount, &kShortenedStubRule);
     if (status == 0 && !TextTokensFit(tokens.data(), {{0, sizeof record->headText},
                                                       {6, sizeof record->longText},
                                                       {12, sizeof record->shortText},
@@ -79,24 +82,29 @@ std::int32_t ParseReparseDataDMNas(const char *input, ReparseData *record) {
     return status == 0 ? 0 : -1;
 }
 
-std::int32_t GenerateReparseDataDMNas(const ReparseData *r, char *buffer, std::int32_t capacity) {
-    DMNasText out;
-    out.text("QZSTUB:").text(FieldText(r->headText)).text("\r\n");
-    out.number(r->common.common1).character(':').number(r->common.common2).character(':');
-    out.number(r->common.common3).character(':').number(r->common.common4).character(':');
-    out.number(r->common.common5).character('?');
-    out.text(FieldText(r->longText)).character('|');
-    out.number(r->number2).character('|');
-    out.number(r->number4).character('|');
-    out.number(r->number3).character('|');
-    out.number(r->number1).character('|');
-    out.number(r->flag != 0 ? 1 : 0).character('|');
-    out.text(FieldText(r->shortText)).character('|');
-    out.text(FieldText(r->auxText)).character('|');
-    out.number(r->number5).character('?');
-    out.text(FieldText(r->tailText)).text("\r\n");
-    out.text(kBanner);
-    return CommitText(out, buffer, capacity);
+std::int32_t GenerateReparseDataDMNas(const ReparseData* r, char* buffer, std::int32_t capacity) {
+    const std::string_view headText = FieldText(r->headText);
+    const std::string_view longText = FieldText(r->longText);
+    const std::string_view shortText = FieldText(r->shortText);
+    const std::string_view auxText = FieldText(r->auxText);
+    const std::string_view tailText = FieldText(r->tailText);
+    return RenderText<kDMNasTextArea>(buffer, capacity, [&](auto& out) {
+        out.text("QZSTUB:").text(headText).text("\r\n");
+        out.number(r->common.common1).character(':').number(r->common.common2).character(':');
+        out.number(r->common.common3).character(':').number(r->common.common4).character(':');
+        out.number(r->common.common5).character('?');
+        out.text(longText).character('|');
+        out.number(r->number2).character('|');
+        out.number(r->number4).character('|');
+        out.number(r->number3).character('|');
+        out.number(r->number1).character('|');
+        out.number(r->flag != 0 ? 1 : 0).character('|');
+        out.text(shortText).character('|');
+        out.text(auxText).character('|');
+        out.number(r->number5).character('?');
+        out.text(tailText).text("\r\n");
+        out.text(kBanner);
+    });
 }
 
-} // namespace stubmeta
+}  // namespace stubmeta

@@ -6,22 +6,28 @@
 #ifndef STUBMETA_FORMATS_FIELDS_H
 #define STUBMETA_FORMATS_FIELDS_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 
 #include "formats/decimal.h"
 #include "stubmeta.h"
+#include "support/bytes.h"
 #include "tokenize/tokenize.h"
 
 namespace stubmeta {
 
-// A token's text, "" for an empty token (which has no block).
-inline const char *TokenText(const Token &token) { return token.text != nullptr ? token.text : ""; }
-
 // The number of characters a token contributes to a text field: its length,
-// or less for a filler token, whose block holds the empty text.
-std::size_t TokenTextLength(const Token &token);
+// or 0 for an empty token and for a filler token, whose block holds the
+// empty text.  A token cut from the input holds no NUL (the input ends at
+// its first), so only a filler's block can open with one.
+inline std::size_t TokenTextLength(const Token& token) {
+    if (token.text == nullptr || token.text[0] == '\0')
+        return 0;
+    return static_cast<std::size_t>(token.length);
+}
 
 // A text token at a 0-based index and the width of the field it fills.
 struct TextSlot {
@@ -30,27 +36,53 @@ struct TextSlot {
 };
 
 // True when every listed token fits its field with room for a terminator.
-bool TextTokensFit(const Token *tokens, std::initializer_list<TextSlot> slots);
+inline bool TextTokensFit(const Token* tokens, std::initializer_list<TextSlot> slots) {
+    return std::all_of(slots.begin(), slots.end(), [tokens](const TextSlot& slot) {
+        return TokenTextLength(tokens[slot.index]) < slot.width;
+    });
+}
 
 // Writes the token's characters and a NUL into a field of `width` bytes
 // (checked beforehand by TextTokensFit).
-void CopyTokenText(const Token &token, char *field, std::size_t width);
+inline void CopyTokenText(const Token& token, char* field, std::size_t width) {
+    std::size_t length = TokenTextLength(token);
+    if (length >= width)  // unreachable after TextTokensFit; never overrun
+        length = width - 1;
+    CopyBytes(field, token.text, length);
+    field[length] = '\0';
+}
 
 template <std::size_t N>
-void CopyTokenText(const Token &token, char (&field)[N]) {
+void CopyTokenText(const Token& token, char (&field)[N]) {
     CopyTokenText(token, field, N);
 }
 
-inline std::uint64_t TokenUnsigned64(const Token &t) { return ReadUnsigned64(TokenText(t)); }
-inline std::int64_t TokenSigned64(const Token &t) { return ReadSigned64(TokenText(t)); }
-inline std::uint32_t TokenLow32(const Token &t) { return ReadLow32(TokenText(t)); }
-inline std::int32_t TokenFlag(const Token &t) { return ReadLow32(TokenText(t)) != 0 ? 1 : 0; }
+// A token's number; an empty token reads as 0.  A plain run of digits is
+// read from the token's block a word at a time, anything else by the
+// general readings.
+inline std::uint64_t TokenUnsigned64(const Token& t) {
+    std::uint64_t value = 0;
+    if (t.text != nullptr && ReadPlainDigits(t.text, static_cast<std::size_t>(t.length), &value))
+        return value;
+    return ReadUnsigned64(t.text != nullptr ? t.text : "");
+}
+inline std::int64_t TokenSigned64(const Token& t) {
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    std::uint64_t value = 0;
+    if (t.text != nullptr && ReadPlainDigits(t.text, static_cast<std::size_t>(t.length), &value))
+        return static_cast<std::int64_t>(value < kMax ? value : kMax);
+    return ReadSigned64(t.text != nullptr ? t.text : "");
+}
+inline std::uint32_t TokenLow32(const Token& t) {
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(TokenSigned64(t)) & 0xFFFFFFFFu);
+}
+inline std::int32_t TokenFlag(const Token& t) { return TokenLow32(t) != 0 ? 1 : 0; }
 
 // Fills the five common numbers from the five tokens at *position and
 // advances it by 5.  Returns 0.
-std::int32_t PopulateReparseDataCore(CommonFields *common, const Token *tokens,
-                                     std::int32_t *position);
+std::int32_t PopulateReparseDataCore(CommonFields* common, const Token* tokens,
+                                     std::int32_t* position);
 
-} // namespace stubmeta
+}  // namespace stubmeta
 
 #endif

@@ -5,8 +5,10 @@
 // number2 after a "|".  One template reads layouts 1 to 3: its free-text
 // rule lets a text end at the "|" when the fields after it are left out.
 #include <array>
+#include <cstring>
 #include <string_view>
 
+#include "envelope/envelope.h"
 #include "envelope/envelope_layout.h"
 #include "formats/fields.h"
 #include "formats/formats.h"
@@ -16,12 +18,16 @@ namespace stubmeta {
 namespace {
 
 constexpr int kTokenCount = 12;
-constexpr const char *kTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}|{12}";
+constexpr const char* kTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}|{12}";
+constexpr auto kSteps = CompileTemplate<TemplateStepCount(kTemplate)>(kTemplate);
 constexpr FreeTextRule kShortenedStubRule = {9, "|"};
 
-// The text area that an envelope's text is taken into and a record is
-// rendered into: 1023 characters and a terminator.
+// An envelope's text holds at most 1023 characters (and a terminator),
+// both when read and when written.
 constexpr std::size_t kTextAreaSize = 1024;
+// The working area for a text that may not fit the caller's buffer: the
+// longest rendering the field widths allow, which may exceed the 1023.
+constexpr std::size_t kRenderArea = 2048;
 // The envelope's value when the record's number3 is 0.
 constexpr std::uint64_t kDefaultSize = 4096;
 // unixTextKind 1 keeps the text in longText, any other in shortText.
@@ -29,8 +35,7 @@ constexpr std::int32_t kLongTextKind = 1;
 
 enum class UnixLayout { CommonOnly, Text, TextNumber, Full };
 
-UnixLayout ChooseLayout(const ReparseData &r) {
-    const bool hasAux = !FieldText(r.auxText).empty();
+UnixLayout ChooseLayout(const ReparseData& r, bool hasText, bool hasAux) {
     if (r.stubType == STUB_TYPE_UNIX_BIGENDIAN || r.stubType == STUB_TYPE_UNIX_LITTLEENDIAN) {
         // A record read from a Unix stub keeps the layout its kind gave it.
         switch (r.unixTextKind) {
@@ -42,18 +47,18 @@ UnixLayout ChooseLayout(const ReparseData &r) {
             return UnixLayout::CommonOnly;
         }
     }
-    if (FieldText(r.shortText).empty() && FieldText(r.longText).empty())
+    if (!hasText)
         return UnixLayout::CommonOnly;
     if (r.number1 == 0)
         return UnixLayout::Text;
     return hasAux ? UnixLayout::Full : UnixLayout::TextNumber;
 }
 
-} // namespace
+}  // namespace
 
-std::int32_t PopulateReparseDataUnix(ReparseData *record, const Token *tokens,
-                                     std::int32_t *position) {
-    const Token *t = tokens + *position;
+std::int32_t PopulateReparseDataUnix(ReparseData* record, const Token* tokens,
+                                     std::int32_t* position) {
+    const Token* t = tokens + *position;
     record->unixTextKind = static_cast<std::int32_t>(TokenLow32(t[0]));
     // t[1], the text's length, is neither stored nor checked.
     if (record->unixTextKind == kLongTextKind)
@@ -68,25 +73,34 @@ std::int32_t PopulateReparseDataUnix(ReparseData *record, const Token *tokens,
     return 0;
 }
 
-std::int32_t ParseReparseDataUnix(const char *input, ReparseData *record) {
+std::int32_t ParseReparseDataUnix(StubInput& input, ReparseData* record) {
     // An input that opens with the envelope's magic is only ever read as an
-    // envelope, so its checksum is always verified.  Any other input is read
-    // as bare text, which is recorded as big-endian.
-    std::array<char, kTextAreaSize> unwrapped;
-    const char *text = input;
+    // envelope, so its checksum is always verified; its text is read where
+    // it stands, up to its first NUL.  Any other input is read as bare
+    // text, which is recorded as big-endian.
+    std::string_view text;
     StubType byteOrder = STUB_TYPE_UNIX_BIGENDIAN;
-    if (envelope::StartsWithMagic(input)) {
-        byteOrder = STUB_TYPE_INVALID;
-        if (tkhsm_stub2meta(input, nullptr, nullptr, unwrapped.data(),
-                            static_cast<std::int32_t>(unwrapped.size()), &byteOrder) != 0 ||
-            byteOrder == STUB_TYPE_INVALID)
-            return -1;
-        text = unwrapped.data();
+    envelope::Contents contents;
+    switch (envelope::Open(input.bytes(), static_cast<std::int64_t>(kTextAreaSize), &contents)) {
+    case envelope::OpenStatus::NoMagic:
+        text = input.text();
+        break;
+    case envelope::OpenStatus::Opened: {
+        const void* nul = std::memchr(contents.text, '\0', contents.textLength);
+        text = {contents.text, nul != nullptr ? static_cast<std::size_t>(
+                                                    static_cast<const char*>(nul) - contents.text)
+                                              : contents.textLength};
+        byteOrder = contents.byteOrder;
+        break;
+    }
+    default:
+        return -1;
     }
 
-    std::array<Token, kTokenCount> tokens{};
+    std::array<Token, kTokenCount> tokens;
+    ClearTokens(tokens.data(), kTokenCount);
     std::int32_t status =
-        Tokenize(kTemplate, text, tokens.data(), kTokenCount, &kShortenedStubRule);
+        Tokenize(kSteps.data(), text, tokens.data(), kTokenCount, &kShortenedStubRule);
     if (status == 0) {
         const bool longKind = TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
         const std::size_t textWidth = longKind ? sizeof record->longText : sizeof record->shortText;
@@ -103,33 +117,55 @@ std::int32_t ParseReparseDataUnix(const char *input, ReparseData *record) {
     return status == 0 ? 0 : -1;
 }
 
-std::int32_t GenerateReparseDataUnix(const ReparseData *r, StubType /*type*/, char *buffer,
+std::int32_t GenerateReparseDataUnix(const ReparseData* r, StubType /*type*/, char* buffer,
                                      std::int32_t capacity) {
     const std::string_view shortText = FieldText(r->shortText);
-    const std::string_view text = shortText.empty() ? FieldText(r->longText) : shortText;
+    const std::string_view longText = FieldText(r->longText);
+    const std::string_view auxText = FieldText(r->auxText);
+    const std::string_view text = shortText.empty() ? longText : shortText;
     const int kind = shortText.empty() ? 1 : 2;
     const std::uint64_t size = r->number3 != 0 ? r->number3 : kDefaultSize;
+    const UnixLayout layout = ChooseLayout(*r, !text.empty(), !auxText.empty());
 
-    TextArea<kTextAreaSize> out;
-    out.number(r->common.common1).character(':').number(r->common.common2).character(':');
-    out.number(r->common.common3).character(':').number(r->common.common4).character(':');
-    out.number(r->common.common5);
-    const UnixLayout layout = ChooseLayout(*r);
-    if (layout != UnixLayout::CommonOnly) {
+    const auto render = [&](auto& out) {
+        out.number(r->common.common1).character(':').number(r->common.common2).character(':');
+        out.number(r->common.common3).character(':').number(r->common.common4).character(':');
+        out.number(r->common.common5);
+        if (layout == UnixLayout::CommonOnly)
+            return;
         out.character(':').number(kind).character(':').number(text.size()).character(':');
         out.text(text);
         if (layout == UnixLayout::TextNumber || layout == UnixLayout::Full)
             out.character(':').number(r->number1);
         if (layout == UnixLayout::Full)
-            out.character(':').text(FieldText(r->auxText)).character(':').number(size);
+            out.character(':').text(auxText).character(':').number(size);
         out.character('|').number(r->number2);
-    }
-    // A text longer than the 1023 characters the area holds is refused, not
-    // cut short.
-    if (out.overflowed())
+    };
+    if (capacity < 0)
         return -1;
-    const std::int32_t written = tkhsm_meta2stub(out.c_str(), size, buffer, capacity);
-    return written < 0 ? -1 : written;
+    const auto room = static_cast<std::size_t>(capacity);
+    auto* envelope = reinterpret_cast<unsigned char*>(buffer);
+
+    // When the longest the text can be is both short enough for the
+    // envelope and fits the buffer, it is rendered in its place there.
+    LengthBound bound;
+    render(bound);
+    if (bound.size() < kTextAreaSize && bound.size() + envelope::kOverhead <= room) {
+        TextWriter out(buffer + envelope::kTextOffset);
+        render(out);
+        return static_cast<std::int32_t>(envelope::Close(envelope, out.size(), size));
+    }
+    // Otherwise its actual length decides.  A text longer than 1023
+    // characters is refused, not cut short.
+    if (bound.size() >= kRenderArea)  // beyond what any record's fields can hold
+        return -1;
+    std::array<char, kRenderArea> area;
+    TextWriter out(area.data());
+    render(out);
+    if (out.size() >= kTextAreaSize || out.size() + envelope::kOverhead > room)
+        return -1;
+    std::memcpy(buffer + envelope::kTextOffset, area.data(), out.size());
+    return static_cast<std::int32_t>(envelope::Close(envelope, out.size(), size));
 }
 
-} // namespace stubmeta
+}  // namespace stubmeta

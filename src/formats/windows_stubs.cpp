@@ -12,20 +12,23 @@ namespace stubmeta {
 namespace {
 
 constexpr int kTokenCount = 14;
-constexpr const char *kTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}";
-constexpr const char *kCsvfsTemplate =
+constexpr const char* kTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}";
+constexpr const char* kCsvfsTemplate =
     "QZSTUB:{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}";
+constexpr auto kSteps = CompileTemplate<TemplateStepCount(kTemplate)>(kTemplate);
+constexpr auto kCsvfsSteps = CompileTemplate<TemplateStepCount(kCsvfsTemplate)>(kCsvfsTemplate);
 constexpr std::string_view kCsvfsPrefix = "QZSTUB:";
 // Stubs may leave out fields 10 to 12, ending field 9 at the "?".
 constexpr FreeTextRule kShortenedStubRule = {10, "?"};
 
 // The working area holds the longest text the field widths allow.
-using WindowsText = TextArea<2048>;
+constexpr std::size_t kWindowsTextArea = 2048;
 
-std::int32_t ParseWindowsLayout(const char *text, const char *templateText,
-                                const FreeTextRule *rule, StubType type, ReparseData *record) {
-    std::array<Token, kTokenCount> tokens{};
-    std::int32_t status = Tokenize(templateText, text, tokens.data(), kTokenCount, rule);
+std::int32_t ParseWindowsLayout(std::string_view text, const TemplateStep* steps,
+                                const FreeTextRule* rule, StubType type, ReparseData* record) {
+    std::array<Token, kTokenCount> tokens;
+    ClearTokens(tokens.data(), kTokenCount);
+    std::int32_t status = Tokenize(steps, text, tokens.data(), kTokenCount, rule);
     if (status == 0 && !TextTokensFit(tokens.data(), {{5, sizeof record->extraText},
                                                       {6, sizeof record->shortText},
                                                       {10, sizeof record->auxText},
@@ -41,30 +44,34 @@ std::int32_t ParseWindowsLayout(const char *text, const char *templateText,
     return status == 0 ? 0 : -1;
 }
 
-std::int32_t GenerateWindowsLayout(const ReparseData *r, std::string_view prefix, char *buffer,
+std::int32_t GenerateWindowsLayout(const ReparseData* r, std::string_view prefix, char* buffer,
                                    std::int32_t capacity) {
-    WindowsText out;
-    out.text(prefix);
-    out.number(r->common.common1).character(':').number(r->common.common2).character(':');
-    out.number(r->common.common3).character(':').number(r->common.common4).character(':');
-    out.number(r->common.common5).character(':');
-    out.text(FieldText(r->extraText)).character(':');
-    out.text(FieldText(r->shortText)).character(':');
-    out.number(r->number1).character(':');
-    out.number(r->signedNumber).character(':');
-    out.number(r->flag != 0 ? 1 : 0).character(':');
-    out.text(FieldText(r->auxText)).character(':');
-    out.number(r->number5).character('?');
-    out.text(FieldText(r->longText)).character('|');
-    out.number(r->number2);
-    return CommitText(out, buffer, capacity);
+    const std::string_view extraText = FieldText(r->extraText);
+    const std::string_view shortText = FieldText(r->shortText);
+    const std::string_view auxText = FieldText(r->auxText);
+    const std::string_view longText = FieldText(r->longText);
+    return RenderText<kWindowsTextArea>(buffer, capacity, [&](auto& out) {
+        out.text(prefix);
+        out.number(r->common.common1).character(':').number(r->common.common2).character(':');
+        out.number(r->common.common3).character(':').number(r->common.common4).character(':');
+        out.number(r->common.common5).character(':');
+        out.text(extraText).character(':');
+        out.text(shortText).character(':');
+        out.number(r->number1).character(':');
+        out.number(r->signedNumber).character(':');
+        out.number(r->flag != 0 ? 1 : 0).character(':');
+        out.text(auxText).character(':');
+        out.number(r->number5).character('?');
+        out.text(longText).character('|');
+        out.number(r->number2);
+    });
 }
 
-} // namespace
+}  // namespace
 
-std::int32_t PopulateReparseDataInfo1(ReparseData *record, const Token *tokens,
-                                      std::int32_t *position) {
-    const Token *t = tokens + *position;
+std::int32_t PopulateReparseDataInfo1(ReparseData* record, const Token* tokens,
+                                      std::int32_t* position) {
+    const Token* t = tokens + *position;
     CopyTokenText(t[0], record->extraText);
     CopyTokenText(t[1], record->shortText);
     record->number1 = TokenUnsigned64(t[2]);
@@ -78,34 +85,34 @@ std::int32_t PopulateReparseDataInfo1(ReparseData *record, const Token *tokens,
     return 0;
 }
 
-std::int32_t ParseReparseDataNtfs(const char *input, ReparseData *record) {
-    return ParseWindowsLayout(input + kNtfsHeaderSize, kTemplate, &kShortenedStubRule,
+std::int32_t ParseReparseDataNtfs(StubInput& input, ReparseData* record) {
+    return ParseWindowsLayout(input.textAfterHeader(), kSteps.data(), &kShortenedStubRule,
                               STUB_TYPE_WINDOWS_LOCAL, record);
 }
 
-std::int32_t ParseReparseDataCsvfs(const char *input, ReparseData *record) {
-    return ParseWindowsLayout(input, kCsvfsTemplate, nullptr, STUB_TYPE_WINDOWS_LOCAL_CSVFS,
-                              record);
+std::int32_t ParseReparseDataCsvfs(StubInput& input, ReparseData* record) {
+    return ParseWindowsLayout(input.text(), kCsvfsSteps.data(), nullptr,
+                              STUB_TYPE_WINDOWS_LOCAL_CSVFS, record);
 }
 
-std::int32_t ParseReparseDataCelerra(const char *input, ReparseData *record) {
-    return ParseWindowsLayout(input, kTemplate, &kShortenedStubRule, STUB_TYPE_WINDOWS_CELERRA,
-                              record);
+std::int32_t ParseReparseDataCelerra(StubInput& input, ReparseData* record) {
+    return ParseWindowsLayout(input.text(), kSteps.data(), &kShortenedStubRule,
+                              STUB_TYPE_WINDOWS_CELERRA, record);
 }
 
-std::int32_t GenerateReparseDataNtfs(const ReparseData *record, char *buffer,
+std::int32_t GenerateReparseDataNtfs(const ReparseData* record, char* buffer,
                                      std::int32_t capacity) {
     return GenerateWindowsLayout(record, {}, buffer, capacity);
 }
 
-std::int32_t GenerateReparseDataCsvfs(const ReparseData *record, char *buffer,
+std::int32_t GenerateReparseDataCsvfs(const ReparseData* record, char* buffer,
                                       std::int32_t capacity) {
     return GenerateWindowsLayout(record, kCsvfsPrefix, buffer, capacity);
 }
 
-std::int32_t GenerateReparseDataCelerra(const ReparseData *record, char *buffer,
+std::int32_t GenerateReparseDataCelerra(const ReparseData* record, char* buffer,
                                         std::int32_t capacity) {
     return GenerateWindowsLayout(record, {}, buffer, capacity);
 }
 
-} // namespace stubmeta
+}  // namespace stubmeta

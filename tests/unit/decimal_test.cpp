@@ -1,9 +1,13 @@
 // Decimal text to the record's numbers: the C library's reading rules
 // (leading white space, one sign, stop at a non-digit, no digits gives 0),
-// with the full unsigned range and defined saturation on overflow.
+// with the full unsigned range and defined saturation on overflow; and the
+// writers' rendering of numbers.
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -11,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include "formats/decimal.h"
+#include "formats/fields.h"
+#include "formats/text_render.h"
 #include "stubmeta.h"
 
 namespace stubmeta {
@@ -88,6 +94,80 @@ TEST(Decimal, ExportedAtollIsTheCLibrarysAtoll) {
     EXPECT_EQ(tkhsm_atoll("4096|12"), 4096);
     EXPECT_EQ(tkhsm_atoll("-5"), -5);
     EXPECT_EQ(tkhsm_atoll("none"), 0);
+}
+
+// Numbers read from tokens take a word-at-a-time path for plain digits; it
+// must agree with the text readings everywhere, above all around the
+// lengths where it changes words and at the top of the unsigned range.
+TEST(Decimal, TokenReadingsMatchTextReadings) {
+    std::vector<std::string> texts = kTexts;
+    for (const char *more :
+         {"1", "9", "12", "99", "12345678", "123456789", "1234567890123456", "12345678901234567",
+          "1234567890123456789", "00000000000000000001", "18446744073709551605",
+          "18446744073709551614", "18446744073709551625", "18446744073709561615",
+          "18446744073709551700", "28446744073709551615", "99999999999999999999", "12345678a",
+          "1234567890123456:", "1234567890123456789x", "7?", "0123"})
+        texts.emplace_back(more);
+    for (const std::string &text : texts) {
+        SCOPED_TRACE(text);
+        // A token's block: whole words, zero after the characters.
+        std::vector<char> block(TokenBlockSize(text.size()), '\0');
+        std::memcpy(block.data(), text.data(), text.size());
+        const Token token{block.data(), text.size()};
+        EXPECT_EQ(TokenUnsigned64(token), ReadUnsigned64(text.c_str()));
+        EXPECT_EQ(TokenSigned64(token), ReadSigned64(text.c_str()));
+        EXPECT_EQ(TokenLow32(token), ReadLow32(text.c_str()));
+    }
+    const Token empty{nullptr, 0};
+    EXPECT_EQ(TokenUnsigned64(empty), 0u);
+    EXPECT_EQ(TokenSigned64(empty), 0);
+}
+
+// Only the given characters count, whatever digits lie after them.
+TEST(Decimal, PlainDigitsStopAtTheGivenLength) {
+    const char text[24] = "12345678901234567890123";
+    for (std::size_t length = 1; length <= 20; ++length) {
+        SCOPED_TRACE(length);
+        std::uint64_t value = 0;
+        ASSERT_TRUE(ReadPlainDigits(text, length, &value));
+        EXPECT_EQ(value, std::strtoull(std::string(text, length).c_str(), nullptr, 10));
+    }
+    std::uint64_t value = 0;
+    EXPECT_FALSE(ReadPlainDigits(text, 0, &value));
+    EXPECT_FALSE(ReadPlainDigits(text, 21, &value));
+}
+
+template <typename Integer>
+std::string Rendered(Integer value) {
+    std::array<char, 32> digits{};
+    const char *end = WriteDecimal(digits.data(), value);
+    return {digits.data(), static_cast<std::size_t>(end - digits.data())};
+}
+
+template <typename Integer>
+std::string ToChars(Integer value) {
+    std::array<char, 32> digits{};
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    return {digits.data(), static_cast<std::size_t>(result.ptr - digits.data())};
+}
+
+// The writers' digits are those of std::to_chars, at every length.
+TEST(Decimal, RenderingMatchesToChars) {
+    std::vector<std::uint64_t> values = {0, kU64Max, 12345678901234567890ull, 1000000000000000001ull};
+    for (std::uint64_t power = 1;; power *= 10) {
+        values.insert(values.end(), {power - 1, power, power + 1, power * 2 - 1});
+        if (power > kU64Max / 10)
+            break;
+    }
+    for (const std::uint64_t value : values) {
+        SCOPED_TRACE(value);
+        EXPECT_EQ(Rendered(value), ToChars(value));
+        if (value <= static_cast<std::uint64_t>(kI64Max)) {
+            const auto negative = -static_cast<std::int64_t>(value);
+            EXPECT_EQ(Rendered(negative), ToChars(negative));
+        }
+    }
+    EXPECT_EQ(Rendered(kI64Min), "-9223372036854775808");
 }
 
 } // namespace

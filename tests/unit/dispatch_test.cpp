@@ -126,6 +126,24 @@ TEST(Dispatch, SearchOrderIsUnixFirst) {
     EXPECT_EQ(record.stubType, 4u);
 }
 
+// A search measures its input once: an NTFS text behind a header with no
+// zero byte is then read as the tail of the whole input, and must read
+// exactly as when type 1 alone is asked for.  The 80-digit number1 sits
+// where the Unix layout has its text, too long for it, so the search gets
+// past the Unix type (which measured the input) to type 1.
+TEST(Dispatch, SearchReadsAnNtfsTextBehindAHeaderWithoutZeros) {
+    const std::string input = std::string(24, 'h') + "1:2:3:4:5:ex:short:" +
+                              std::string(80, '9') + ":-8:1:aux:12?/long/path|99";
+    ReparseData searched = Patterned();
+    ASSERT_EQ(ParseReparseData(input.c_str(), &searched), 0);
+    EXPECT_EQ(searched.stubType, 1u);
+    ReparseData asked = Patterned();
+    ASSERT_EQ(ParseReparseDataForStubType(input.c_str(), 1, &asked), 0);
+    EXPECT_EQ(std::memcmp(&searched, &asked, sizeof searched), 0);
+    EXPECT_STREQ(searched.longText, "/long/path");
+    EXPECT_EQ(searched.number2, 99u);
+}
+
 // A list is tried in its own order, skipping entries that name no type, and
 // the first parser that succeeds is the only one whose writes show.
 TEST(Dispatch, ListsAreTriedInOrderAndFirstMatchWins) {

@@ -42,6 +42,12 @@ protected:
             if (c.status == 0) {
                 EXPECT_EQ(out.tokens, c.tokens);
             }
+            // The compiled steps walk the same way, over an input of known
+            // length instead of one that ends at its NUL.
+            const Outcome compiled =
+                TokenizeCompiled(c.templateText, c.input, c.expected, c.rule);
+            EXPECT_EQ(compiled.status, out.status);
+            EXPECT_EQ(compiled.tokens, out.tokens);
         }
     }
 };
@@ -141,6 +147,10 @@ TEST_F(TokenizeTest, TokenKindsAndTemplateShapes) {
         {"{1}\r\n{2}", nullptr, 2, "ab\r\nc\r\nd", 0, {"ab", "c\r\nd"}},
         // A "}" outside a placeholder is a literal, here a separator.
         {"{1}}{2}", nullptr, 2, "ab}cd", 0, {"ab", "cd"}},
+        // Opening braces right after a placeholder are passed over: "2" is
+        // the separator of token 1, and "}|" a literal before token 2.
+        {"{1}{2}|{3}", nullptr, 2, "ab2}|cd", 0, {"ab", "cd"}},
+        {"{1}{2}|{3}", nullptr, 2, "ab2c}|d", -1, {}},
         // Bytes compare exactly, the high ones included.
         {"{1}\xFF{2}", nullptr, 2, "a\x7F\xFF" "b", 0, {"a\x7F", "b"}},
     });
