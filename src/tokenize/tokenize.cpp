@@ -13,6 +13,13 @@
 namespace stubmeta {
 namespace {
 
+#if defined(__SSE2__)
+// Read sixteen bytes from offset 16 - n: a mask keeping the first n bytes.
+alignas(16) constexpr unsigned char kKeepFirst[32] = {
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
+#endif
+
 // Where the walk stands in its input, and the tokens it has written so far.
 class TokenWriter {
 public:
@@ -25,8 +32,7 @@ public:
     bool match(const char* literal, std::size_t length) {
         if (length == 0)
             return true;
-        if (static_cast<std::size_t>(end_ - position_) < length ||
-            std::memcmp(position_, literal, length) != 0)
+        if (static_cast<std::size_t>(end_ - position_) < length || !equals(literal, length))
             return false;
         position_ += length;
         return true;
@@ -75,26 +81,39 @@ public:
     }
 
 private:
+    // Literals are mostly a line break or a short prefix: compared here
+    // byte by byte rather than through a call.
+    bool equals(const char* literal, std::size_t length) const {
+        constexpr std::size_t kShortLiteral = 8;
+        if (length > kShortLiteral)
+            return std::memcmp(position_, literal, length) == 0;
+        for (std::size_t i = 0; i < length; ++i)
+            if (position_[i] != literal[i])
+                return false;
+        return true;
+    }
+
     bool copyInto(Token& entry, std::size_t length) {
         const std::size_t size = TokenBlockSize(length);
         auto* block = static_cast<char*>(AllocateMemory_t(size));
         if (block == nullptr)
             return false;
-        FillBlock(block, size, length);
+        fillBlock(block, size, length);
         entry.text = block;
         return true;
     }
 
     // The token's characters, then zeros to the end of the block.
-    void FillBlock(char* block, std::size_t size, std::size_t length) const {
+    void fillBlock(char* block, std::size_t size, std::size_t length) const {
 #if defined(__SSE2__)
         // A short token with sixteen input bytes at hand: one load, the
         // bytes past the token cleared, one store.
-        if (length < kTokenBlockMinimum && end_ - position_ >= 16) {
+        static_assert(kTokenBlockMinimum == sizeof(__m128i));
+        if (length < kTokenBlockMinimum &&
+            static_cast<std::size_t>(end_ - position_) >= kTokenBlockMinimum) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(position_));
-            const __m128i index =
-                _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-            const __m128i kept = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(length)), index);
+            const __m128i kept = _mm_loadu_si128(
+                reinterpret_cast<const __m128i*>(kKeepFirst + kTokenBlockMinimum - length));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(block), _mm_and_si128(bytes, kept));
             return;
         }
