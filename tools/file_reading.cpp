@@ -16,23 +16,12 @@ namespace {
     throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
 }
 
-// Closes the descriptor when the read is done, however it ends.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const noexcept { return fd_; }
-
-private:
-    int fd_;
-};
-
 }  // namespace
+
+Descriptor::~Descriptor() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
 
 PaddedBuffer::PaddedBuffer(const std::string& content)
     : bytes_(content.size() + kZeroPadding, '\0'), size_(content.size()) {

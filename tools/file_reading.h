@@ -11,6 +11,20 @@
 
 namespace stubmeta_cli {
 
+// Owns an open file descriptor and closes it when it goes out of scope,
+// however the read that uses it ends.  A negative descriptor is not closed.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) noexcept : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor();
+    int get() const noexcept { return fd_; }
+
+private:
+    int fd_;
+};
+
 // The most bytes read from any file or attribute: an envelope is at most
 // 65,535 bytes and every text layout is far shorter.
 inline constexpr std::size_t kReadLimit = 65536;

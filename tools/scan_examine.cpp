@@ -46,22 +46,6 @@ Examined unreadable(const std::string& path, int error, std::string& message) {
     return Examined::Unreadable;
 }
 
-// Closes a file when its examination is done, however it ends.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) noexcept : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const noexcept { return fd_; }
-
-private:
-    int fd_;
-};
-
 void take_key_fields(ScanRow& row, const ReparseData& record) {
     row.type = record.stubType;
     row.common1 = record.common.common1;
