@@ -11,15 +11,15 @@ namespace {
 
 using stubmeta::bench::TypeSamples;
 
-const stubmeta::bench::SampleStub &SampleLabelled(const char *label) {
-    for (const auto &s : TypeSamples())
+const stubmeta::bench::SampleStub& SampleLabelled(const char* label) {
+    for (const auto& s : TypeSamples())
         if (s.label == label)
             return s;
     throw std::runtime_error("no such sample");
 }
 
-void BM_EnvelopeWrap(benchmark::State &state) {
-    const char *text = SampleLabelled("6_unix_bare").bytes.data();
+void BM_EnvelopeWrap(benchmark::State& state) {
+    const char* text = SampleLabelled("6_unix_bare").bytes.data();
     std::vector<char> buffer(70000);
     for (auto _ : state) {
         benchmark::DoNotOptimize(
@@ -28,8 +28,8 @@ void BM_EnvelopeWrap(benchmark::State &state) {
     }
 }
 
-void BM_EnvelopeUnwrap(benchmark::State &state) {
-    const char *envelope = SampleLabelled("7_unix_envelope_le").bytes.data();
+void BM_EnvelopeUnwrap(benchmark::State& state) {
+    const char* envelope = SampleLabelled("7_unix_envelope_le").bytes.data();
     std::vector<char> buffer(70000);
     for (auto _ : state) {
         int32_t total = 0;
@@ -44,4 +44,4 @@ void BM_EnvelopeUnwrap(benchmark::State &state) {
 BENCHMARK(BM_EnvelopeWrap);
 BENCHMARK(BM_EnvelopeUnwrap);
 
-} // namespace
+}  // namespace

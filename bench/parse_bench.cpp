@@ -13,7 +13,7 @@ namespace {
 
 using stubmeta::bench::SampleStub;
 
-void ParseAsOwnType(benchmark::State &state, const SampleStub *sample) {
+void ParseAsOwnType(benchmark::State& state, const SampleStub* sample) {
     ReparseData record{};
     if (ParseReparseDataForStubType(sample->bytes.data(), sample->type, &record) != 0) {
         state.SkipWithError("the sample does not parse as its own type");
@@ -26,7 +26,7 @@ void ParseAsOwnType(benchmark::State &state, const SampleStub *sample) {
     }
 }
 
-void ParseFirstMatch(benchmark::State &state, const SampleStub *sample) {
+void ParseFirstMatch(benchmark::State& state, const SampleStub* sample) {
     ReparseData record{};
     if (ParseReparseData(sample->bytes.data(), &record) != 0) {
         state.SkipWithError("the sample does not parse");
@@ -42,8 +42,8 @@ void ParseFirstMatch(benchmark::State &state, const SampleStub *sample) {
 
 // `count` blocks taken and then released, as a parse holds its tokens until
 // it has filled the record; small blocks, as tokens are.
-void AllocationPairs(benchmark::State &state, int count) {
-    std::array<void *, 64> blocks{};
+void AllocationPairs(benchmark::State& state, int count) {
+    std::array<void*, 64> blocks{};
     for (auto _ : state) {
         for (int i = 0; i < count; ++i)
             blocks[static_cast<std::size_t>(i)] = AllocateMemory_t(16);
@@ -58,12 +58,12 @@ void AllocationPairs(benchmark::State &state, int count) {
 // halves see the same machine, so their ratio (the parse goal's measure)
 // holds steady on a shared host where two rows taken seconds apart can
 // differ by a quarter.
-void ParseAgainstAllocationPairs(benchmark::State &state, const SampleStub *sample) {
+void ParseAgainstAllocationPairs(benchmark::State& state, const SampleStub* sample) {
     using Clock = std::chrono::steady_clock;
     constexpr int kBlock = 64;
     const int pairs = stubmeta::bench::AllocationsPerParse(*sample);
     ReparseData record{};
-    std::array<void *, 64> blocks{};
+    std::array<void*, 64> blocks{};
     Clock::duration parsing{};
     Clock::duration allocating{};
     for (auto _ : state) {
@@ -95,7 +95,7 @@ void ParseAgainstAllocationPairs(benchmark::State &state, const SampleStub *samp
 // Registered at start-up, once the samples (and each one's allocation
 // count) are known.
 const bool kRegistered = [] {
-    for (const SampleStub &s : stubmeta::bench::TypeSamples()) {
+    for (const SampleStub& s : stubmeta::bench::TypeSamples()) {
         benchmark::RegisterBenchmark(("BM_ParseForStubType/" + s.label).c_str(), ParseAsOwnType,
                                      &s);
         benchmark::RegisterBenchmark(("BM_ParseReparseData/" + s.label).c_str(), ParseFirstMatch,
@@ -107,13 +107,13 @@ const bool kRegistered = [] {
         benchmark::RegisterBenchmark(("BM_ParseAgainstAllocationPairs/" + s.label).c_str(),
                                      ParseAgainstAllocationPairs, &s);
     }
-    for (const SampleStub &s : stubmeta::bench::UnixLayoutSamples()) {
-        benchmark::RegisterBenchmark(("BM_ParseUnixForStubType/" + s.label).c_str(),
-                                     ParseAsOwnType, &s);
+    for (const SampleStub& s : stubmeta::bench::UnixLayoutSamples()) {
+        benchmark::RegisterBenchmark(("BM_ParseUnixForStubType/" + s.label).c_str(), ParseAsOwnType,
+                                     &s);
         benchmark::RegisterBenchmark(("BM_ParseUnixReparseData/" + s.label).c_str(),
                                      ParseFirstMatch, &s);
     }
     return true;
 }();
 
-} // namespace
+}  // namespace

@@ -11,12 +11,12 @@ namespace {
 constexpr int kNtfsHeader = 24;
 constexpr int kCapacity = 8192;
 
-void Copy(char *field, std::size_t width, const char *text) {
+void Copy(char* field, std::size_t width, const char* text) {
     std::strncpy(field, text, width - 1);
     field[width - 1] = '\0';
 }
 
-std::vector<char> Render(const ReparseData &record, StubType type) {
+std::vector<char> Render(const ReparseData& record, StubType type) {
     const int offset = type == STUB_TYPE_WINDOWS_LOCAL ? kNtfsHeader : 0;
     std::vector<char> bytes(static_cast<std::size_t>(kCapacity + offset), '\0');
     const int32_t size = GenerateReparseData(&record, type, bytes.data() + offset, kCapacity);
@@ -29,7 +29,7 @@ std::vector<char> Render(const ReparseData &record, StubType type) {
 }
 
 // The text inside an envelope, with its NUL.
-std::vector<char> Unwrap(const std::vector<char> &envelope) {
+std::vector<char> Unwrap(const std::vector<char>& envelope) {
     std::vector<char> text(70000);
     StubType order = 0;
     if (tkhsm_stub2meta(envelope.data(), nullptr, nullptr, text.data(),
@@ -41,13 +41,13 @@ std::vector<char> Unwrap(const std::vector<char> &envelope) {
 
 // The same envelope with its trailing checksum in the other byte order.
 std::vector<char> SwapChecksum(std::vector<char> envelope) {
-    char *trailer = envelope.data() + envelope.size() - 1 - 4;
+    char* trailer = envelope.data() + envelope.size() - 1 - 4;
     std::swap(trailer[0], trailer[3]);
     std::swap(trailer[1], trailer[2]);
     return envelope;
 }
 
-} // namespace
+}  // namespace
 
 ReparseData FullRecord() {
     ReparseData r{};
@@ -88,7 +88,7 @@ ReparseData UnixRecord(int layout) {
     return r;
 }
 
-const std::vector<SampleStub> &TypeSamples() {
+const std::vector<SampleStub>& TypeSamples() {
     static const std::vector<SampleStub> samples = [] {
         const ReparseData full = FullRecord();
         const std::vector<char> envelope = Render(UnixRecord(3), STUB_TYPE_UNIX_LITTLEENDIAN);
@@ -105,7 +105,7 @@ const std::vector<SampleStub> &TypeSamples() {
     return samples;
 }
 
-const std::vector<SampleStub> &UnixLayoutSamples() {
+const std::vector<SampleStub>& UnixLayoutSamples() {
     static const std::vector<SampleStub> samples = [] {
         std::vector<SampleStub> out;
         for (int layout = 1; layout <= 3; ++layout) {
@@ -120,7 +120,7 @@ const std::vector<SampleStub> &UnixLayoutSamples() {
     return samples;
 }
 
-int AllocationsPerParse(const SampleStub &sample) {
+int AllocationsPerParse(const SampleStub& sample) {
     ReparseData record{};
     testing::ResetAllocationCounters();
     if (ParseReparseDataForStubType(sample.bytes.data(), sample.type, &record) != 0)
@@ -128,4 +128,4 @@ int AllocationsPerParse(const SampleStub &sample) {
     return static_cast<int>(testing::AllocationsAttempted());
 }
 
-} // namespace stubmeta::bench
+}  // namespace stubmeta::bench

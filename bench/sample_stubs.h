@@ -27,16 +27,16 @@ ReparseData UnixRecord(int layout);
 
 // One sample of each text type (1 to 4), and of Unix layout 3 bare, in an
 // envelope with the checksum little-endian (7) and big-endian (6).
-const std::vector<SampleStub> &TypeSamples();
+const std::vector<SampleStub>& TypeSamples();
 
 // Unix layouts 1 to 3 bare and in a little-endian envelope (layout 0, the
 // common numbers alone, is written but never read back).
-const std::vector<SampleStub> &UnixLayoutSamples();
+const std::vector<SampleStub>& UnixLayoutSamples();
 
 // How many blocks one parse of `sample` as its own type takes from the
 // allocation pair.
-int AllocationsPerParse(const SampleStub &sample);
+int AllocationsPerParse(const SampleStub& sample);
 
-} // namespace stubmeta::bench
+}  // namespace stubmeta::bench
 
 #endif

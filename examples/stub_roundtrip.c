@@ -13,7 +13,7 @@
 
 enum { STUB_CAPACITY = 4096, NTFS_HEADER = 24 };
 
-static void print_record(const ReparseData *r) {
+static void print_record(const ReparseData* r) {
     char name[32];
     StubTypeAsString(r->stubType, name, sizeof name);
     name[sizeof name - 1] = '\0';
@@ -32,8 +32,8 @@ static void print_record(const ReparseData *r) {
            (int)r->flag, (int)r->unixTextKind);
 }
 
-static int write_file(const char *path, const char *data, size_t size) {
-    FILE *f = fopen(path, "wb");
+static int write_file(const char* path, const char* data, size_t size) {
+    FILE* f = fopen(path, "wb");
     if (f == NULL)
         return -1;
     size_t written = fwrite(data, 1, size, f);
@@ -42,8 +42,8 @@ static int write_file(const char *path, const char *data, size_t size) {
 
 /* Reads a whole file into a zero-filled buffer one byte larger than the
  * largest stub, so every text read ends with a NUL. */
-static long read_file(const char *path, char *buffer, size_t capacity) {
-    FILE *f = fopen(path, "rb");
+static long read_file(const char* path, char* buffer, size_t capacity) {
+    FILE* f = fopen(path, "rb");
     if (f == NULL)
         return -1;
     memset(buffer, 0, capacity);
@@ -52,8 +52,8 @@ static long read_file(const char *path, char *buffer, size_t capacity) {
     return (long)n;
 }
 
-int main(int argc, char **argv) {
-    const char *folder = argc > 1 ? argv[1] : ".";
+int main(int argc, char** argv) {
+    const char* folder = argc > 1 ? argv[1] : ".";
     static char stub[STUB_CAPACITY + NTFS_HEADER];
     static char input[70000];
     static char path[4096];

@@ -22,7 +22,7 @@ constexpr std::int32_t kUnsetTotal = -12345;
 constexpr std::uint64_t kUnsetValue = 0x0123456789ABCDEFull;
 constexpr StubType kUnsetOrder = 0xEEu;
 
-std::size_t BigEndianAt(const char *p, std::size_t offset, int bytes) {
+std::size_t BigEndianAt(const char* p, std::size_t offset, int bytes) {
     std::size_t v = 0;
     for (int i = 0; i < bytes; ++i)
         v = (v << 8) | static_cast<unsigned char>(p[offset + static_cast<std::size_t>(i)]);
@@ -35,7 +35,7 @@ struct ReadResult {
 };
 
 // One reader call with the outputs the switches ask for.
-ReadResult CheckedRead(const char *input, std::uint8_t switches, std::int32_t capacity) {
+ReadResult CheckedRead(const char* input, std::uint8_t switches, std::int32_t capacity) {
     const bool withBuffer = (switches & 1u) != 0;
     const bool withTotal = (switches & 2u) != 0;
     const bool withValue = (switches & 4u) != 0;
@@ -77,15 +77,15 @@ ReadResult CheckedRead(const char *input, std::uint8_t switches, std::int32_t ca
     return {status, order};
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ParameterReader reader(data, size);
     const std::uint8_t switches = reader.byte();
     const std::int32_t capacity = CapacityFrom(reader);
     const std::uint64_t value = reader.unsigned64(8);
     const std::vector<char> padded = PaddedCopy(reader.rest(), reader.restSize());
-    const char *input = padded.data();
+    const char* input = padded.data();
 
     const ReadResult asked = CheckedRead(input, switches, capacity);
     // Verification does not depend on the buffer: without one, or with one

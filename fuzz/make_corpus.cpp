@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::string;
 
-void Save(const fs::path &directory, const std::string &name, const Bytes &bytes) {
+void Save(const fs::path& directory, const std::string& name, const Bytes& bytes) {
     fs::create_directories(directory);
     std::ofstream out(directory / name, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -87,7 +87,7 @@ std::vector<Sample> Samples() {
     return samples;
 }
 
-Bytes Written(const ReparseData &record, StubType type) {
+Bytes Written(const ReparseData& record, StubType type) {
     std::vector<char> buffer(8192);
     const std::int32_t n =
         GenerateReparseData(&record, type, buffer.data(), static_cast<std::int32_t>(buffer.size()));
@@ -104,7 +104,7 @@ Bytes LittleEndian(std::uint64_t value, int bytes) {
 }
 
 // The text inside an envelope.
-Bytes Unwrapped(const Bytes &envelope) {
+Bytes Unwrapped(const Bytes& envelope) {
     std::vector<char> text(1024);
     StubType order = 0;
     if (tkhsm_stub2meta(envelope.c_str(), nullptr, nullptr, text.data(), 1024, &order) != 0)
@@ -113,10 +113,10 @@ Bytes Unwrapped(const Bytes &envelope) {
 }
 
 struct Layout {
-    const char *name;
-    const char *templateText;
+    const char* name;
+    const char* templateText;
     int count;
-    int firstOptional; // 0: no rule
+    int firstOptional;  // 0: no rule
     char terminator;
     StubType type;
 };
@@ -130,7 +130,7 @@ constexpr Layout kLayouts[] = {
     {"unix", "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}|{12}", 12, 9, '|', 6},
 };
 
-Bytes TokenizerSeed(const Layout &layout, const Bytes &text) {
+Bytes TokenizerSeed(const Layout& layout, const Bytes& text) {
     Bytes seed;
     seed.push_back(static_cast<char>(layout.count + 4));
     seed.push_back(static_cast<char>(layout.firstOptional + 2));
@@ -142,9 +142,9 @@ Bytes TokenizerSeed(const Layout &layout, const Bytes &text) {
     return seed;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <corpus directory>\n", argv[0]);
         return 2;
@@ -155,10 +155,10 @@ int main(int argc, char **argv) {
     const fs::path tokenize = root / "tokenize";
     const fs::path roundtrip = root / "roundtrip";
 
-    for (const Sample &sample : Samples()) {
+    for (const Sample& sample : Samples()) {
         for (StubType type = 1; type <= 7; ++type) {
             if (type == STUB_TYPE_WINDOWS_DMNAS_ALT || type == STUB_TYPE_UNIX_LITTLEENDIAN)
-                continue; // the same writers as 4 and 6
+                continue;  // the same writers as 4 and 6
             const Bytes stub = Written(sample.record, type);
             if (stub.empty())
                 continue;

@@ -21,7 +21,7 @@ namespace {
 
 using namespace stubmeta::fuzz;
 
-constexpr std::size_t kTypeCount = 9; // 0..8: 0 and 8 are never valid
+constexpr std::size_t kTypeCount = 9;  // 0..8: 0 and 8 are never valid
 
 template <std::size_t N>
 bool Terminated(const char (&field)[N]) {
@@ -29,7 +29,7 @@ bool Terminated(const char (&field)[N]) {
 }
 
 // The text fields that a successful parse of `record->stubType` fills.
-bool FilledTextsTerminated(const ReparseData &r) {
+bool FilledTextsTerminated(const ReparseData& r) {
     switch (r.stubType) {
     case STUB_TYPE_WINDOWS_LOCAL:
     case STUB_TYPE_WINDOWS_LOCAL_CSVFS:
@@ -68,7 +68,7 @@ struct Outcome {
 };
 
 // Checks what holds for every parse call, whatever it was asked.
-void CheckCall(std::int32_t status, const ReparseData &after) {
+void CheckCall(std::int32_t status, const ReparseData& after) {
     const ReparseData before = PatternRecord();
     Require(status == 0 || status == -1, "a parse answers 0 or -1");
     Require(stubmeta::testing::BlocksOutstanding() == 0, "a parse releases every block it took");
@@ -88,8 +88,8 @@ Outcome Run(Call call) {
 }
 
 // What a search over `types` must give: the first single-type success.
-void CheckSearch(const Outcome &search, const std::array<Outcome, kTypeCount> &single,
-                 const StubType *types, std::size_t count, const char *property) {
+void CheckSearch(const Outcome& search, const std::array<Outcome, kTypeCount>& single,
+                 const StubType* types, std::size_t count, const char* property) {
     for (std::size_t i = 0; i < count; ++i) {
         if (types[i] >= kTypeCount || single[types[i]].status != 0)
             continue;
@@ -99,17 +99,17 @@ void CheckSearch(const Outcome &search, const std::array<Outcome, kTypeCount> &s
     Require(search.status == -1, property);
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     stubmeta::testing::ResetAllocationCounters();
     const std::vector<char> padded = PaddedCopy(data, size);
-    const char *input = padded.data();
+    const char* input = padded.data();
 
     std::array<Outcome, kTypeCount> single;
     for (StubType type = 0; type < kTypeCount; ++type) {
         single[type] =
-            Run([&](ReparseData *r) { return ParseReparseDataForStubType(input, type, r); });
+            Run([&](ReparseData* r) { return ParseReparseDataForStubType(input, type, r); });
         if (single[type].status == 0)
             Require(RecordedTypeFits(type, single[type].record.stubType),
                     "a single-type parse records the type it was asked for");
@@ -121,31 +121,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::vector<char> exact = ExactText(data, size);
     for (StubType type = 2; type <= 5; ++type) {
         const Outcome bounded =
-            Run([&](ReparseData *r) { return ParseReparseDataForStubType(exact.data(), type, r); });
+            Run([&](ReparseData* r) { return ParseReparseDataForStubType(exact.data(), type, r); });
         Require(bounded.status == single[type].status &&
                     SameBytes(bounded.record, single[type].record),
                 "a text parse depends only on the bytes before the NUL");
     }
 
     constexpr std::array<StubType, 6> kAll = {6, 7, 1, 2, 3, 4};
-    CheckSearch(Run([&](ReparseData *r) { return ParseReparseData(input, r); }), single,
+    CheckSearch(Run([&](ReparseData* r) { return ParseReparseData(input, r); }), single,
                 kAll.data(), kAll.size(), "ParseReparseData takes the first type that parses");
 
     constexpr std::array<std::array<StubType, 2>, 3> kFamilies = {{{1, 2}, {3, 4}, {6, 7}}};
     for (StubFamily family = 0; family <= 4; ++family) {
         const Outcome byFamily =
-            Run([&](ReparseData *r) { return ParseReparseDataFor(input, r, family); });
+            Run([&](ReparseData* r) { return ParseReparseDataFor(input, r, family); });
         if (family == 0 || family > 3)
             Require(byFamily.status == -1, "an unknown family never parses");
         else
             CheckSearch(byFamily, single, kFamilies[family - 1].data(), 2,
                         "a family parse takes the first of its types that parses");
     }
-    CheckSearch(Run([&](ReparseData *r) { return ParseReparseDataForWindowsStubs(input, r); }),
+    CheckSearch(Run([&](ReparseData* r) { return ParseReparseDataForWindowsStubs(input, r); }),
                 single, kFamilies[0].data(), 2, "the Windows shortcut is the Windows family");
-    CheckSearch(Run([&](ReparseData *r) { return ParseReparseDataForNasStubs(input, r); }), single,
+    CheckSearch(Run([&](ReparseData* r) { return ParseReparseDataForNasStubs(input, r); }), single,
                 kFamilies[1].data(), 2, "the NAS shortcut is the NAS family");
-    CheckSearch(Run([&](ReparseData *r) { return ParseReparseDataForUnixStubs(input, r); }), single,
+    CheckSearch(Run([&](ReparseData* r) { return ParseReparseDataForUnixStubs(input, r); }), single,
                 kFamilies[2].data(), 2, "the Unix shortcut is the Unix family");
 
     // A type list from the input's first bytes, counts from -1 to 4.
@@ -153,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (std::size_t i = 0; i < listed.size(); ++i)
         listed[i] = i < size ? data[i] % 10u : 0u;
     const std::int32_t count = size != 0 ? static_cast<std::int32_t>(data[size - 1] % 6u) - 1 : 0;
-    const Outcome byList = Run([&](ReparseData *r) {
+    const Outcome byList = Run([&](ReparseData* r) {
         return ParseReparseDataForStubTypes(input, r, listed.data(), count);
     });
     CheckSearch(byList, single, listed.data(), count > 0 ? static_cast<std::size_t>(count) : 0,

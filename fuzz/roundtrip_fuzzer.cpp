@@ -24,7 +24,7 @@ bool IsSeparator(std::uint8_t c) {
 
 // A text of up to N - 1 characters from the input, separators replaced.
 template <std::size_t N>
-void FillText(ParameterReader &reader, char (&field)[N]) {
+void FillText(ParameterReader& reader, char (&field)[N]) {
     std::memset(field, 0, N);
     const std::size_t length = static_cast<std::size_t>(reader.unsigned64(N > 256 ? 2 : 1)) % N;
     for (std::size_t i = 0; i < length; ++i) {
@@ -33,7 +33,7 @@ void FillText(ParameterReader &reader, char (&field)[N]) {
     }
 }
 
-ReparseData RecordFrom(ParameterReader &reader) {
+ReparseData RecordFrom(ParameterReader& reader) {
     ReparseData r;
     std::memset(&r, 0, sizeof r);
     r.stubType = reader.byte() % 9u;
@@ -59,17 +59,17 @@ ReparseData RecordFrom(ParameterReader &reader) {
     return r;
 }
 
-std::string_view Text(const char *field) { return field; }
+std::string_view Text(const char* field) { return field; }
 
 // Field by field: the record has padding, which a parse does not write.
-void CheckCommon(const ReparseData &in, const ReparseData &out) {
+void CheckCommon(const ReparseData& in, const ReparseData& out) {
     Require(in.common.common1 == out.common.common1 && in.common.common2 == out.common.common2 &&
                 in.common.common3 == out.common.common3 &&
                 in.common.common4 == out.common.common4 && in.common.common5 == out.common.common5,
             "common numbers come back");
 }
 
-void CheckWindowsFields(const ReparseData &in, const ReparseData &out) {
+void CheckWindowsFields(const ReparseData& in, const ReparseData& out) {
     CheckCommon(in, out);
     Require(Text(in.extraText) == out.extraText && Text(in.shortText) == out.shortText &&
                 Text(in.auxText) == out.auxText && Text(in.longText) == out.longText,
@@ -80,7 +80,7 @@ void CheckWindowsFields(const ReparseData &in, const ReparseData &out) {
             "Windows numbers come back");
 }
 
-void CheckDMNasFields(const ReparseData &in, const ReparseData &out) {
+void CheckDMNasFields(const ReparseData& in, const ReparseData& out) {
     CheckCommon(in, out);
     Require(Text(in.headText) == out.headText && Text(in.longText) == out.longText &&
                 Text(in.shortText) == out.shortText && Text(in.auxText) == out.auxText &&
@@ -97,7 +97,7 @@ void CheckDMNasFields(const ReparseData &in, const ReparseData &out) {
 // then auxText and the envelope value.
 enum class UnixLayout { CommonOnly, Text, TextNumber, Full };
 
-UnixLayout UnixLayoutOf(const ReparseData &r) {
+UnixLayout UnixLayoutOf(const ReparseData& r) {
     const bool hasAux = r.auxText[0] != '\0';
     if (r.stubType == STUB_TYPE_UNIX_BIGENDIAN || r.stubType == STUB_TYPE_UNIX_LITTLEENDIAN) {
         if (r.unixTextKind == 1)
@@ -114,7 +114,7 @@ UnixLayout UnixLayoutOf(const ReparseData &r) {
 }
 
 // Returns false when the stub is not expected to parse back (layout 0).
-bool CheckUnixFields(const ReparseData &in, std::int32_t status, const ReparseData &out) {
+bool CheckUnixFields(const ReparseData& in, std::int32_t status, const ReparseData& out) {
     const UnixLayout layout = UnixLayoutOf(in);
     if (layout == UnixLayout::CommonOnly) {
         Require(status == -1, "a Unix stub of the five numbers alone does not parse back");
@@ -137,7 +137,7 @@ bool CheckUnixFields(const ReparseData &in, std::int32_t status, const ReparseDa
     return true;
 }
 
-void WriteAndRead(const ReparseData &record, StubType type, std::int32_t capacity) {
+void WriteAndRead(const ReparseData& record, StubType type, std::int32_t capacity) {
     const bool unix = type == STUB_TYPE_UNIX_BIGENDIAN || type == STUB_TYPE_UNIX_LITTLEENDIAN;
     constexpr std::int32_t kRoomy = 8192;
     std::vector<char> stub = PatternBuffer(kRoomy);
@@ -197,9 +197,9 @@ void WriteAndRead(const ReparseData &record, StubType type, std::int32_t capacit
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ParameterReader reader(data, size);
     // Capacities around the sizes stubs have, negative ones included.
     const std::int32_t capacity = static_cast<std::int32_t>(reader.unsigned64(2) % 2300u) - 8;

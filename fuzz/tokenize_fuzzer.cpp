@@ -25,7 +25,7 @@ using stubmeta::Token;
 
 // A token is empty (no block), a filler (one character, holding ""), or
 // holds exactly `length` characters and a NUL, all taken from the text.
-bool WellFormed(const Token &token, const char *text, std::size_t textLength) {
+bool WellFormed(const Token& token, const char* text, std::size_t textLength) {
     if (token.text == nullptr)
         return true;
     if (token.length == 1 && token.text[0] == '\0')
@@ -35,9 +35,9 @@ bool WellFormed(const Token &token, const char *text, std::size_t textLength) {
     return std::strstr(text, token.text) != nullptr;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ParameterReader reader(data, size);
     const std::int32_t expected = static_cast<std::int32_t>(reader.byte() % 32u) - 4;
     FreeTextRule rule{};

@@ -110,29 +110,29 @@ typedef struct ReparseData {
  * type should say so.  Reads from byte 25 on when it reaches type 1.
  * Returns 0 with the record filled, or -1 (also for a null pointer) with the
  * record untouched. */
-STUBMETA_API int32_t ParseReparseData(const char *input, ReparseData *record);
+STUBMETA_API int32_t ParseReparseData(const char* input, ReparseData* record);
 
 /* Tries the types of one family: 1 Windows (1, 2), 2 NAS (3, 4), 3 Unix
  * (6, 7).  Returns -1 for any other family; otherwise as ParseReparseData. */
-STUBMETA_API int32_t ParseReparseDataFor(const char *input, ReparseData *record, StubFamily family);
+STUBMETA_API int32_t ParseReparseDataFor(const char* input, ReparseData* record, StubFamily family);
 
 /* Try types 1 then 2, 3 then 4, and 6 then 7 respectively. */
-STUBMETA_API int32_t ParseReparseDataForWindowsStubs(const char *input, ReparseData *record);
-STUBMETA_API int32_t ParseReparseDataForNasStubs(const char *input, ReparseData *record);
-STUBMETA_API int32_t ParseReparseDataForUnixStubs(const char *input, ReparseData *record);
+STUBMETA_API int32_t ParseReparseDataForWindowsStubs(const char* input, ReparseData* record);
+STUBMETA_API int32_t ParseReparseDataForNasStubs(const char* input, ReparseData* record);
+STUBMETA_API int32_t ParseReparseDataForUnixStubs(const char* input, ReparseData* record);
 
 /* Tries the count types listed, in order; the first that parses wins.
  * Returns -1 when input, record or types is null, when count is 0 or
  * negative, and when no listed type parses (the record is then untouched). */
-STUBMETA_API int32_t ParseReparseDataForStubTypes(const char *input, ReparseData *record,
-                                                  const StubType *types, int32_t count);
+STUBMETA_API int32_t ParseReparseDataForStubTypes(const char* input, ReparseData* record,
+                                                  const StubType* types, int32_t count);
 
 /* Parses input as one type (note the argument order).  Type 1 reads its text
  * from byte 25 on; types 4 and 5 both record 4; types 6 and 7 record the byte
  * order actually found (6 for bare text).  Returns -1 for a null pointer, a
  * type of 0 or above 7, or input that does not parse as that type. */
-STUBMETA_API int32_t ParseReparseDataForStubType(const char *input, StubType type,
-                                                 ReparseData *record);
+STUBMETA_API int32_t ParseReparseDataForStubType(const char* input, StubType type,
+                                                 ReparseData* record);
 
 /* Renders record as the stub of the given type (the type picks the writer,
  * not record->stubType) into buffer, whose size is capacity bytes.  Text
@@ -143,29 +143,29 @@ STUBMETA_API int32_t ParseReparseDataForStubType(const char *input, StubType typ
  * above 7, a capacity of 0 or less, or output that does not fit (a capacity
  * exactly equal to the output's size is enough); the Unix writer also refuses
  * a text of more than 1023 characters. */
-STUBMETA_API int32_t GenerateReparseData(const ReparseData *record, StubType type, char *buffer,
+STUBMETA_API int32_t GenerateReparseData(const ReparseData* record, StubType type, char* buffer,
                                          int32_t capacity);
 
 /* The library's one allocation pair: AllocateMemory_t returns a block of size
  * bytes from the process heap, or null; FreeMemory_t releases a block it
  * returned (null does nothing).  A parse releases all it took before it
  * returns. */
-STUBMETA_API void *AllocateMemory_t(uint64_t size);
-STUBMETA_API void FreeMemory_t(void *block);
+STUBMETA_API void* AllocateMemory_t(uint64_t size);
+STUBMETA_API void FreeMemory_t(void* block);
 
 /* Copies the name of type ("WINDOWS_LOCAL", ..., "Invalid" for 0 and above 7)
  * into destination with strncpy semantics: at most capacity bytes, the rest
  * after a shorter name filled with NULs, and no terminator when the name has
  * capacity characters or more.  Does nothing when destination is null or
  * capacity is 0. */
-STUBMETA_API void StubTypeAsString(StubType type, char *destination, uint64_t capacity);
+STUBMETA_API void StubTypeAsString(StubType type, char* destination, uint64_t capacity);
 
 /* Wraps the NUL-terminated text (T bytes, at most 65509) in an envelope of
  * T + 26 bytes carrying value, at the start of buffer.  The checksum is
  * stored in this machine's byte order.  Returns T + 26, or -1 with buffer
  * untouched when capacity is smaller than that or the text is too long.
  * text and buffer must not be null. */
-STUBMETA_API int32_t tkhsm_meta2stub(const char *text, uint64_t value, char *buffer,
+STUBMETA_API int32_t tkhsm_meta2stub(const char* text, uint64_t value, char* buffer,
                                      int32_t capacity);
 
 /* Verifies the envelope at input (magic, version, lengths, checksum in both
@@ -179,14 +179,14 @@ STUBMETA_API int32_t tkhsm_meta2stub(const char *text, uint64_t value, char *buf
  * returned: a size query.  Never reads past the envelope's length field's
  * extent, nor past the NUL of an input shorter than the magic.  Returns -1
  * on any failure; buffer and *valueOut are written only on success. */
-STUBMETA_API int32_t tkhsm_stub2meta(const char *input, int32_t *totalOut, uint64_t *valueOut,
-                                     char *buffer, int32_t capacity, StubType *byteOrderOut);
+STUBMETA_API int32_t tkhsm_stub2meta(const char* input, int32_t* totalOut, uint64_t* valueOut,
+                                     char* buffer, int32_t capacity, StubType* byteOrderOut);
 
 /* One table-driven step of the reflected CRC-32 (polynomial 0xEDB88320) over
  * length bytes of data, updating the caller's running value *crc.  Nothing is
  * preset or inverted, so calls chain; started from 0xFFFFFFFF the result is
  * the complement of the standard CRC-32. */
-STUBMETA_API void tw_crc32(const void *data, uint64_t length, uint32_t *crc);
+STUBMETA_API void tw_crc32(const void* data, uint64_t length, uint32_t* crc);
 
 /* Converts a 64-bit number from network (big-endian) to host byte order. */
 STUBMETA_API uint64_t tkhsm_ntohll(uint64_t value);
@@ -194,7 +194,7 @@ STUBMETA_API uint64_t tkhsm_ntohll(uint64_t value);
 /* The C library's atoll: skips leading white space, takes one sign and the
  * digits that follow; text without digits gives 0.  Out-of-range values
  * saturate at the 64-bit limits.  text must not be null. */
-STUBMETA_API int64_t tkhsm_atoll(const char *text);
+STUBMETA_API int64_t tkhsm_atoll(const char* text);
 
 #ifdef __cplusplus
 }

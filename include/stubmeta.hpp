@@ -51,17 +51,17 @@ public:
 
 // The stub families a parse can be limited to.
 enum class Family : StubFamily {
-    windows_stubs = STUB_FAMILY_WINDOWS, // types 1, 2
-    nas_stubs = STUB_FAMILY_NAS,         // types 3, 4
-    unix_stubs = STUB_FAMILY_UNIX,       // types 6, 7
+    windows_stubs = STUB_FAMILY_WINDOWS,  // types 1, 2
+    nas_stubs = STUB_FAMILY_NAS,          // types 3, 4
+    unix_stubs = STUB_FAMILY_UNIX,        // types 6, 7
 };
 
 // What an envelope holds.
 struct Envelope {
-    std::string text;        // the text, without its terminator
-    std::uint64_t value = 0; // the 64-bit value the writer stored
-    StubType byteOrder = 0;  // 6: checksum stored big-endian, 7: little-endian
-    std::size_t size = 0;    // the envelope's size in bytes, checksum included
+    std::string text;         // the text, without its terminator
+    std::uint64_t value = 0;  // the 64-bit value the writer stored
+    StubType byteOrder = 0;   // 6: checksum stored big-endian, 7: little-endian
+    std::size_t size = 0;     // the envelope's size in bytes, checksum included
 };
 
 namespace detail {
@@ -84,7 +84,7 @@ public:
         if (!input.empty())
             std::memcpy(bytes_.data(), input.data(), input.size());
     }
-    const char *data() const noexcept { return bytes_.data(); }
+    const char* data() const noexcept { return bytes_.data(); }
 
 private:
     std::vector<char> bytes_;
@@ -101,11 +101,11 @@ std::optional<ReparseData> parse_padded(std::string_view input, Parse parse_call
 
 #if defined(__cpp_lib_span)
 inline std::string_view as_chars(std::span<const std::byte> bytes) noexcept {
-    return {reinterpret_cast<const char *>(bytes.data()), bytes.size()};
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 #endif
 
-} // namespace detail
+}  // namespace detail
 
 // Finds the stub type of input, trying 6, 7, 1, 2, 3, 4 in that order, and
 // returns the record it holds (zero-filled before parsing, stubType set), or
@@ -113,19 +113,19 @@ inline std::string_view as_chars(std::span<const std::byte> bytes) noexcept {
 // the Unix template comes back as type 6: name the family or type if known.
 inline std::optional<ReparseData> parse(std::string_view input) {
     return detail::parse_padded(
-        input, [](const char *in, ReparseData *record) { return ParseReparseData(in, record); });
+        input, [](const char* in, ReparseData* record) { return ParseReparseData(in, record); });
 }
 
 // Tries only the types of one family.
 inline std::optional<ReparseData> parse(std::string_view input, Family family) {
-    return detail::parse_padded(input, [family](const char *in, ReparseData *record) {
+    return detail::parse_padded(input, [family](const char* in, ReparseData* record) {
         return ParseReparseDataFor(in, record, static_cast<StubFamily>(family));
     });
 }
 
 // Parses input as one stub type (1 to 7; 0 and above 7 never match).
 inline std::optional<ReparseData> parse(std::string_view input, StubType type) {
-    return detail::parse_padded(input, [type](const char *in, ReparseData *record) {
+    return detail::parse_padded(input, [type](const char* in, ReparseData* record) {
         return ParseReparseDataForStubType(in, type, record);
     });
 }
@@ -145,7 +145,7 @@ inline std::optional<ReparseData> parse(std::span<const std::byte> input, StubTy
 // Renders record as a stub of the given type (the type picks the layout, not
 // record.stubType): the text without its NUL for types 1 to 5, the whole
 // envelope for 6 and 7.  Throws stubmeta::error when the writer refuses.
-inline std::string generate(const ReparseData &record, StubType type) {
+inline std::string generate(const ReparseData& record, StubType type) {
     std::string out(detail::kMaxStubSize, '\0');
     const std::int32_t written =
         GenerateReparseData(&record, type, out.data(), static_cast<std::int32_t>(out.size()));
@@ -218,6 +218,6 @@ inline std::optional<Envelope> unwrap(std::span<const std::byte> input) {
 }
 #endif
 
-} // namespace stubmeta
+}  // namespace stubmeta
 
-#endif // STUBMETA_HPP
+#endif  // STUBMETA_HPP

@@ -11,7 +11,7 @@ struct Counters {
 
 thread_local Counters counters;
 
-} // namespace
+}  // namespace
 
 void FailAllocationNumber(std::uint64_t n) {
     counters.failAt = n == 0 ? 0 : counters.attempted + n;
@@ -27,4 +27,4 @@ bool AllocationAllowed() {
 void NoteAllocated() { ++counters.outstanding; }
 void NoteReleased() { --counters.outstanding; }
 
-} // namespace stubmeta::testing
+}  // namespace stubmeta::testing

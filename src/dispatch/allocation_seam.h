@@ -21,6 +21,6 @@ bool AllocationAllowed();
 void NoteAllocated();
 void NoteReleased();
 
-} // namespace stubmeta::testing
+}  // namespace stubmeta::testing
 
 #endif

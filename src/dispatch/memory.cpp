@@ -10,7 +10,7 @@
 
 extern "C" {
 
-STUBMETA_API void *AllocateMemory_t(uint64_t size) {
+STUBMETA_API void* AllocateMemory_t(uint64_t size) {
 #ifdef STUBMETA_ALLOCATION_SEAM
     if (!stubmeta::testing::AllocationAllowed())
         return nullptr;
@@ -18,7 +18,7 @@ STUBMETA_API void *AllocateMemory_t(uint64_t size) {
     if (size > SIZE_MAX)
         return nullptr;
     // malloc(0) may answer null; a zero-byte request is still a valid block.
-    void *block = std::malloc(size == 0 ? 1 : static_cast<std::size_t>(size));
+    void* block = std::malloc(size == 0 ? 1 : static_cast<std::size_t>(size));
 #ifdef STUBMETA_ALLOCATION_SEAM
     if (block != nullptr)
         stubmeta::testing::NoteAllocated();
@@ -26,7 +26,7 @@ STUBMETA_API void *AllocateMemory_t(uint64_t size) {
     return block;
 }
 
-STUBMETA_API void FreeMemory_t(void *block) {
+STUBMETA_API void FreeMemory_t(void* block) {
 #ifdef STUBMETA_ALLOCATION_SEAM
     if (block != nullptr)
         stubmeta::testing::NoteReleased();
@@ -34,4 +34,4 @@ STUBMETA_API void FreeMemory_t(void *block) {
     std::free(block);
 }
 
-} // extern "C"
+}  // extern "C"

@@ -11,9 +11,9 @@ constexpr std::array<std::string_view, 8> kTypeNames = {
     "WINDOWS_DMNAS", "WINDOWS_DMNAS", "UNIX_BIGENDIAN",      "UNIX_LITTLEENDIAN",
 };
 
-} // namespace
+}  // namespace
 
-extern "C" STUBMETA_API void StubTypeAsString(StubType type, char *destination, uint64_t capacity) {
+extern "C" STUBMETA_API void StubTypeAsString(StubType type, char* destination, uint64_t capacity) {
     if (destination == nullptr || capacity == 0)
         return;
     const std::string_view name = type < kTypeNames.size() ? kTypeNames[type] : kTypeNames[0];

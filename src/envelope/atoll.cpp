@@ -1,6 +1,6 @@
 #include "formats/decimal.h"
 #include "stubmeta.h"
 
-extern "C" STUBMETA_API int64_t tkhsm_atoll(const char *text) {
+extern "C" STUBMETA_API int64_t tkhsm_atoll(const char* text) {
     return stubmeta::ReadSigned64(text);
 }

@@ -24,20 +24,20 @@ constexpr std::uint64_t tkhsm_htonll(std::uint64_t value) {
 
 // Big-endian fields at any offset of a byte run, read and written a byte at
 // a time: the envelope is packed, so its fields are not aligned.
-constexpr std::uint64_t LoadBigEndian(const unsigned char *p, int bytes) {
+constexpr std::uint64_t LoadBigEndian(const unsigned char* p, int bytes) {
     std::uint64_t v = 0;
     for (int i = 0; i < bytes; ++i)
         v = (v << 8) | p[i];
     return v;
 }
 
-constexpr void StoreBigEndian(unsigned char *p, std::uint64_t v, int bytes) {
+constexpr void StoreBigEndian(unsigned char* p, std::uint64_t v, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) {
         p[i] = static_cast<unsigned char>(v & 0xFFu);
         v >>= 8;
     }
 }
 
-} // namespace stubmeta
+}  // namespace stubmeta
 
 #endif

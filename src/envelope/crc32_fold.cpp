@@ -23,11 +23,11 @@ bool Crc32FoldSupported() {
 }
 
 __attribute__((target("pclmul,sse4.1"))) std::uint32_t
-Crc32Fold(std::uint32_t crc, const unsigned char *data, std::size_t length) {
+Crc32Fold(std::uint32_t crc, const unsigned char* data, std::size_t length) {
     using namespace fold;
     if (length < 16)
         return Crc32Bytewise(crc, data, length);
-    const unsigned char *const end = data + length;
+    const unsigned char* const end = data + length;
     // The running value joins the first four bytes, as the bytewise step
     // would fold it in; from here on the value to fold in is 0.
     __m128i x0 = _mm_xor_si128(Load(data), _mm_cvtsi32_si128(static_cast<int>(crc)));
@@ -55,10 +55,10 @@ Crc32Fold(std::uint32_t crc, const unsigned char *data, std::size_t length) {
 
 bool Crc32FoldSupported() { return false; }
 
-std::uint32_t Crc32Fold(std::uint32_t crc, const unsigned char *data, std::size_t length) {
+std::uint32_t Crc32Fold(std::uint32_t crc, const unsigned char* data, std::size_t length) {
     return Crc32SliceBy16(crc, data, length);
 }
 
 #endif
 
-} // namespace stubmeta
+}  // namespace stubmeta

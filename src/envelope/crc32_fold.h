@@ -17,7 +17,7 @@ bool Crc32FoldSupported();
 
 // The CRC step over `length` bytes at `data` with 128-bit registers; equal to
 // Crc32Bytewise for every input.  Only when Crc32FoldSupported().
-std::uint32_t Crc32Fold(std::uint32_t crc, const unsigned char *data, std::size_t length);
+std::uint32_t Crc32Fold(std::uint32_t crc, const unsigned char* data, std::size_t length);
 
 // True when this build and this processor can run Crc32FoldWide: the
 // above, VPCLMULQDQ and AVX-512 (F, BW, VL), with the operating system
@@ -26,8 +26,8 @@ bool Crc32FoldWideSupported();
 
 // As Crc32Fold, with 512-bit registers from 64 bytes on.  Only when
 // Crc32FoldWideSupported().
-std::uint32_t Crc32FoldWide(std::uint32_t crc, const unsigned char *data, std::size_t length);
+std::uint32_t Crc32FoldWide(std::uint32_t crc, const unsigned char* data, std::size_t length);
 
-} // namespace stubmeta
+}  // namespace stubmeta
 
 #endif

@@ -47,8 +47,8 @@ static_assert(Reverse64(PowerOfXModP(32)) >> 32 == kCrc32Polynomial,
 
 // The two multipliers that move a 128-bit block forward: one for each half.
 struct Multipliers {
-    std::uint64_t forHighHalf; // the register's low quadword
-    std::uint64_t forLowHalf;  // the register's high quadword
+    std::uint64_t forHighHalf;  // the register's low quadword
+    std::uint64_t forLowHalf;   // the register's high quadword
 };
 
 constexpr Multipliers ForwardBy(unsigned bits) {
@@ -63,6 +63,6 @@ inline constexpr Multipliers kBy1024 = ForwardBy(1024);
 inline constexpr Multipliers kBy1536 = ForwardBy(1536);
 inline constexpr Multipliers kBy2048 = ForwardBy(2048);
 
-} // namespace stubmeta::fold
+}  // namespace stubmeta::fold
 
 #endif

@@ -31,7 +31,7 @@ Broadcast(fold::Multipliers m) {
 }
 
 __attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) inline __m512i
-Load512(const unsigned char *p) {
+Load512(const unsigned char* p) {
     return _mm512_loadu_si512(p);
 }
 
@@ -59,7 +59,7 @@ JoinBlocks(__m512i blocks) {
     return _mm_xor_si128(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
 }
 
-} // namespace
+}  // namespace
 
 bool Crc32FoldWideSupported() {
     unsigned eax = 0;
@@ -77,11 +77,11 @@ bool Crc32FoldWideSupported() {
 }
 
 __attribute__((target("pclmul,sse4.1,avx512f,avx512bw,avx512vl,vpclmulqdq"))) std::uint32_t
-Crc32FoldWide(std::uint32_t crc, const unsigned char *data, std::size_t length) {
+Crc32FoldWide(std::uint32_t crc, const unsigned char* data, std::size_t length) {
     using namespace fold;
     if (length < 64)
         return Crc32Fold(crc, data, length);
-    const unsigned char *const end = data + length;
+    const unsigned char* const end = data + length;
     // The running value joins the first four bytes, as in the 128-bit path.
     __m512i z0 = _mm512_xor_si512(Load512(data),
                                   _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(crc))));
@@ -115,10 +115,10 @@ Crc32FoldWide(std::uint32_t crc, const unsigned char *data, std::size_t length) 
 
 bool Crc32FoldWideSupported() { return false; }
 
-std::uint32_t Crc32FoldWide(std::uint32_t crc, const unsigned char *data, std::size_t length) {
+std::uint32_t Crc32FoldWide(std::uint32_t crc, const unsigned char* data, std::size_t length) {
     return Crc32SliceBy16(crc, data, length);
 }
 
 #endif
 
-} // namespace stubmeta
+}  // namespace stubmeta

@@ -26,8 +26,8 @@ __attribute__((target("pclmul,sse4.1"))) inline __m128i Fold(__m128i block, __m1
                          _mm_clmulepi64_si128(block, multipliers, 0x11));
 }
 
-__attribute__((target("pclmul,sse4.1"))) inline __m128i Load(const unsigned char *p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+__attribute__((target("pclmul,sse4.1"))) inline __m128i Load(const unsigned char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
 // Byte selectors for PSHUFB, read from offset t (1..15): a selector with its
@@ -44,7 +44,7 @@ alignas(16) inline constexpr unsigned char kMoveToBack[32] = {
 // rest is the bytes from `data` to `end`.  At least sixteen bytes of input
 // must lie before `data`.
 __attribute__((target("pclmul,sse4.1"))) inline std::uint32_t
-FinishFrom(__m128i block, const unsigned char *data, const unsigned char *end) {
+FinishFrom(__m128i block, const unsigned char* data, const unsigned char* end) {
     const __m128i by128 = Pair(kBy128);
     while (end - data >= 16) {
         block = _mm_xor_si128(Fold(block, by128), Load(data));
@@ -67,6 +67,6 @@ FinishFrom(__m128i block, const unsigned char *data, const unsigned char *end) {
                                 static_cast<std::uint64_t>(_mm_extract_epi64(block, 1)));
 }
 
-} // namespace stubmeta::fold
+}  // namespace stubmeta::fold
 
 #endif

@@ -5,16 +5,16 @@ namespace {
 
 // Eight bytes as a little-endian number, whatever the host's byte order;
 // compilers turn this into one load on a little-endian host.
-std::uint64_t LoadLittleEndian64(const unsigned char *p) {
+std::uint64_t LoadLittleEndian64(const unsigned char* p) {
     std::uint64_t v = 0;
     for (int i = 7; i >= 0; --i)
         v = (v << 8) | p[i];
     return v;
 }
 
-} // namespace
+}  // namespace
 
-std::uint32_t Crc32SliceBy16(std::uint32_t crc, const unsigned char *data, std::size_t length) {
+std::uint32_t Crc32SliceBy16(std::uint32_t crc, const unsigned char* data, std::size_t length) {
     while (length >= 16) {
         crc = Crc32SixteenByteStep(crc, LoadLittleEndian64(data), LoadLittleEndian64(data + 8));
         data += 16;
@@ -23,4 +23,4 @@ std::uint32_t Crc32SliceBy16(std::uint32_t crc, const unsigned char *data, std::
     return Crc32Bytewise(crc, data, length);
 }
 
-} // namespace stubmeta
+}  // namespace stubmeta

@@ -38,7 +38,7 @@ constexpr std::uint32_t Crc32SixteenByteStep(std::uint32_t crc, std::uint64_t lo
     const auto byte = [](std::uint64_t word, int index) {
         return static_cast<std::size_t>((word >> (8 * index)) & 0xFFu);
     };
-    const auto &t = crc32_slice_tables;
+    const auto& t = crc32_slice_tables;
     return t[15][byte(low, 0)] ^ t[14][byte(low, 1)] ^ t[13][byte(low, 2)] ^ t[12][byte(low, 3)] ^
            t[11][byte(low, 4)] ^ t[10][byte(low, 5)] ^ t[9][byte(low, 6)] ^ t[8][byte(low, 7)] ^
            t[7][byte(high, 0)] ^ t[6][byte(high, 1)] ^ t[5][byte(high, 2)] ^ t[4][byte(high, 3)] ^
@@ -47,8 +47,8 @@ constexpr std::uint32_t Crc32SixteenByteStep(std::uint32_t crc, std::uint64_t lo
 
 // The CRC step over `length` bytes at `data`, sixteen at a time and the
 // rest a byte at a time; equal to Crc32Bytewise for every input.
-std::uint32_t Crc32SliceBy16(std::uint32_t crc, const unsigned char *data, std::size_t length);
+std::uint32_t Crc32SliceBy16(std::uint32_t crc, const unsigned char* data, std::size_t length);
 
-} // namespace stubmeta
+}  // namespace stubmeta
 
 #endif

@@ -30,13 +30,13 @@ static_assert(crc32_table[1] == 0x77073096u);
 static_assert(crc32_table[255] == 0x2D02EF8Du);
 
 // The byte-at-a-time step: the reference every faster path must equal.
-constexpr std::uint32_t Crc32Bytewise(std::uint32_t crc, const unsigned char *data,
+constexpr std::uint32_t Crc32Bytewise(std::uint32_t crc, const unsigned char* data,
                                       std::size_t length) {
     for (std::size_t i = 0; i < length; ++i)
         crc = (crc >> 8) ^ crc32_table[(crc ^ data[i]) & 0xFFu];
     return crc;
 }
 
-} // namespace stubmeta
+}  // namespace stubmeta
 
 #endif

@@ -11,7 +11,7 @@
 
 namespace stubmeta::envelope {
 
-inline constexpr std::uint64_t kMagic = 0x51535455420A0EAFull; // "QSTUB\n" 0E AF
+inline constexpr std::uint64_t kMagic = 0x51535455420A0EAFull;  // "QSTUB\n" 0E AF
 inline constexpr std::array<unsigned char, 8> kMagicBytes = {0x51, 0x53, 0x54, 0x55,
                                                              0x42, 0x0A, 0x0E, 0xAF};
 inline constexpr unsigned char kVersion = 1;
@@ -31,7 +31,7 @@ inline constexpr std::size_t kMaxText = 0xFFFF - kOverhead;
 
 // True when input opens with the eight magic bytes.  Compares a byte at a
 // time, so it stops at the NUL of any shorter text (the magic holds none).
-constexpr bool StartsWithMagic(const char *input) {
+constexpr bool StartsWithMagic(const char* input) {
     for (std::size_t i = 0; i < kMagicBytes.size(); ++i) {
         if (static_cast<unsigned char>(input[i]) != kMagicBytes[i])
             return false;
@@ -39,6 +39,6 @@ constexpr bool StartsWithMagic(const char *input) {
     return true;
 }
 
-} // namespace stubmeta::envelope
+}  // namespace stubmeta::envelope
 
 #endif

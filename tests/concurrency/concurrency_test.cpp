@@ -24,7 +24,7 @@ constexpr int kTasks = 300;
 // checksum (which is itself under test here).
 class Digest {
 public:
-    void add(const void *bytes, std::size_t length) {
+    void add(const void* bytes, std::size_t length) {
         const auto size = static_cast<std::uint64_t>(length);
         tw_crc32(&size, sizeof size, &crc_);
         tw_crc32(bytes, length, &crc_);
@@ -129,7 +129,7 @@ std::vector<std::uint32_t> RunAllTasks() {
     return digests;
 }
 
-} // namespace
+}  // namespace
 
 int main() {
     const std::vector<std::uint32_t> reference = RunAllTasks();
@@ -143,7 +143,7 @@ int main() {
             results[static_cast<std::size_t>(t)] = RunAllTasks();
         });
     }
-    for (std::thread &thread : threads)
+    for (std::thread& thread : threads)
         thread.join();
 
     int failed = 0;

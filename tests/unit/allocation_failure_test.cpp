@@ -25,8 +25,8 @@ using stubmeta_test::SetText;
 
 struct Stub {
     std::string name;
-    StubType type;           // parsed as this type
-    std::vector<char> bytes; // NUL-terminated, or a whole envelope
+    StubType type;            // parsed as this type
+    std::vector<char> bytes;  // NUL-terminated, or a whole envelope
 };
 
 ReparseData SampleRecord(bool withEmptyTexts) {
@@ -51,7 +51,7 @@ ReparseData SampleRecord(bool withEmptyTexts) {
     return r;
 }
 
-std::vector<char> Written(const ReparseData &record, StubType type) {
+std::vector<char> Written(const ReparseData& record, StubType type) {
     std::vector<char> buffer(4096);
     const std::int32_t n =
         GenerateReparseData(&record, type, buffer.data(), static_cast<std::int32_t>(buffer.size()));
@@ -60,14 +60,14 @@ std::vector<char> Written(const ReparseData &record, StubType type) {
     return buffer;
 }
 
-std::vector<char> Text(const std::string &text, std::size_t headerBytes = 0) {
+std::vector<char> Text(const std::string& text, std::size_t headerBytes = 0) {
     std::vector<char> bytes(headerBytes, '\x01');
     bytes.insert(bytes.end(), text.begin(), text.end());
     bytes.push_back('\0');
     return bytes;
 }
 
-std::vector<char> Unwrapped(const std::vector<char> &envelope) {
+std::vector<char> Unwrapped(const std::vector<char>& envelope) {
     std::vector<char> text(1024, '\0');
     StubType order = 0;
     EXPECT_EQ(tkhsm_stub2meta(envelope.data(), nullptr, nullptr, text.data(), 1024, &order), 0);
@@ -108,14 +108,14 @@ std::vector<Stub> StubsOfEveryType() {
     stubs.push_back({"Unix text layout 1", STUB_TYPE_UNIX_BIGENDIAN, Text("1:2:3:4:5:1:5:/a/b|9")});
     // The searches try type 1, which skips 24 bytes unseen: zeros after
     // every stub keep that inside the input.
-    for (Stub &stub : stubs)
+    for (Stub& stub : stubs)
         stub.bytes.resize(stub.bytes.size() + 24, '\0');
     return stubs;
 }
 
 // The allocations an undisturbed call makes, with its result and record.
 template <typename Parse>
-std::uint64_t CountAllocations(Parse parse, ReparseData *record) {
+std::uint64_t CountAllocations(Parse parse, ReparseData* record) {
     ResetAllocationCounters();
     *record = PatternRecord();
     EXPECT_EQ(parse(record), 0);
@@ -132,9 +132,9 @@ protected:
 };
 
 TEST_F(AllocationFailure, EveryFailedAllocationFailsASingleTypeParseCleanly) {
-    for (const Stub &stub : StubsOfEveryType()) {
+    for (const Stub& stub : StubsOfEveryType()) {
         SCOPED_TRACE(stub.name);
-        const auto parse = [&](ReparseData *r) {
+        const auto parse = [&](ReparseData* r) {
             return ParseReparseDataForStubType(stub.bytes.data(), stub.type, r);
         };
         ReparseData parsed;
@@ -167,12 +167,12 @@ TEST_F(AllocationFailure, SearchesFailCleanlyOrFallBackToAnotherType) {
         {"Windows family", {1, 2}},
         {"NAS family", {3, 4}},
         {"Unix family", {6, 7}}};
-    for (const Stub &stub : StubsOfEveryType()) {
-        const char *input = stub.bytes.data();
-        for (const auto &search : searches) {
+    for (const Stub& stub : StubsOfEveryType()) {
+        const char* input = stub.bytes.data();
+        for (const auto& search : searches) {
             // Named references, not a structured binding: lambdas capture them.
-            const std::string &name = search.first;
-            const std::vector<StubType> &types = search.second;
+            const std::string& name = search.first;
+            const std::vector<StubType>& types = search.second;
             SCOPED_TRACE(stub.name + " through " + name);
             std::vector<ReparseData> candidates;
             for (const StubType type : types) {
@@ -180,7 +180,7 @@ TEST_F(AllocationFailure, SearchesFailCleanlyOrFallBackToAnotherType) {
                 if (ParseReparseDataForStubType(input, type, &record) == 0)
                     candidates.push_back(record);
             }
-            const auto parse = [&](ReparseData *r) {
+            const auto parse = [&](ReparseData* r) {
                 return ParseReparseDataForStubTypes(input, r, types.data(),
                                                     static_cast<std::int32_t>(types.size()));
             };
@@ -201,7 +201,7 @@ TEST_F(AllocationFailure, SearchesFailCleanlyOrFallBackToAnotherType) {
                     continue;
                 }
                 bool known = false;
-                for (const ReparseData &candidate : candidates)
+                for (const ReparseData& candidate : candidates)
                     known = known || SameBytes(record, candidate);
                 EXPECT_TRUE(known) << "allocation " << k << " gave a record no type gives";
             }
@@ -209,4 +209,4 @@ TEST_F(AllocationFailure, SearchesFailCleanlyOrFallBackToAnotherType) {
     }
 }
 
-} // namespace
+}  // namespace

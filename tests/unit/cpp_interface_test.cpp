@@ -142,14 +142,15 @@ TEST(CppGenerate, UnknownTypesThrow) {
 TEST(CppEnvelope, WorkedExampleInBothByteOrders) {
     const std::string envelope = stubmeta::wrap("1:2:3:4:5", 4096);
     ASSERT_EQ(envelope.size(), 35u);
-    const std::string header = "QSTUB\n\x0e\xaf\x01\x00\x23"s + std::string(6, '\0') + "\x10\x00\x00\x09"s;
+    const std::string header =
+        "QSTUB\n\x0e\xaf\x01\x00\x23"s + std::string(6, '\0') + "\x10\x00\x00\x09"s;
     EXPECT_EQ(envelope.substr(0, 21), header);
     EXPECT_EQ(stubmeta::crc32(std::string_view(envelope).substr(0, 31)), 0x54570EE4u);
 
     const std::string big = envelope.substr(0, 31) + "\xab\xa8\xf1\x1b"s;
     const std::string little = envelope.substr(0, 31) + "\x1b\xf1\xa8\xab"s;
     EXPECT_EQ(envelope, little_endian_host() ? little : big);
-    for (const auto &[bytes, order] : {std::pair{big, 6u}, std::pair{little, 7u}}) {
+    for (const auto& [bytes, order] : {std::pair{big, 6u}, std::pair{little, 7u}}) {
         const auto opened = stubmeta::unwrap(bytes);
         ASSERT_TRUE(opened);
         EXPECT_EQ(opened->text, "1:2:3:4:5");
@@ -198,4 +199,4 @@ TEST(CppHelpers, TypeNames) {
     EXPECT_EQ(stubmeta::type_name(UINT32_MAX), "Invalid");
 }
 
-} // namespace
+}  // namespace

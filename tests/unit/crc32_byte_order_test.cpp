@@ -17,7 +17,7 @@ namespace stubmeta {
 namespace {
 
 // The reflected CRC-32 one bit at a time, with no preset or inversion.
-std::uint32_t BitwiseCrc32(std::uint32_t c, const std::vector<unsigned char> &bytes) {
+std::uint32_t BitwiseCrc32(std::uint32_t c, const std::vector<unsigned char>& bytes) {
     for (const unsigned char b : bytes) {
         c ^= b;
         for (int bit = 0; bit < 8; ++bit)
@@ -26,7 +26,7 @@ std::uint32_t BitwiseCrc32(std::uint32_t c, const std::vector<unsigned char> &by
     return c;
 }
 
-std::uint32_t Crc(std::uint32_t start, const void *data, std::uint64_t length) {
+std::uint32_t Crc(std::uint32_t start, const void* data, std::uint64_t length) {
     std::uint32_t crc = start;
     tw_crc32(data, length, &crc);
     return crc;
@@ -35,7 +35,7 @@ std::uint32_t Crc(std::uint32_t start, const void *data, std::uint64_t length) {
 std::vector<unsigned char> RandomBytes(std::size_t count, unsigned seed) {
     std::mt19937 generator(seed);
     std::vector<unsigned char> bytes(count);
-    for (auto &b : bytes)
+    for (auto& b : bytes)
         b = static_cast<unsigned char>(generator() & 0xFFu);
     return bytes;
 }
@@ -54,7 +54,9 @@ TEST(Crc32, TableIsTheStandardReflectedTable) {
     EXPECT_EQ(one(1), 0x77073096u);
     EXPECT_EQ(one(255), 0x2D02EF8Du);
     for (unsigned n = 0; n < 256; ++n)
-        EXPECT_EQ(one(static_cast<unsigned char>(n)), BitwiseCrc32(0, {static_cast<unsigned char>(n)})) << n;
+        EXPECT_EQ(one(static_cast<unsigned char>(n)),
+                  BitwiseCrc32(0, {static_cast<unsigned char>(n)}))
+            << n;
 }
 
 // Long enough for several rounds of every wide block size, so that each
@@ -73,8 +75,8 @@ TEST(Crc32, AgreesWithBitwiseReferenceAtEveryLength) {
         }
         // The same run from every starting offset, aligned or not.
         for (std::size_t offset = 1; offset < 80; ++offset) {
-            const std::vector<unsigned char> rest(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
-                                                  bytes.end());
+            const std::vector<unsigned char> rest(
+                bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end());
             ASSERT_EQ(Crc(start, block.get() + offset, rest.size()), BitwiseCrc32(start, rest))
                 << "offset " << offset;
         }
@@ -93,9 +95,8 @@ TEST(Crc32, ChainsAtEverySplit) {
 }
 
 TEST(ByteOrder, SwapsOnLittleEndianHosts) {
-    const std::uint64_t swapped = std::endian::native == std::endian::little
-                                      ? 0x0807060504030201ull
-                                      : 0x0102030405060708ull;
+    const std::uint64_t swapped =
+        std::endian::native == std::endian::little ? 0x0807060504030201ull : 0x0102030405060708ull;
     EXPECT_EQ(tkhsm_ntohll(0x0102030405060708ull), swapped);
     EXPECT_EQ(tkhsm_htonll(0x0102030405060708ull), swapped);
 }
@@ -114,7 +115,8 @@ TEST(ByteOrder, NetworkOrderPutsTheMostSignificantByteFirst) {
 
 TEST(ByteOrder, RoundTrips) {
     std::mt19937_64 generator(7);
-    std::vector<std::uint64_t> values = {0, 1, 0xFF, 0x8000000000000000ull, ~0ull, 0x51535455420A0EAFull};
+    std::vector<std::uint64_t> values = {
+        0, 1, 0xFF, 0x8000000000000000ull, ~0ull, 0x51535455420A0EAFull};
     for (int i = 0; i < 1000; ++i)
         values.push_back(generator());
     for (const std::uint64_t v : values) {
@@ -123,5 +125,5 @@ TEST(ByteOrder, RoundTrips) {
     }
 }
 
-} // namespace
-} // namespace stubmeta
+}  // namespace
+}  // namespace stubmeta

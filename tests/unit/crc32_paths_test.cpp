@@ -13,15 +13,15 @@
 
 namespace {
 
-using Crc32Path = std::uint32_t (*)(std::uint32_t, const unsigned char *, std::size_t);
+using Crc32Path = std::uint32_t (*)(std::uint32_t, const unsigned char*, std::size_t);
 
-std::uint32_t ThroughEntryPoint(std::uint32_t crc, const unsigned char *data, std::size_t length) {
+std::uint32_t ThroughEntryPoint(std::uint32_t crc, const unsigned char* data, std::size_t length) {
     tw_crc32(data, length, &crc);
     return crc;
 }
 
 struct NamedPath {
-    const char *name;
+    const char* name;
     Crc32Path path;
 };
 
@@ -38,9 +38,9 @@ std::vector<NamedPath> PathsOnThisMachine() {
 constexpr std::size_t kMaxLength = 4096;
 constexpr std::size_t kAlignments = 16;
 
-std::vector<unsigned char> RandomBytes(std::size_t count, std::mt19937 &random) {
+std::vector<unsigned char> RandomBytes(std::size_t count, std::mt19937& random) {
     std::vector<unsigned char> bytes(count);
-    for (auto &b : bytes)
+    for (auto& b : bytes)
         b = static_cast<unsigned char>(random());
     return bytes;
 }
@@ -50,10 +50,10 @@ TEST(Crc32Paths, EqualTheBytewiseTableAtEveryLengthAndAlignment) {
     // 64-byte alignment of the buffer, so offset k really is k bytes past
     // a 16-byte boundary.
     std::vector<unsigned char> storage = RandomBytes(kMaxLength + kAlignments + 64, random);
-    auto *aligned = storage.data() + (64 - reinterpret_cast<std::uintptr_t>(storage.data()) % 64);
-    for (const NamedPath &p : PathsOnThisMachine()) {
+    auto* aligned = storage.data() + (64 - reinterpret_cast<std::uintptr_t>(storage.data()) % 64);
+    for (const NamedPath& p : PathsOnThisMachine()) {
         for (std::size_t offset = 0; offset < kAlignments; ++offset) {
-            const unsigned char *data = aligned + offset;
+            const unsigned char* data = aligned + offset;
             for (std::size_t length = 0; length <= kMaxLength; ++length) {
                 const auto start = static_cast<std::uint32_t>(random());
                 const std::uint32_t expected = stubmeta::Crc32Bytewise(start, data, length);
@@ -68,7 +68,7 @@ TEST(Crc32Paths, EqualTheBytewiseTableAtEveryLengthAndAlignment) {
 TEST(Crc32Paths, SplitRunsChainToTheValueOfOneRun) {
     std::mt19937 random(7);
     const std::vector<unsigned char> bytes = RandomBytes(kMaxLength, random);
-    for (const NamedPath &p : PathsOnThisMachine()) {
+    for (const NamedPath& p : PathsOnThisMachine()) {
         for (std::size_t length = 0; length <= kMaxLength; length += 1 + length / 8) {
             const auto start = static_cast<std::uint32_t>(random());
             const std::uint32_t whole = stubmeta::Crc32Bytewise(start, bytes.data(), length);
@@ -88,7 +88,7 @@ TEST(Crc32Paths, KnownValuesAndEmptyRuns) {
     // with a pattern a table mistake would not cancel out of.
     const std::vector<unsigned char> ones(100000, 0xFF);
     const std::vector<unsigned char> zeros(100000, 0x00);
-    for (const NamedPath &p : PathsOnThisMachine()) {
+    for (const NamedPath& p : PathsOnThisMachine()) {
         EXPECT_EQ(p.path(0xFFFFFFFFu, digits, sizeof digits), 0x340BC6D9u) << p.name;
         EXPECT_EQ(p.path(0xFFFFFFFFu, digits, 0), 0xFFFFFFFFu) << p.name;
         EXPECT_EQ(p.path(0u, nullptr, 0), 0u) << p.name;
@@ -101,4 +101,4 @@ TEST(Crc32Paths, KnownValuesAndEmptyRuns) {
     }
 }
 
-} // namespace
+}  // namespace

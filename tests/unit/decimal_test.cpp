@@ -29,18 +29,54 @@ constexpr std::int64_t kI64Min = std::numeric_limits<std::int64_t>::min();
 // Texts around every limit, with the spacing, signs and stops a stub field
 // can hold.
 const std::vector<std::string> kTexts = {
-    "", " ", "abc", "-", "+", "+-5", "-+5", "- 5", "0", "-0", "+0", "007", "42", "+7", "-5",
-    " \t\n\v\f\r12", "12 34", "4096|12", "1:2", "12abc", "1e5", "0x1F", "\x01" "5",
-    "2147483647", "2147483648", "-2147483648", "-2147483649",
-    "4294967295", "4294967296", "-4294967295", "-4294967296",
-    "9223372036854775807", "9223372036854775808", "-9223372036854775807", "-9223372036854775808",
-    "-9223372036854775809", "18446744073709551615", "18446744073709551616",
-    "-18446744073709551615", "-18446744073709551616", "99999999999999999999999999",
-    "-99999999999999999999999999", "000000000000000000000000018446744073709551615",
+    "",
+    " ",
+    "abc",
+    "-",
+    "+",
+    "+-5",
+    "-+5",
+    "- 5",
+    "0",
+    "-0",
+    "+0",
+    "007",
+    "42",
+    "+7",
+    "-5",
+    " \t\n\v\f\r12",
+    "12 34",
+    "4096|12",
+    "1:2",
+    "12abc",
+    "1e5",
+    "0x1F",
+    "\x01"
+    "5",
+    "2147483647",
+    "2147483648",
+    "-2147483648",
+    "-2147483649",
+    "4294967295",
+    "4294967296",
+    "-4294967295",
+    "-4294967296",
+    "9223372036854775807",
+    "9223372036854775808",
+    "-9223372036854775807",
+    "-9223372036854775808",
+    "-9223372036854775809",
+    "18446744073709551615",
+    "18446744073709551616",
+    "-18446744073709551615",
+    "-18446744073709551616",
+    "99999999999999999999999999",
+    "-99999999999999999999999999",
+    "000000000000000000000000018446744073709551615",
 };
 
 TEST(Decimal, UnsignedReadsLikeStrtoull) {
-    for (const std::string &text : kTexts) {
+    for (const std::string& text : kTexts) {
         SCOPED_TRACE(text);
         EXPECT_EQ(ReadUnsigned64(text.c_str()), std::strtoull(text.c_str(), nullptr, 10));
     }
@@ -56,7 +92,7 @@ TEST(Decimal, UnsignedReadsLikeStrtoull) {
 }
 
 TEST(Decimal, SignedReadsLikeStrtoll) {
-    for (const std::string &text : kTexts) {
+    for (const std::string& text : kTexts) {
         SCOPED_TRACE(text);
         EXPECT_EQ(ReadSigned64(text.c_str()), std::strtoll(text.c_str(), nullptr, 10));
     }
@@ -70,7 +106,7 @@ TEST(Decimal, SignedReadsLikeStrtoll) {
 // The 32-bit fields take the low 32 bits of the saturating signed reading,
 // which is what the C library's atoi gives on this platform.
 TEST(Decimal, ThirtyTwoBitFieldsTakeTheLowBits) {
-    for (const std::string &text : kTexts) {
+    for (const std::string& text : kTexts) {
         SCOPED_TRACE(text);
         const auto low = static_cast<std::uint64_t>(std::strtoll(text.c_str(), nullptr, 10));
         EXPECT_EQ(ReadLow32(text.c_str()), static_cast<std::uint32_t>(low & 0xFFFFFFFFu));
@@ -79,14 +115,14 @@ TEST(Decimal, ThirtyTwoBitFieldsTakeTheLowBits) {
     EXPECT_EQ(ReadLow32("4294967295"), 0xFFFFFFFFu);
     EXPECT_EQ(ReadLow32("4294967296"), 0u);
     EXPECT_EQ(ReadLow32("-1"), 0xFFFFFFFFu);
-    EXPECT_EQ(ReadLow32("99999999999999999999"), 0xFFFFFFFFu); // saturated at 2^63 - 1
+    EXPECT_EQ(ReadLow32("99999999999999999999"), 0xFFFFFFFFu);  // saturated at 2^63 - 1
     EXPECT_EQ(ReadSigned32("4294967295"), -1);
     EXPECT_EQ(ReadSigned32("2147483648"), std::numeric_limits<std::int32_t>::min());
     EXPECT_EQ(ReadSigned32(" 1"), 1);
 }
 
 TEST(Decimal, ExportedAtollIsTheCLibrarysAtoll) {
-    for (const std::string &text : kTexts) {
+    for (const std::string& text : kTexts) {
         SCOPED_TRACE(text);
         EXPECT_EQ(tkhsm_atoll(text.c_str()), std::atoll(text.c_str()));
         EXPECT_EQ(tkhsm_atoll(text.c_str()), std::strtoll(text.c_str(), nullptr, 10));
@@ -101,14 +137,30 @@ TEST(Decimal, ExportedAtollIsTheCLibrarysAtoll) {
 // lengths where it changes words and at the top of the unsigned range.
 TEST(Decimal, TokenReadingsMatchTextReadings) {
     std::vector<std::string> texts = kTexts;
-    for (const char *more :
-         {"1", "9", "12", "99", "12345678", "123456789", "1234567890123456", "12345678901234567",
-          "1234567890123456789", "00000000000000000001", "18446744073709551605",
-          "18446744073709551614", "18446744073709551625", "18446744073709561615",
-          "18446744073709551700", "28446744073709551615", "99999999999999999999", "12345678a",
-          "1234567890123456:", "1234567890123456789x", "7?", "0123"})
+    for (const char* more : {"1",
+                             "9",
+                             "12",
+                             "99",
+                             "12345678",
+                             "123456789",
+                             "1234567890123456",
+                             "12345678901234567",
+                             "1234567890123456789",
+                             "00000000000000000001",
+                             "18446744073709551605",
+                             "18446744073709551614",
+                             "18446744073709551625",
+                             "18446744073709561615",
+                             "18446744073709551700",
+                             "28446744073709551615",
+                             "99999999999999999999",
+                             "12345678a",
+                             "1234567890123456:",
+                             "1234567890123456789x",
+                             "7?",
+                             "0123"})
         texts.emplace_back(more);
-    for (const std::string &text : texts) {
+    for (const std::string& text : texts) {
         SCOPED_TRACE(text);
         // A token's block: whole words, zero after the characters.
         std::vector<char> block(TokenBlockSize(text.size()), '\0');
@@ -140,7 +192,7 @@ TEST(Decimal, PlainDigitsStopAtTheGivenLength) {
 template <typename Integer>
 std::string Rendered(Integer value) {
     std::array<char, 32> digits{};
-    const char *end = WriteDecimal(digits.data(), value);
+    const char* end = WriteDecimal(digits.data(), value);
     return {digits.data(), static_cast<std::size_t>(end - digits.data())};
 }
 
@@ -153,7 +205,8 @@ std::string ToChars(Integer value) {
 
 // The writers' digits are those of std::to_chars, at every length.
 TEST(Decimal, RenderingMatchesToChars) {
-    std::vector<std::uint64_t> values = {0, kU64Max, 12345678901234567890ull, 1000000000000000001ull};
+    std::vector<std::uint64_t> values = {0, kU64Max, 12345678901234567890ull,
+                                         1000000000000000001ull};
     for (std::uint64_t power = 1;; power *= 10) {
         values.insert(values.end(), {power - 1, power, power + 1, power * 2 - 1});
         if (power > kU64Max / 10)
@@ -170,5 +223,5 @@ TEST(Decimal, RenderingMatchesToChars) {
     EXPECT_EQ(Rendered(kI64Min), "-9223372036854775808");
 }
 
-} // namespace
-} // namespace stubmeta
+}  // namespace
+}  // namespace stubmeta

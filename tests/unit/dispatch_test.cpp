@@ -28,27 +28,30 @@ ReparseData Patterned() {
     return record;
 }
 
-bool SameBytes(const ReparseData &a, const ReparseData &b) {
+bool SameBytes(const ReparseData& a, const ReparseData& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // Every parse entry point, as one call shape, for the checks they share.
 struct EntryPoint {
-    const char *name;
-    std::int32_t (*parse)(const char *input, ReparseData *record);
+    const char* name;
+    std::int32_t (*parse)(const char* input, ReparseData* record);
 };
 
-const std::vector<EntryPoint> &EveryParseEntryPoint() {
+const std::vector<EntryPoint>& EveryParseEntryPoint() {
     static const std::vector<EntryPoint> all = {
         {"ParseReparseData", ParseReparseData},
         {"ParseReparseDataForWindowsStubs", ParseReparseDataForWindowsStubs},
         {"ParseReparseDataForNasStubs", ParseReparseDataForNasStubs},
         {"ParseReparseDataForUnixStubs", ParseReparseDataForUnixStubs},
-        {"ParseReparseDataFor 1", [](const char *i, ReparseData *r) { return ParseReparseDataFor(i, r, 1); }},
-        {"ParseReparseDataFor 2", [](const char *i, ReparseData *r) { return ParseReparseDataFor(i, r, 2); }},
-        {"ParseReparseDataFor 3", [](const char *i, ReparseData *r) { return ParseReparseDataFor(i, r, 3); }},
+        {"ParseReparseDataFor 1",
+         [](const char* i, ReparseData* r) { return ParseReparseDataFor(i, r, 1); }},
+        {"ParseReparseDataFor 2",
+         [](const char* i, ReparseData* r) { return ParseReparseDataFor(i, r, 2); }},
+        {"ParseReparseDataFor 3",
+         [](const char* i, ReparseData* r) { return ParseReparseDataFor(i, r, 3); }},
         {"ParseReparseDataForStubTypes 1..7",
-         [](const char *i, ReparseData *r) {
+         [](const char* i, ReparseData* r) {
              const std::array<StubType, 7> types = {1, 2, 3, 4, 5, 6, 7};
              return ParseReparseDataForStubTypes(i, r, types.data(), 7);
          }},
@@ -60,7 +63,7 @@ TEST(Dispatch, NullPointersAreRefused) {
     const ReparseData before = Patterned();
     ReparseData record = before;
     const std::array<StubType, 1> types = {3};
-    for (const EntryPoint &entry : EveryParseEntryPoint()) {
+    for (const EntryPoint& entry : EveryParseEntryPoint()) {
         EXPECT_EQ(entry.parse(nullptr, &record), -1) << entry.name;
         EXPECT_EQ(entry.parse(kCelerra.c_str(), nullptr), -1) << entry.name;
     }
@@ -88,8 +91,8 @@ TEST(Dispatch, UnknownTypesFamiliesAndEmptyListsFail) {
 
 TEST(Dispatch, FailedSearchLeavesTheRecordByteIdentical) {
     const ReparseData before = Patterned();
-    for (const std::string &input : {kNoStub, std::string(40, '\0') + "still nothing"}) {
-        for (const EntryPoint &entry : EveryParseEntryPoint()) {
+    for (const std::string& input : {kNoStub, std::string(40, '\0') + "still nothing"}) {
+        for (const EntryPoint& entry : EveryParseEntryPoint()) {
             ReparseData record = before;
             EXPECT_EQ(entry.parse(input.c_str(), &record), -1) << entry.name;
             EXPECT_TRUE(SameBytes(record, before)) << entry.name;
@@ -132,8 +135,8 @@ TEST(Dispatch, SearchOrderIsUnixFirst) {
 // where the Unix layout has its text, too long for it, so the search gets
 // past the Unix type (which measured the input) to type 1.
 TEST(Dispatch, SearchReadsAnNtfsTextBehindAHeaderWithoutZeros) {
-    const std::string input = std::string(24, 'h') + "1:2:3:4:5:ex:short:" +
-                              std::string(80, '9') + ":-8:1:aux:12?/long/path|99";
+    const std::string input = std::string(24, 'h') + "1:2:3:4:5:ex:short:" + std::string(80, '9') +
+                              ":-8:1:aux:12?/long/path|99";
     ReparseData searched = Patterned();
     ASSERT_EQ(ParseReparseData(input.c_str(), &searched), 0);
     EXPECT_EQ(searched.stubType, 1u);
@@ -154,7 +157,7 @@ TEST(Dispatch, ListsAreTriedInOrderAndFirstMatchWins) {
     const std::vector<Case> cases = {
         {{3, 6}, 3}, {{6, 3}, 6}, {{0, 8, 3}, 3}, {{2, 1, 3}, 3}, {{4, 5, 7}, 6},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         ReparseData record{};
         ASSERT_EQ(ParseReparseDataForStubTypes(kCelerra.c_str(), &record, c.types.data(),
                                                static_cast<std::int32_t>(c.types.size())),
@@ -166,19 +169,18 @@ TEST(Dispatch, ListsAreTriedInOrderAndFirstMatchWins) {
 
 TEST(Dispatch, FamiliesRouteToTheirTypes) {
     struct Case {
-        const std::string &input;
+        const std::string& input;
         StubFamily family;
         std::int32_t status;
         StubType recorded;
     };
     const std::vector<Case> cases = {
-        {kNtfs, 1, 0, 1},    {kNtfs, 2, -1, 0},    {kNtfs, 3, -1, 0},
-        {kCsvfs, 1, 0, 2},   {kCelerra, 1, -1, 0}, {kCelerra, 2, 0, 3},
-        {kCelerra, 3, 0, 6}, {kDMNas, 1, -1, 0},   {kDMNas, 2, 0, 4},
-        {kDMNas, 3, -1, 0},  {kUnix, 1, -1, 0},    {kUnix, 2, -1, 0},
+        {kNtfs, 1, 0, 1},     {kNtfs, 2, -1, 0},   {kNtfs, 3, -1, 0},   {kCsvfs, 1, 0, 2},
+        {kCelerra, 1, -1, 0}, {kCelerra, 2, 0, 3}, {kCelerra, 3, 0, 6}, {kDMNas, 1, -1, 0},
+        {kDMNas, 2, 0, 4},    {kDMNas, 3, -1, 0},  {kUnix, 1, -1, 0},   {kUnix, 2, -1, 0},
         {kUnix, 3, 0, 6},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE("family " + std::to_string(c.family) + " over " + c.input);
         ReparseData record{};
         EXPECT_EQ(ParseReparseDataFor(c.input.c_str(), &record, c.family), c.status);
@@ -212,7 +214,7 @@ ReparseData SampleRecord(StubType stubType) {
     return record;
 }
 
-std::string Generate(const ReparseData &record, StubType type) {
+std::string Generate(const ReparseData& record, StubType type) {
     std::vector<char> buffer(8192, '#');
     const std::int32_t written =
         GenerateReparseData(&record, type, buffer.data(), static_cast<std::int32_t>(buffer.size()));
@@ -251,4 +253,4 @@ TEST(Dispatch, GenerateFollowsTheTypeAskedFor) {
     EXPECT_NE(Generate(SampleRecord(0), 6), "<failed>");
 }
 
-} // namespace
+}  // namespace

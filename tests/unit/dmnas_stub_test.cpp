@@ -17,7 +17,7 @@ const std::string kBanner =
     "administrator, or check if Tarkwell services are running.\r\n******* \r\n";
 const std::string kStub = "QZSTUB:head\r\n1:2:3:4:5?/long|8|9|10|11|1|short|aux|15?tail\r\n";
 
-std::int32_t ParseAs(const std::string &input, StubType type, ReparseData &record) {
+std::int32_t ParseAs(const std::string& input, StubType type, ReparseData& record) {
     return ParseReparseDataForStubType(input.c_str(), type, &record);
 }
 
@@ -40,7 +40,7 @@ ReparseData ExampleRecord() {
 
 TEST(DMNasStub, WritesTheTextAndBannerByteForByte) {
     ReparseData r = ExampleRecord();
-    r.flag = -3; // any non-zero flag is written as 1
+    r.flag = -3;  // any non-zero flag is written as 1
     const Written w = Write(r, STUB_TYPE_WINDOWS_DMNAS);
     EXPECT_EQ(w.text(), kStub + kBanner);
     EXPECT_EQ(static_cast<std::size_t>(w.status), kStub.size() + kBanner.size());
@@ -51,8 +51,9 @@ TEST(DMNasStub, WritesTheTextAndBannerByteForByte) {
 
     r.number4 = UINT32_MAX;
     r.number3 = UINT64_MAX;
-    EXPECT_NE(Write(r, STUB_TYPE_WINDOWS_DMNAS).text().find("|8|4294967295|18446744073709551615|11|"),
-              std::string::npos);
+    EXPECT_NE(
+        Write(r, STUB_TYPE_WINDOWS_DMNAS).text().find("|8|4294967295|18446744073709551615|11|"),
+        std::string::npos);
 }
 
 TEST(DMNasStub, ParsesEveryFieldAndRecordsTypeFour) {
@@ -106,7 +107,8 @@ TEST(DMNasStub, MalformedLinesFailAndLeaveTheRecord) {
 
 TEST(DMNasStub, ShortenedSecondLineLeavesOutFieldsElevenToFifteen) {
     ReparseData r = PatternRecord();
-    ASSERT_EQ(ParseAs("QZSTUB:head\r\n1:2:3:4:5?/p|8|9|10?tail\r\n", STUB_TYPE_WINDOWS_DMNAS, r), 0);
+    ASSERT_EQ(ParseAs("QZSTUB:head\r\n1:2:3:4:5?/p|8|9|10?tail\r\n", STUB_TYPE_WINDOWS_DMNAS, r),
+              0);
     EXPECT_EQ(Text(r.longText), "/p");
     EXPECT_EQ(r.number2, 8u);
     EXPECT_EQ(r.number4, 9u);
@@ -124,9 +126,9 @@ TEST(DMNasStub, ParsedTextsAreTerminated) {
     SetText(r.headText, "longname");
     SetText(r.tailText, "longname");
     SetText(r.shortText, "longname");
-    ASSERT_EQ(ParseAs("QZSTUB:ab\r\n1:2:3:4:5?/p|8|9|10|11|1||aux|15?ab\r\n", STUB_TYPE_WINDOWS_DMNAS,
-                      r),
-              0);
+    ASSERT_EQ(
+        ParseAs("QZSTUB:ab\r\n1:2:3:4:5?/p|8|9|10|11|1||aux|15?ab\r\n", STUB_TYPE_WINDOWS_DMNAS, r),
+        0);
     EXPECT_EQ(Text(r.headText), "ab");
     EXPECT_EQ(Text(r.tailText), "ab");
     EXPECT_EQ(Text(r.shortText), "");
@@ -134,18 +136,33 @@ TEST(DMNasStub, ParsedTextsAreTerminated) {
 
 TEST(DMNasStub, TextTokenOneLongerThanItsFieldIsRefused) {
     struct Case {
-        const char *field;
+        const char* field;
         std::size_t fits;
-        std::string (*text)(const std::string &);
+        std::string (*text)(const std::string&);
     };
     const Case cases[] = {
-        {"headText", 71, [](const std::string &t) { return "QZSTUB:" + t + "\r\n1:2:3:4:5?/l|8|9|10|11|1|s|a|15?t\r\n"; }},
-        {"longText", 1023, [](const std::string &t) { return "QZSTUB:h\r\n1:2:3:4:5?" + t + "|8|9|10|11|1|s|a|15?t\r\n"; }},
-        {"shortText", 71, [](const std::string &t) { return "QZSTUB:h\r\n1:2:3:4:5?/l|8|9|10|11|1|" + t + "|a|15?t\r\n"; }},
-        {"auxText", 71, [](const std::string &t) { return "QZSTUB:h\r\n1:2:3:4:5?/l|8|9|10|11|1|s|" + t + "|15?t\r\n"; }},
-        {"tailText", 64, [](const std::string &t) { return "QZSTUB:h\r\n1:2:3:4:5?/l|8|9|10|11|1|s|a|15?" + t + "\r\n"; }},
+        {"headText", 71,
+         [](const std::string& t) {
+             return "QZSTUB:" + t + "\r\n1:2:3:4:5?/l|8|9|10|11|1|s|a|15?t\r\n";
+         }},
+        {"longText", 1023,
+         [](const std::string& t) {
+             return "QZSTUB:h\r\n1:2:3:4:5?" + t + "|8|9|10|11|1|s|a|15?t\r\n";
+         }},
+        {"shortText", 71,
+         [](const std::string& t) {
+             return "QZSTUB:h\r\n1:2:3:4:5?/l|8|9|10|11|1|" + t + "|a|15?t\r\n";
+         }},
+        {"auxText", 71,
+         [](const std::string& t) {
+             return "QZSTUB:h\r\n1:2:3:4:5?/l|8|9|10|11|1|s|" + t + "|15?t\r\n";
+         }},
+        {"tailText", 64,
+         [](const std::string& t) {
+             return "QZSTUB:h\r\n1:2:3:4:5?/l|8|9|10|11|1|s|a|15?" + t + "\r\n";
+         }},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
         ReparseData fits = PatternRecord();
         EXPECT_EQ(ParseAs(c.text(std::string(c.fits, 'x')), STUB_TYPE_WINDOWS_DMNAS, fits), 0);
@@ -167,7 +184,8 @@ TEST(DMNasStub, WriterRespectsCapacity) {
 
     std::fill(buffer.begin(), buffer.end(), '#');
     for (std::int32_t capacity : {needed - 1, 0, -7}) {
-        EXPECT_EQ(GenerateReparseData(&r, STUB_TYPE_WINDOWS_DMNAS_ALT, buffer.data(), capacity), -1);
+        EXPECT_EQ(GenerateReparseData(&r, STUB_TYPE_WINDOWS_DMNAS_ALT, buffer.data(), capacity),
+                  -1);
         EXPECT_EQ(buffer, std::vector<char>(buffer.size(), '#'));
     }
 }
@@ -178,10 +196,10 @@ TEST(DMNasStub, WriterReadsUnterminatedFieldsUpToTheirWidth) {
     // headText ends the record: fill its trailing padding too, so a read
     // past the field would print more than 72 characters.
     const std::size_t head = offsetof(ReparseData, headText);
-    std::memset(reinterpret_cast<char *>(&r) + head, 'H', sizeof r - head);
+    std::memset(reinterpret_cast<char*>(&r) + head, 'H', sizeof r - head);
     const std::string text = Write(r, STUB_TYPE_WINDOWS_DMNAS).text();
     EXPECT_EQ(text.substr(0, 7 + 72 + 2), "QZSTUB:" + std::string(72, 'H') + "\r\n");
     EXPECT_NE(text.find("|15?" + std::string(65, 'T') + "\r\n******* \r\n"), std::string::npos);
 }
 
-} // namespace
+}  // namespace

@@ -18,11 +18,11 @@ using namespace stubmeta_test;
 
 // "1:2:3:4:5" wrapped with the value 4096, checksum 0xABA8F11B.
 const std::vector<unsigned char> kHeaderAndText = {
-    0x51, 0x53, 0x54, 0x55, 0x42, 0x0A, 0x0E, 0xAF, // magic
-    0x01,                                           // version
-    0x00, 0x23,                                     // totalLength 35
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, // value 4096
-    0x00, 0x09,                                     // textLength 9
+    0x51, 0x53, 0x54, 0x55, 0x42, 0x0A, 0x0E, 0xAF,  // magic
+    0x01,                                            // version
+    0x00, 0x23,                                      // totalLength 35
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,  // value 4096
+    0x00, 0x09,                                      // textLength 9
     0x31, 0x3A, 0x32, 0x3A, 0x33, 0x3A, 0x34, 0x3A, 0x35, 0x00};
 constexpr std::uint32_t kChecksum = 0xABA8F11Bu;
 
@@ -47,7 +47,7 @@ struct ReadBack {
     std::vector<char> buffer = std::vector<char>(64, '#');
 };
 
-ReadBack Read(const char *input, std::int32_t capacity, bool withBuffer = true) {
+ReadBack Read(const char* input, std::int32_t capacity, bool withBuffer = true) {
     ReadBack r;
     r.status = tkhsm_stub2meta(input, &r.total, &r.value, withBuffer ? r.buffer.data() : nullptr,
                                capacity, &r.order);
@@ -58,7 +58,7 @@ ReadBack Read(const char *input, std::int32_t capacity, bool withBuffer = true) 
 // checksum over its first total - 4 bytes, in a block of exactly `total`
 // bytes.
 std::unique_ptr<char[]> Forged(std::uint16_t total, std::uint16_t textLength,
-                               const std::string &body) {
+                               const std::string& body) {
     std::vector<char> bytes(kHeaderAndText.begin(), kHeaderAndText.begin() + 21);
     bytes[9] = static_cast<char>(total >> 8);
     bytes[10] = static_cast<char>(total & 0xFF);
@@ -80,7 +80,7 @@ TEST(Envelope, WorkedExampleByteForByte) {
 
     std::uint32_t stored = 0;
     std::memcpy(&stored, buffer.data() + 31, 4);
-    EXPECT_EQ(stored, kChecksum); // in this machine's own byte order
+    EXPECT_EQ(stored, kChecksum);  // in this machine's own byte order
 
     // The checksum is the complement of the standard CRC-32 of bytes 0 to 30.
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -198,7 +198,7 @@ TEST(Envelope, EmptyTextWrapsButDoesNotReadBack) {
     const auto input = ExactCopy(bytes);
     const ReadBack r = Read(input.get(), 64);
     EXPECT_EQ(r.status, -1);
-    EXPECT_EQ(r.order, kNativeUnixType); // set once the checksum matched
+    EXPECT_EQ(r.order, kNativeUnixType);  // set once the checksum matched
     EXPECT_EQ(r.value, 0xDEADull);
     EXPECT_EQ(r.buffer, std::vector<char>(64, '#'));
 }
@@ -208,7 +208,7 @@ TEST(Envelope, EmptyTextWrapsButDoesNotReadBack) {
 // envelope's own extent is read (each input is an exactly sized block).
 TEST(Envelope, InconsistentLengthsAreRefusedWithinTheEnvelope) {
     struct Case {
-        const char *what;
+        const char* what;
         std::uint16_t total;
         std::uint16_t textLength;
         std::string body;
@@ -220,7 +220,7 @@ TEST(Envelope, InconsistentLengthsAreRefusedWithinTheEnvelope) {
         {"text length beyond any envelope", 35, 0xFFFF, std::string("1:2:3:4:5\0", 10)},
         {"no zero byte after the text", 35, 9, "1:2:3:4:5X"},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const auto input = Forged(c.total, c.textLength, c.body);
         const ReadBack r = Read(input.get(), 64);
@@ -237,10 +237,10 @@ TEST(Envelope, InconsistentLengthsAreRefusedWithinTheEnvelope) {
 }
 
 TEST(Envelope, ReadsAtMostTheMagicOfAShorterText) {
-    for (const char *text : {"Q", "QSTU", "QSTUB\n\x0E", "not an envelope"}) {
+    for (const char* text : {"Q", "QSTU", "QSTUB\n\x0E", "not an envelope"}) {
         const auto exact = ExactCopy(std::vector<char>(text, text + std::strlen(text) + 1));
         EXPECT_EQ(Read(exact.get(), 64).status, -1) << text;
     }
 }
 
-} // namespace
+}  // namespace

@@ -22,4 +22,4 @@ TEST(FuzzFindings, WindowsWritersOfAnEmptyRecord) {
     }
 }
 
-} // namespace
+}  // namespace

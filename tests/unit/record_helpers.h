@@ -50,19 +50,19 @@ void SetText(char (&field)[N], std::string_view text) {
 // A field's characters up to its NUL, never beyond its width.
 template <std::size_t N>
 std::string Text(const char (&field)[N]) {
-    const void *nul = std::memchr(field, '\0', N);
+    const void* nul = std::memchr(field, '\0', N);
     const std::size_t length =
-        nul == nullptr ? N : static_cast<std::size_t>(static_cast<const char *>(nul) - field);
+        nul == nullptr ? N : static_cast<std::size_t>(static_cast<const char*>(nul) - field);
     return std::string(field, length);
 }
 
-inline bool SameBytes(const ReparseData &a, const ReparseData &b) {
+inline bool SameBytes(const ReparseData& a, const ReparseData& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // Every field of two records, texts compared up to their NUL or width.
-inline void ExpectSameFields(const ReparseData &expected, const ReparseData &actual,
-                             const std::string &context = {}) {
+inline void ExpectSameFields(const ReparseData& expected, const ReparseData& actual,
+                             const std::string& context = {}) {
     SCOPED_TRACE(context);
     EXPECT_EQ(actual.stubType, expected.stubType);
     EXPECT_EQ(actual.common.common1, expected.common.common1);
@@ -94,7 +94,7 @@ struct Written {
     std::string text() const { return std::string(bytes.begin(), bytes.end()); }
 };
 
-inline Written Write(const ReparseData &record, StubType type, std::int32_t capacity = 8192) {
+inline Written Write(const ReparseData& record, StubType type, std::int32_t capacity = 8192) {
     std::vector<char> buffer(static_cast<std::size_t>(capacity > 0 ? capacity : 1), '\x7F');
     Written out;
     out.status = GenerateReparseData(&record, type, buffer.data(), capacity);
@@ -115,7 +115,7 @@ inline std::string NtfsHeader() {
 
 // A copy of `bytes` in a heap block of exactly their size, so that the
 // address sanitizer reports any read beyond them.
-inline std::unique_ptr<char[]> ExactCopy(const std::vector<char> &bytes) {
+inline std::unique_ptr<char[]> ExactCopy(const std::vector<char>& bytes) {
     auto block = std::make_unique<char[]>(bytes.size());
     std::memcpy(block.get(), bytes.data(), bytes.size());
     return block;
@@ -183,6 +183,6 @@ private:
     std::mt19937_64 engine_;
 };
 
-} // namespace stubmeta_test
+}  // namespace stubmeta_test
 
 #endif

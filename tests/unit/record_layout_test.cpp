@@ -45,4 +45,4 @@ TEST(RecordLayout, TextWidths) {
     EXPECT_EQ(sizeof r.headText, 72u);
 }
 
-} // namespace
+}  // namespace

@@ -22,7 +22,7 @@ void CopyText(char (&to)[N], const char (&from)[N]) {
 }
 
 // Every field random, every text as long as its field allows.
-ReparseData RandomRecord(RandomRecords &random) {
+ReparseData RandomRecord(RandomRecords& random) {
     ReparseData r = ZeroRecord();
     r.stubType = static_cast<StubType>(random.pick(9));
     r.common = {random.number32(), random.number(), random.number(), random.number(),
@@ -44,12 +44,12 @@ ReparseData RandomRecord(RandomRecords &random) {
     return r;
 }
 
-void CopyCommon(ReparseData &expected, const ReparseData &written) {
+void CopyCommon(ReparseData& expected, const ReparseData& written) {
     expected.common = written.common;
 }
 
 // What a Windows-local, CSVFS or Celerra parse of `written` gives `target`.
-ReparseData ExpectedWindows(const ReparseData &written, ReparseData expected, StubType type) {
+ReparseData ExpectedWindows(const ReparseData& written, ReparseData expected, StubType type) {
     CopyCommon(expected, written);
     CopyText(expected.extraText, written.extraText);
     CopyText(expected.shortText, written.shortText);
@@ -64,7 +64,7 @@ ReparseData ExpectedWindows(const ReparseData &written, ReparseData expected, St
     return expected;
 }
 
-ReparseData ExpectedDMNas(const ReparseData &written, ReparseData expected) {
+ReparseData ExpectedDMNas(const ReparseData& written, ReparseData expected) {
     CopyText(expected.headText, written.headText);
     CopyCommon(expected, written);
     CopyText(expected.longText, written.longText);
@@ -88,7 +88,7 @@ enum class UnixForm { Text, TextNumber, Full };
 // Shapes a random record into one that is written in `form`, either as a
 // record read from a Unix stub (its kind decides) or as any other record
 // (its contents decide).
-void ShapeForUnix(ReparseData &r, UnixForm form, RandomRecords &random) {
+void ShapeForUnix(ReparseData& r, UnixForm form, RandomRecords& random) {
     const bool fromUnix = random.coin();
     const bool shortKind = random.coin();
     // Leave room in the 1023-character text area for the numbers around.
@@ -106,7 +106,7 @@ void ShapeForUnix(ReparseData &r, UnixForm form, RandomRecords &random) {
         r.stubType = random.coin() ? STUB_TYPE_UNIX_BIGENDIAN : STUB_TYPE_UNIX_LITTLEENDIAN;
         r.unixTextKind = form == UnixForm::Text ? 1 : 2;
     } else {
-        r.stubType = static_cast<StubType>(random.pick(6)); // 0 to 5
+        r.stubType = static_cast<StubType>(random.pick(6));  // 0 to 5
         if (form == UnixForm::Text)
             r.number1 = 0;
         else if (r.number1 == 0)
@@ -114,7 +114,7 @@ void ShapeForUnix(ReparseData &r, UnixForm form, RandomRecords &random) {
     }
 }
 
-ReparseData ExpectedUnix(const ReparseData &written, ReparseData expected, UnixForm form) {
+ReparseData ExpectedUnix(const ReparseData& written, ReparseData expected, UnixForm form) {
     CopyCommon(expected, written);
     const bool shortKind = !Text(written.shortText).empty();
     expected.unixTextKind = shortKind ? 2 : 1;
@@ -135,7 +135,7 @@ ReparseData ExpectedUnix(const ReparseData &written, ReparseData expected, UnixF
 }
 
 // The input a parser of `type` reads for what the writer produced.
-std::vector<char> ParseInput(const Written &w, StubType type) {
+std::vector<char> ParseInput(const Written& w, StubType type) {
     std::vector<char> input;
     if (type == STUB_TYPE_WINDOWS_LOCAL) {
         const std::string header = NtfsHeader();
@@ -211,7 +211,7 @@ TEST(RoundTripProperty, FailedParseLeavesRecordByteIdentical) {
             }
         }
     }
-    EXPECT_GT(refused, kSeeds); // most cuts are refused
+    EXPECT_GT(refused, kSeeds);  // most cuts are refused
 }
 
 // An enveloped stub with any one byte changed is refused, record untouched.
@@ -238,4 +238,4 @@ TEST(RoundTripProperty, CorruptedEnvelopeLeavesRecordByteIdentical) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -14,30 +14,31 @@
 
 namespace stubmeta::testing {
 
-inline constexpr const char *kWindowsTemplate =
+inline constexpr const char* kWindowsTemplate =
     "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}";
-inline constexpr const char *kCsvfsTemplate =
+inline constexpr const char* kCsvfsTemplate =
     "QZSTUB:{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}";
-inline constexpr const char *kDMNasTemplate =
+inline constexpr const char* kDMNasTemplate =
     "QZSTUB:{1}\r\n{2}:{3}:{4}:{5}:{6}?{7}|{8}|{9}|{10}|{11}|{12}|{13}|{14}|{15}?{16}\r\n"
     "******* \r\nThis file has been archived by Velmora Data Archiver. Please contact system "
     "administrator, or check if Tarkwell services are running.\r\n******* \r\n";
-inline constexpr const char *kUnixTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}|{12}";
+inline constexpr const char* kUnixTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}|{12}";
 
 inline constexpr FreeTextRule kWindowsRule = {10, "?"};
 inline constexpr FreeTextRule kDMNasRule = {11, "?"};
 inline constexpr FreeTextRule kUnixRule = {9, "|"};
 
-inline constexpr const char *kEmpty = "<empty>";
-inline constexpr const char *kFiller = "<filler>";
+inline constexpr const char* kEmpty = "<empty>";
+inline constexpr const char* kFiller = "<filler>";
 
 // One token as a test reads it: "<empty>" for an empty token (no block,
 // length 0), "<filler>" for a filler (a block holding "" and length 1),
 // otherwise its text, which must be exactly `length` characters.  Anything
 // else is shown so that a comparison fails visibly.
-inline std::string Describe(const Token &token) {
+inline std::string Describe(const Token& token) {
     if (token.text == nullptr)
-        return token.length == 0 ? kEmpty : "<no block, length " + std::to_string(token.length) + ">";
+        return token.length == 0 ? kEmpty
+                                 : "<no block, length " + std::to_string(token.length) + ">";
     // A block runs to the end of its last word with zeros (AddressSanitizer
     // flags a shorter block).
     for (std::size_t i = std::strlen(token.text); i < TokenBlockSize(token.length); ++i)
@@ -46,7 +47,8 @@ inline std::string Describe(const Token &token) {
     if (token.length == 1 && token.text[0] == '\0')
         return kFiller;
     if (std::strlen(token.text) != token.length)
-        return "<text \"" + std::string(token.text) + "\" with length " + std::to_string(token.length) + ">";
+        return "<text \"" + std::string(token.text) + "\" with length " +
+               std::to_string(token.length) + ">";
     return token.text;
 }
 
@@ -54,12 +56,12 @@ inline std::string Describe(const Token &token) {
 class TokenArray {
 public:
     explicit TokenArray(std::size_t capacity = 32) : tokens_(capacity, Token{nullptr, 0}) {}
-    TokenArray(const TokenArray &) = delete;
-    TokenArray &operator=(const TokenArray &) = delete;
+    TokenArray(const TokenArray&) = delete;
+    TokenArray& operator=(const TokenArray&) = delete;
     ~TokenArray() { FreeTokens(data(), static_cast<std::int32_t>(tokens_.size())); }
 
-    std::int32_t Run(const char *templateText, const char *input, std::int32_t expected,
-                     const FreeTextRule *rule = nullptr) {
+    std::int32_t Run(const char* templateText, const char* input, std::int32_t expected,
+                     const FreeTextRule* rule = nullptr) {
         return Tokenize(templateText, input, data(), expected, rule);
     }
 
@@ -71,8 +73,8 @@ public:
         return out;
     }
 
-    Token *data() { return tokens_.data(); }
-    Token &operator[](std::size_t i) { return tokens_[i]; }
+    Token* data() { return tokens_.data(); }
+    Token& operator[](std::size_t i) { return tokens_[i]; }
 
 private:
     std::vector<Token> tokens_;
@@ -80,7 +82,7 @@ private:
 
 // A copy of text in a heap block of exactly its size with the NUL, so that a
 // read past the NUL lands outside the block (and AddressSanitizer says so).
-inline std::unique_ptr<char[]> ExactCopy(const std::string &text) {
+inline std::unique_ptr<char[]> ExactCopy(const std::string& text) {
     auto copy = std::make_unique<char[]>(text.size() + 1);
     std::memcpy(copy.get(), text.c_str(), text.size() + 1);
     return copy;
@@ -94,8 +96,8 @@ struct Outcome {
     std::vector<std::string> tokens;
 };
 
-inline Outcome TokenizeText(const char *templateText, const std::string &input,
-                            std::int32_t expected, const FreeTextRule *rule = nullptr) {
+inline Outcome TokenizeText(const char* templateText, const std::string& input,
+                            std::int32_t expected, const FreeTextRule* rule = nullptr) {
     TokenArray array;
     const auto text = ExactCopy(input);
     const std::int32_t status = array.Run(templateText, text.get(), expected, rule);
@@ -104,8 +106,8 @@ inline Outcome TokenizeText(const char *templateText, const std::string &input,
 
 // The same over the template compiled into steps and an input of known
 // length, in a block of exactly its characters (no NUL to stop at).
-inline Outcome TokenizeCompiled(const char *templateText, const std::string &input,
-                                std::int32_t expected, const FreeTextRule *rule = nullptr) {
+inline Outcome TokenizeCompiled(const char* templateText, const std::string& input,
+                                std::int32_t expected, const FreeTextRule* rule = nullptr) {
     constexpr std::size_t kMostSteps = 64;
     if (TemplateStepCount(templateText) > kMostSteps)
         return {-2, {"<template has too many steps for the test>"}};
@@ -113,12 +115,11 @@ inline Outcome TokenizeCompiled(const char *templateText, const std::string &inp
     TokenArray array;
     const auto text = std::make_unique<char[]>(input.size());
     std::memcpy(text.get(), input.data(), input.size());
-    const std::int32_t status =
-        Tokenize(steps.data(), std::string_view(text.get(), input.size()), array.data(), expected,
-                 rule);
+    const std::int32_t status = Tokenize(steps.data(), std::string_view(text.get(), input.size()),
+                                         array.data(), expected, rule);
     return {status, array.Describe(expected > 0 ? static_cast<std::size_t>(expected) : 0)};
 }
 
-} // namespace stubmeta::testing
+}  // namespace stubmeta::testing
 
 #endif

@@ -20,12 +20,12 @@ namespace {
 using Texts = std::vector<std::string>;
 
 struct Case {
-    const char *templateText;
-    const FreeTextRule *rule;
+    const char* templateText;
+    const FreeTextRule* rule;
     std::int32_t expected;
     std::string input;
     std::int32_t status;
-    Texts tokens; // compared only when status is 0
+    Texts tokens;  // compared only when status is 0
 };
 
 // Every case must also leave no block behind once its array is released.
@@ -34,8 +34,8 @@ protected:
     void SetUp() override { ResetAllocationCounters(); }
     void TearDown() override { EXPECT_EQ(BlocksOutstanding(), 0); }
 
-    static void Check(const std::vector<Case> &cases) {
-        for (const Case &c : cases) {
+    static void Check(const std::vector<Case>& cases) {
+        for (const Case& c : cases) {
             SCOPED_TRACE(c.input);
             const Outcome out = TokenizeText(c.templateText, c.input, c.expected, c.rule);
             EXPECT_EQ(out.status, c.status);
@@ -44,8 +44,7 @@ protected:
             }
             // The compiled steps walk the same way, over an input of known
             // length instead of one that ends at its NUL.
-            const Outcome compiled =
-                TokenizeCompiled(c.templateText, c.input, c.expected, c.rule);
+            const Outcome compiled = TokenizeCompiled(c.templateText, c.input, c.expected, c.rule);
             EXPECT_EQ(compiled.status, out.status);
             EXPECT_EQ(compiled.tokens, out.tokens);
         }
@@ -53,25 +52,39 @@ protected:
 };
 
 const std::string kDMNasFull = "QZSTUB:head\r\n1:2:3:4:5?/long|8|9|10|11|1|short|aux|15?tail\r\n";
-const Texts kDMNasFullTokens = {"head", "1", "2", "3",  "4",     "5",   "/long", "8",
+const Texts kDMNasFullTokens = {"head", "1",  "2",  "3", "4",     "5",   "/long", "8",
                                 "9",    "10", "11", "1", "short", "aux", "15",    "tail"};
-const Texts kWindowsFullTokens = {"1",  "2", "3",   "4",  "5",          "ex", "short",
+const Texts kWindowsFullTokens = {"1", "2",  "3", "4",   "5",  "ex",         "short",
                                   "7", "-8", "1", "aux", "12", "/long/path", "99"};
 
 TEST_F(TokenizeTest, WindowsLayoutFullAndShortened) {
-    const FreeTextRule *rule = &kWindowsRule;
+    const FreeTextRule* rule = &kWindowsRule;
     Check({
         {kWindowsTemplate, rule, 14, "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99", 0,
          kWindowsFullTokens},
-        {kWindowsTemplate, rule, 14, "1:2:3:4:5:ex:short:7:-8?/dir|99", 0,
-         {"1", "2", "3", "4", "5", "ex", "short", "7", "-8", kFiller, kFiller, kFiller, "/dir", "99"}},
+        {kWindowsTemplate,
+         rule,
+         14,
+         "1:2:3:4:5:ex:short:7:-8?/dir|99",
+         0,
+         {"1", "2", "3", "4", "5", "ex", "short", "7", "-8", kFiller, kFiller, kFiller, "/dir",
+          "99"}},
         {kWindowsTemplate, rule, 14, "1:2:3:4:5:ex:short:7?/dir|99", -1, {}},
         {kWindowsTemplate, rule, 14, "1:2:3:4:5:ex:short:7:-8?a:b|99", -1, {}},
-        {kWindowsTemplate, rule, 14, "0:0:0:0:0:::0:0:0::0?|0", 0,
+        {kWindowsTemplate,
+         rule,
+         14,
+         "0:0:0:0:0:::0:0:0::0?|0",
+         0,
          {"0", "0", "0", "0", "0", kEmpty, kEmpty, "0", "0", "0", kEmpty, "0", kEmpty, "0"}},
         // A final token takes later separators with it.
-        {kWindowsTemplate, rule, 14, "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99|7", 0,
-         {"1", "2", "3", "4", "5", "ex", "short", "7", "-8", "1", "aux", "12", "/long/path", "99|7"}},
+        {kWindowsTemplate,
+         rule,
+         14,
+         "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99|7",
+         0,
+         {"1", "2", "3", "4", "5", "ex", "short", "7", "-8", "1", "aux", "12", "/long/path",
+          "99|7"}},
     });
 }
 
@@ -82,13 +95,18 @@ TEST_F(TokenizeTest, CsvfsLayoutHasNoShortenedForm) {
         {kCsvfsTemplate, nullptr, 14, "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99", -1, {}},
         {kCsvfsTemplate, nullptr, 14, "QZSTUB:1:2:3:4:5:ex:short:7:-8?/dir|99", -1, {}},
         // Literals compare byte for byte, and the input's end matches nothing.
-        {kCsvfsTemplate, nullptr, 14, "qzstub:1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99", -1, {}},
+        {kCsvfsTemplate,
+         nullptr,
+         14,
+         "qzstub:1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99",
+         -1,
+         {}},
         {kCsvfsTemplate, nullptr, 14, "QZST", -1, {}},
     });
 }
 
 TEST_F(TokenizeTest, DMNasLayoutStopsBeforeItsBanner) {
-    const FreeTextRule *rule = &kDMNasRule;
+    const FreeTextRule* rule = &kDMNasRule;
     const std::string banner =
         "******* \r\nThis file has been archived by Velmora Data Archiver. Please contact system "
         "administrator, or check if Tarkwell services are running.\r\n******* \r\n";
@@ -96,32 +114,64 @@ TEST_F(TokenizeTest, DMNasLayoutStopsBeforeItsBanner) {
         {kDMNasTemplate, rule, 16, kDMNasFull, 0, kDMNasFullTokens},
         {kDMNasTemplate, rule, 16, kDMNasFull + banner, 0, kDMNasFullTokens},
         {kDMNasTemplate, rule, 16, kDMNasFull + "an edited banner", 0, kDMNasFullTokens},
-        {kDMNasTemplate, rule, 16, "QZSTUB:head\r\n1:2:3:4:5?/p|8|9|10?tail\r\n", 0,
+        {kDMNasTemplate,
+         rule,
+         16,
+         "QZSTUB:head\r\n1:2:3:4:5?/p|8|9|10?tail\r\n",
+         0,
          {"head", "1", "2", "3", "4", "5", "/p", "8", "9", "10", kFiller, kFiller, kFiller, kFiller,
           kFiller, "tail"}},
         {kDMNasTemplate, rule, 16, "QZSTUB:head\r\n1:2:3:4:5?/p|8|9?tail\r\n", -1, {}},
         {kDMNasTemplate, rule, 16, kDMNasFull.substr(0, kDMNasFull.size() - 2) + "\n", -1, {}},
         // The line feed after the first line's carriage return is a literal.
-        {kDMNasTemplate, rule, 16, "QZSTUB:head\r1:2:3:4:5?/long|8|9|10|11|1|short|aux|15?tail\r\n", -1,
+        {kDMNasTemplate,
+         rule,
+         16,
+         "QZSTUB:head\r1:2:3:4:5?/long|8|9|10|11|1|short|aux|15?tail\r\n",
+         -1,
          {}},
     });
 }
 
 TEST_F(TokenizeTest, UnixLayoutFullAndShortened) {
-    const FreeTextRule *rule = &kUnixRule;
+    const FreeTextRule* rule = &kUnixRule;
     const auto f = kFiller;
     Check({
-        {kUnixTemplate, rule, 12, "1:2:3:4:5:2:4:name:7:aux:4096|9", 0,
+        {kUnixTemplate,
+         rule,
+         12,
+         "1:2:3:4:5:2:4:name:7:aux:4096|9",
+         0,
          {"1", "2", "3", "4", "5", "2", "4", "name", "7", "aux", "4096", "9"}},
-        {kUnixTemplate, rule, 12, "1:2:3:4:5:1:4:/a/b|9", 0,
+        {kUnixTemplate,
+         rule,
+         12,
+         "1:2:3:4:5:1:4:/a/b|9",
+         0,
          {"1", "2", "3", "4", "5", "1", "4", "/a/b", f, f, f, "9"}},
-        {kUnixTemplate, rule, 12, "1:2:3:4:5:2:4:name:7|9", 0,
+        {kUnixTemplate,
+         rule,
+         12,
+         "1:2:3:4:5:2:4:name:7|9",
+         0,
          {"1", "2", "3", "4", "5", "2", "4", "name", "7", f, f, "9"}},
-        {kUnixTemplate, rule, 12, "1:2:3:4:5:1:4:/a|b:7:aux:4096|9", 0,
+        {kUnixTemplate,
+         rule,
+         12,
+         "1:2:3:4:5:1:4:/a|b:7:aux:4096|9",
+         0,
          {"1", "2", "3", "4", "5", "1", "4", "/a|b", "7", "aux", "4096", "9"}},
-        {kUnixTemplate, rule, 12, "1:2:3:4:5:1:4:/a:b|9", 0,
+        {kUnixTemplate,
+         rule,
+         12,
+         "1:2:3:4:5:1:4:/a:b|9",
+         0,
          {"1", "2", "3", "4", "5", "1", "4", "/a", "b", f, f, "9"}},
-        {kUnixTemplate, rule, 12, "1:2:3:4:5:1:4:/a|b|9", 0,
+        {kUnixTemplate,
+         rule,
+         12,
+         "1:2:3:4:5:1:4:/a|b|9",
+         0,
          {"1", "2", "3", "4", "5", "1", "4", "/a", f, f, f, "b|9"}},
         {kUnixTemplate, rule, 12, "1:2:3:4:5", -1, {}},
     });
@@ -152,7 +202,13 @@ TEST_F(TokenizeTest, TokenKindsAndTemplateShapes) {
         {"{1}{2}|{3}", nullptr, 2, "ab2}|cd", 0, {"ab", "cd"}},
         {"{1}{2}|{3}", nullptr, 2, "ab2c}|d", -1, {}},
         // Bytes compare exactly, the high ones included.
-        {"{1}\xFF{2}", nullptr, 2, "a\x7F\xFF" "b", 0, {"a\x7F", "b"}},
+        {"{1}\xFF{2}",
+         nullptr,
+         2,
+         "a\x7F\xFF"
+         "b",
+         0,
+         {"a\x7F", "b"}},
     });
 }
 
@@ -187,10 +243,10 @@ TEST_F(TokenizeTest, ResultCodes) {
     EXPECT_EQ(array.Run("{1}", "a", INT_MIN), 1);
 
     // The template runs out of placeholders: every token cut is kept.
-    const char *full = "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99";
+    const char* full = "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99";
     EXPECT_EQ(array.Run(kWindowsTemplate, full, 16, &kWindowsRule), 1);
-    EXPECT_EQ(array.Describe(16), (Texts{"1", "2", "3", "4", "5", "ex", "short", "7", "-8", "1", "aux",
-                                         "12", "/long/path", "99", kEmpty, kEmpty}));
+    EXPECT_EQ(array.Describe(16), (Texts{"1", "2", "3", "4", "5", "ex", "short", "7", "-8", "1",
+                                         "aux", "12", "/long/path", "99", kEmpty, kEmpty}));
     FreeTokens(array.data(), 16);
 
     // An unclosed placeholder yields no token.
@@ -214,7 +270,7 @@ TEST_F(TokenizeTest, NeverReadsPastTheInputsNul) {
     TokenArray array;
     EXPECT_EQ(array.Run(kUnixTemplate, unixText, 12, &kUnixRule), -1);
     FreeTokens(array.data(), 12);
-    EXPECT_EQ(array.Run("{1}:b", literal, 1), 0); // the walk stops after token 1
+    EXPECT_EQ(array.Run("{1}:b", literal, 1), 0);  // the walk stops after token 1
     FreeTokens(array.data(), 1);
     EXPECT_EQ(array.Run("{1}:{2}|x", literal, 2), -1);
     FreeTokens(array.data(), 2);
@@ -236,7 +292,7 @@ TEST_F(TokenizeTest, BlockThatCannotBeHad) {
         {"{1}:{2}", nullptr, 2, "a:", 0, {}},
         {"{1}:{2}:{3}", &finalInFiller, 3, "a|rest", 0, {}},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
         const auto text = ExactCopy(c.input);
         // A clean run tells which entries take blocks, in the order taken.
@@ -248,7 +304,7 @@ TEST_F(TokenizeTest, BlockThatCannotBeHad) {
         for (std::size_t i = 0; i < count; ++i)
             if (clean[i].text != nullptr)
                 withBlock.push_back(i);
-        ASSERT_EQ(AllocationsAttempted(), withBlock.size()); // empty tokens take none
+        ASSERT_EQ(AllocationsAttempted(), withBlock.size());  // empty tokens take none
         const Texts cleanTokens = clean.Describe(count);
         FreeTokens(clean.data(), c.expected);
 
@@ -279,11 +335,11 @@ TEST_F(TokenizeTest, FreeTokensReleasesOnceAndKeepsLengths) {
     EXPECT_EQ(FreeTokens(array.data(), 0), 0);
     EXPECT_EQ(FreeTokens(array.data(), -3), 0);
     EXPECT_EQ(BlocksOutstanding(), 10);
-    EXPECT_EQ(FreeTokens(array.data(), 6), 0); // entries 1 to 5 have blocks, 6 none
+    EXPECT_EQ(FreeTokens(array.data(), 6), 0);  // entries 1 to 5 have blocks, 6 none
     EXPECT_EQ(BlocksOutstanding(), 5);
     EXPECT_EQ(FreeTokens(array.data(), 14), 0);
     EXPECT_EQ(BlocksOutstanding(), 0);
-    EXPECT_EQ(FreeTokens(array.data(), 14), 0); // nothing left to release
+    EXPECT_EQ(FreeTokens(array.data(), 14), 0);  // nothing left to release
     EXPECT_EQ(BlocksOutstanding(), 0);
     for (std::size_t i = 0; i < 14; ++i) {
         EXPECT_EQ(array[i].text, nullptr);
@@ -304,5 +360,5 @@ TEST_F(TokenizeTest, ArrayIsFitForReuseAfterFreeTokens) {
                                          kFiller, kFiller, kEmpty, "0"}));
 }
 
-} // namespace
-} // namespace stubmeta::testing
+}  // namespace
+}  // namespace stubmeta::testing

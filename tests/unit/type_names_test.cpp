@@ -45,7 +45,8 @@ TEST(StubTypeNames, BoundedCopy) {
     EXPECT_EQ(std::string(exact.data(), 14), std::string("WINDOWS_LOCAL") + kUntouched);
     // Room to spare: NULs up to the capacity, nothing beyond.
     const auto spare = NameInto(0, 20);
-    EXPECT_EQ(std::string(spare.data(), 21), std::string("Invalid") + std::string(13, '\0') + kUntouched);
+    EXPECT_EQ(std::string(spare.data(), 21),
+              std::string("Invalid") + std::string(13, '\0') + kUntouched);
     // Capacity 0 and a null destination do nothing.
     const auto none = NameInto(1, 0);
     EXPECT_EQ(std::string(none.data(), kArea), std::string(kArea, kUntouched));
@@ -60,9 +61,10 @@ TEST(StubTypeNames, MatchesStrncpyForEveryCapacity) {
             std::array<char, kArea> expected{};
             expected.fill(kUntouched);
             std::strncpy(expected.data(), name.c_str(), static_cast<std::size_t>(capacity));
-            EXPECT_EQ(NameInto(type, capacity), expected) << "type " << type << " capacity " << capacity;
+            EXPECT_EQ(NameInto(type, capacity), expected)
+                << "type " << type << " capacity " << capacity;
         }
     }
 }
 
-} // namespace
+}  // namespace

@@ -12,10 +12,10 @@ namespace {
 
 using namespace stubmeta_test;
 
-std::vector<char> Envelope(const std::string &text, std::uint64_t value) {
+std::vector<char> Envelope(const std::string& text, std::uint64_t value) {
     std::vector<char> bytes(text.size() + 26);
-    const std::int32_t size = tkhsm_meta2stub(text.c_str(), value, bytes.data(),
-                                              static_cast<std::int32_t>(bytes.size()));
+    const std::int32_t size =
+        tkhsm_meta2stub(text.c_str(), value, bytes.data(), static_cast<std::int32_t>(bytes.size()));
     EXPECT_EQ(static_cast<std::size_t>(size), bytes.size());
     return bytes;
 }
@@ -26,7 +26,7 @@ struct Unwrapped {
     std::uint64_t value = 0;
 };
 
-Unwrapped Unwrap(const Written &w) {
+Unwrapped Unwrap(const Written& w) {
     std::vector<char> text(1100, '\0');
     Unwrapped out;
     StubType order = 0;
@@ -48,7 +48,7 @@ ReparseData NamedRecord() {
 
 // Writes r as type 6, checks the envelope byte for byte against the one
 // that wraps `text` with `value`, and returns what was written.
-Written ExpectWrittenAs(const ReparseData &r, const std::string &text, std::uint64_t value) {
+Written ExpectWrittenAs(const ReparseData& r, const std::string& text, std::uint64_t value) {
     const Written w = Write(r, STUB_TYPE_UNIX_BIGENDIAN);
     const Unwrapped inner = Unwrap(w);
     EXPECT_EQ(inner.text, text);
@@ -57,12 +57,12 @@ Written ExpectWrittenAs(const ReparseData &r, const std::string &text, std::uint
     return w;
 }
 
-std::int32_t ParseBytes(const std::vector<char> &bytes, StubType type, ReparseData &r) {
+std::int32_t ParseBytes(const std::vector<char>& bytes, StubType type, ReparseData& r) {
     return ParseReparseDataForStubType(bytes.data(), type, &r);
 }
 
 TEST(UnixStub, LayoutChosenByContentsWhenNotReadFromUnix) {
-    ReparseData r = NamedRecord(); // stubType 0, number1 0
+    ReparseData r = NamedRecord();  // stubType 0, number1 0
     SetText(r.auxText, "aux");
     ExpectWrittenAs(r, "1:2:3:4:5:2:4:name|9", 4096);
 
@@ -92,7 +92,7 @@ TEST(UnixStub, LayoutChosenByKindWhenReadFromUnix) {
     for (StubType type : {STUB_TYPE_UNIX_BIGENDIAN, STUB_TYPE_UNIX_LITTLEENDIAN}) {
         SCOPED_TRACE(type);
         r.stubType = type;
-        r.unixTextKind = 1; // layout 1 even though number1 and auxText are set
+        r.unixTextKind = 1;  // layout 1 even though number1 and auxText are set
         ExpectWrittenAs(r, "1:2:3:4:5:2:4:name|9", 4096);
         r.unixTextKind = 2;
         ExpectWrittenAs(r, "1:2:3:4:5:2:4:name:7:aux:4096|9", 4096);
@@ -175,7 +175,8 @@ TEST(UnixStub, TypesSixAndSevenWriteTheSameBytes) {
 
 TEST(UnixStub, BareTextParsesAsBigEndian) {
     ReparseData r = PatternRecord();
-    ASSERT_EQ(ParseReparseDataForStubType("1:2:3:4:5:1:5:/a/b|9", STUB_TYPE_UNIX_LITTLEENDIAN, &r), 0);
+    ASSERT_EQ(ParseReparseDataForStubType("1:2:3:4:5:1:5:/a/b|9", STUB_TYPE_UNIX_LITTLEENDIAN, &r),
+              0);
     EXPECT_EQ(r.stubType, STUB_TYPE_UNIX_BIGENDIAN);
     EXPECT_EQ(r.unixTextKind, 1);
     EXPECT_EQ(Text(r.longText), "/a/b");
@@ -197,16 +198,16 @@ TEST(UnixStub, ColonInsideTextSplitsIt) {
 
 TEST(UnixStub, TextTokenOneLongerThanItsFieldIsRefused) {
     struct Case {
-        const char *field;
+        const char* field;
         std::size_t fits;
-        std::string (*text)(const std::string &);
+        std::string (*text)(const std::string&);
     };
     const Case cases[] = {
-        {"longText", 1023, [](const std::string &t) { return "1:2:3:4:5:1:0:" + t + "|9"; }},
-        {"shortText", 71, [](const std::string &t) { return "1:2:3:4:5:2:0:" + t + "|9"; }},
-        {"auxText", 71, [](const std::string &t) { return "1:2:3:4:5:2:1:s:7:" + t + ":4096|9"; }},
+        {"longText", 1023, [](const std::string& t) { return "1:2:3:4:5:1:0:" + t + "|9"; }},
+        {"shortText", 71, [](const std::string& t) { return "1:2:3:4:5:2:0:" + t + "|9"; }},
+        {"auxText", 71, [](const std::string& t) { return "1:2:3:4:5:2:1:s:7:" + t + ":4096|9"; }},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
         ReparseData fits = PatternRecord();
         EXPECT_EQ(ParseReparseDataForStubType(c.text(std::string(c.fits, 'x')).c_str(),
@@ -214,7 +215,8 @@ TEST(UnixStub, TextTokenOneLongerThanItsFieldIsRefused) {
                   0);
         const ReparseData before = PatternRecord();
         ReparseData r = before;
-        EXPECT_EQ(ParseReparseDataForUnixStubs(c.text(std::string(c.fits + 1, 'x')).c_str(), &r), -1);
+        EXPECT_EQ(ParseReparseDataForUnixStubs(c.text(std::string(c.fits + 1, 'x')).c_str(), &r),
+                  -1);
         EXPECT_TRUE(SameBytes(r, before));
     }
 }
@@ -245,12 +247,13 @@ TEST(UnixStub, WriterRespectsCapacityAndTextArea) {
 
     std::fill(buffer.begin(), buffer.end(), '#');
     for (std::int32_t capacity : {full.status - 1, 1, 0, -1}) {
-        EXPECT_EQ(GenerateReparseData(&r, STUB_TYPE_UNIX_LITTLEENDIAN, buffer.data(), capacity), -1);
+        EXPECT_EQ(GenerateReparseData(&r, STUB_TYPE_UNIX_LITTLEENDIAN, buffer.data(), capacity),
+                  -1);
         EXPECT_EQ(buffer, std::vector<char>(buffer.size(), '#'));
     }
 
     // A text of 1023 characters is written; one more is refused.
-    ReparseData longRecord = ZeroRecord(); // kind 1, text in longText
+    ReparseData longRecord = ZeroRecord();  // kind 1, text in longText
     const std::string head = "0:0:0:0:0:1:1000:";
     SetText(longRecord.longText, std::string(1023 - head.size() - 2, 'L'));
     longRecord.unixTextKind = 1;
@@ -259,18 +262,19 @@ TEST(UnixStub, WriterRespectsCapacityAndTextArea) {
     EXPECT_EQ(most.status, 1023 + 26);
     longRecord.number2 = 10;
     std::vector<char> untouched(2000, '#');
-    EXPECT_EQ(GenerateReparseData(&longRecord, STUB_TYPE_UNIX_BIGENDIAN, untouched.data(), 2000), -1);
+    EXPECT_EQ(GenerateReparseData(&longRecord, STUB_TYPE_UNIX_BIGENDIAN, untouched.data(), 2000),
+              -1);
     EXPECT_EQ(untouched, std::vector<char>(2000, '#'));
 }
 
 TEST(UnixStub, WriterReadsUnterminatedFieldsUpToTheirWidth) {
     ReparseData r = NamedRecord();
     std::memset(r.shortText, 'S', sizeof r.shortText);
-    r.number1 = 1; // the bytes after shortText
+    r.number1 = 1;  // the bytes after shortText
     std::memset(r.auxText, 'A', sizeof r.auxText);
-    ExpectWrittenAs(r, "1:2:3:4:5:2:72:" + std::string(72, 'S') + ":1:" + std::string(72, 'A') +
-                           ":4096|9",
-                    4096);
+    ExpectWrittenAs(
+        r, "1:2:3:4:5:2:72:" + std::string(72, 'S') + ":1:" + std::string(72, 'A') + ":4096|9",
+        4096);
 
     ReparseData unterminatedLong = ZeroRecord();
     std::memset(unterminatedLong.longText, 'L', sizeof unterminatedLong.longText);
@@ -308,7 +312,7 @@ TEST(UnixStub, MagicMeansEnvelopeEvenWhenHeaderLooksLikeText) {
 // Inputs shorter than the magic, or that stop partway through it, are
 // neither read as an envelope nor read past their end.
 TEST(UnixStub, ShortInputsAreReadOnlyToTheirEnd) {
-    for (const std::vector<char> &input :
+    for (const std::vector<char>& input :
          {std::vector<char>{'\0'}, std::vector<char>{'Q', 'S', 'T', '\0'},
           std::vector<char>{'Q', 'S', 'T', 'U', 'B', '\n', '\x0E', '\xAF', '\0'}}) {
         const auto exact = ExactCopy(input);
@@ -317,4 +321,4 @@ TEST(UnixStub, ShortInputsAreReadOnlyToTheirEnd) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -12,13 +12,13 @@ namespace {
 
 using namespace stubmeta_test;
 
-constexpr const char *kFullText = "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99";
+constexpr const char* kFullText = "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99";
 
-std::int32_t ParseAs(const std::string &input, StubType type, ReparseData &record) {
+std::int32_t ParseAs(const std::string& input, StubType type, ReparseData& record) {
     return ParseReparseDataForStubType(input.c_str(), type, &record);
 }
 
-void ExpectFullTextFields(const ReparseData &r, StubType type) {
+void ExpectFullTextFields(const ReparseData& r, StubType type) {
     EXPECT_EQ(r.stubType, type);
     EXPECT_EQ(r.common.common1, 1u);
     EXPECT_EQ(r.common.common2, 2u);
@@ -37,7 +37,7 @@ void ExpectFullTextFields(const ReparseData &r, StubType type) {
 }
 
 // Fields outside the Windows layout keep what the caller put there.
-void ExpectOtherFieldsKept(const ReparseData &r, const ReparseData &before) {
+void ExpectOtherFieldsKept(const ReparseData& r, const ReparseData& before) {
     EXPECT_EQ(r.unixTextKind, before.unixTextKind);
     EXPECT_EQ(r.number3, before.number3);
     EXPECT_EQ(r.number4, before.number4);
@@ -75,9 +75,9 @@ TEST(WindowsStubs, CsvfsNeedsItsPrefixAndEveryField) {
                       untouched),
               -1);
     // No shortened form for CSVFS.
-    EXPECT_EQ(ParseAs("QZSTUB:1:2:3:4:5:ex:short:7:-8?/dir|99", STUB_TYPE_WINDOWS_LOCAL_CSVFS,
-                      untouched),
-              -1);
+    EXPECT_EQ(
+        ParseAs("QZSTUB:1:2:3:4:5:ex:short:7:-8?/dir|99", STUB_TYPE_WINDOWS_LOCAL_CSVFS, untouched),
+        -1);
     EXPECT_TRUE(SameBytes(untouched, before));
 }
 
@@ -100,8 +100,8 @@ TEST(WindowsStubs, ShortenedStubFillsLeftOutFieldsWithZeroAndEmpty) {
 TEST(WindowsStubs, ShortenedStubWithColonInLongTextIsSplitThere) {
     ReparseData r = PatternRecord();
     ASSERT_EQ(ParseAs("1:2:3:4:5:ex:short:7:-8?C:\\x?y|99", STUB_TYPE_WINDOWS_CELERRA, r), 0);
-    EXPECT_EQ(r.signedNumber, -8); // from the token "-8?C"
-    EXPECT_EQ(r.flag, 0);          // from the token "\x"
+    EXPECT_EQ(r.signedNumber, -8);  // from the token "-8?C"
+    EXPECT_EQ(r.flag, 0);           // from the token "\x"
     EXPECT_EQ(Text(r.longText), "y");
 
     const ReparseData before = PatternRecord();
@@ -126,13 +126,13 @@ TEST(WindowsStubs, ZeroRecordWritesAndReadsBack) {
 
 TEST(WindowsStubs, WritersPrintTheLayoutByRequestedType) {
     ReparseData r = ZeroRecord();
-    r.stubType = STUB_TYPE_WINDOWS_LOCAL; // the requested type picks the writer
+    r.stubType = STUB_TYPE_WINDOWS_LOCAL;  // the requested type picks the writer
     r.common = {1, 2, 3, 4, 5};
     SetText(r.extraText, "ex");
     SetText(r.shortText, "short");
     r.number1 = 7;
     r.signedNumber = -8;
-    r.flag = 7; // any non-zero flag is written as 1
+    r.flag = 7;  // any non-zero flag is written as 1
     SetText(r.auxText, "aux");
     r.number5 = 12;
     SetText(r.longText, "/long/path");
@@ -151,11 +151,11 @@ TEST(WindowsStubs, WritersPrintTheLayoutByRequestedType) {
 
 TEST(WindowsStubs, FlagIsStoredAsZeroOrOne) {
     ReparseData r = PatternRecord();
-    ASSERT_EQ(ParseAs("1:2:3:4:5:ex:short:7:-8:7:aux:12?/long/path|99", STUB_TYPE_WINDOWS_CELERRA, r),
-              0);
+    ASSERT_EQ(
+        ParseAs("1:2:3:4:5:ex:short:7:-8:7:aux:12?/long/path|99", STUB_TYPE_WINDOWS_CELERRA, r), 0);
     EXPECT_EQ(r.flag, 1);
-    ASSERT_EQ(ParseAs("1:2:3:4:5:ex:short:7:-8:x:aux:12?/long/path|99", STUB_TYPE_WINDOWS_CELERRA, r),
-              0);
+    ASSERT_EQ(
+        ParseAs("1:2:3:4:5:ex:short:7:-8:x:aux:12?/long/path|99", STUB_TYPE_WINDOWS_CELERRA, r), 0);
     EXPECT_EQ(r.flag, 0);
 }
 
@@ -179,23 +179,27 @@ TEST(WindowsStubs, ParsedTextsAreTerminated) {
 // one character more refuses the stub and leaves the record as it was.
 TEST(WindowsStubs, TextTokenOneLongerThanItsFieldIsRefused) {
     struct Case {
-        const char *field;
+        const char* field;
         std::size_t fits;
-        std::string (*text)(const std::string &);
+        std::string (*text)(const std::string&);
     };
     const Case cases[] = {
-        {"extraText", 71, [](const std::string &t) { return "1:2:3:4:5:" + t + ":s:7:-8:1:a:12?/l|9"; }},
-        {"shortText", 71, [](const std::string &t) { return "1:2:3:4:5:e:" + t + ":7:-8:1:a:12?/l|9"; }},
-        {"auxText", 71, [](const std::string &t) { return "1:2:3:4:5:e:s:7:-8:1:" + t + ":12?/l|9"; }},
-        {"longText", 1023, [](const std::string &t) { return "1:2:3:4:5:e:s:7:-8:1:a:12?" + t + "|9"; }},
+        {"extraText", 71,
+         [](const std::string& t) { return "1:2:3:4:5:" + t + ":s:7:-8:1:a:12?/l|9"; }},
+        {"shortText", 71,
+         [](const std::string& t) { return "1:2:3:4:5:e:" + t + ":7:-8:1:a:12?/l|9"; }},
+        {"auxText", 71,
+         [](const std::string& t) { return "1:2:3:4:5:e:s:7:-8:1:" + t + ":12?/l|9"; }},
+        {"longText", 1023,
+         [](const std::string& t) { return "1:2:3:4:5:e:s:7:-8:1:a:12?" + t + "|9"; }},
     };
-    for (const Case &c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
         ReparseData fits = PatternRecord();
         ASSERT_EQ(ParseAs(c.text(std::string(c.fits, 'x')), STUB_TYPE_WINDOWS_CELERRA, fits), 0);
-        ASSERT_EQ(ParseAs(NtfsHeader() + c.text(std::string(c.fits, 'x')), STUB_TYPE_WINDOWS_LOCAL,
-                          fits),
-                  0);
+        ASSERT_EQ(
+            ParseAs(NtfsHeader() + c.text(std::string(c.fits, 'x')), STUB_TYPE_WINDOWS_LOCAL, fits),
+            0);
 
         const ReparseData before = PatternRecord();
         ReparseData r = before;
@@ -230,12 +234,12 @@ TEST(WindowsStubs, DispatchGoesOnPastATypeThatRefusesALongToken) {
 
 TEST(WindowsStubs, WritersRespectCapacity) {
     ReparseData r = ZeroRecord();
-    for (StubType type : {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS,
-                          STUB_TYPE_WINDOWS_CELERRA}) {
+    for (StubType type :
+         {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS, STUB_TYPE_WINDOWS_CELERRA}) {
         SCOPED_TRACE(type);
         const Written full = Write(r, type);
         ASSERT_GT(full.status, 0);
-        const std::int32_t needed = full.status + 1; // the text and its NUL
+        const std::int32_t needed = full.status + 1;  // the text and its NUL
 
         std::vector<char> buffer(static_cast<std::size_t>(needed) + 8, '#');
         EXPECT_EQ(GenerateReparseData(&r, type, buffer.data(), needed), full.status);
@@ -257,10 +261,10 @@ TEST(WindowsStubs, WritersReadUnterminatedFieldsUpToTheirWidth) {
     std::memset(r.auxText, 'A', sizeof r.auxText);
     std::memset(r.extraText, 'E', sizeof r.extraText);
     std::memset(r.longText, 'L', sizeof r.longText);
-    r.signedNumber = 1; // the byte after extraText: must not be printed as text
+    r.signedNumber = 1;  // the byte after extraText: must not be printed as text
     const std::string text = Write(r, STUB_TYPE_WINDOWS_CELERRA).text();
-    EXPECT_EQ(text, "0:0:0:0:0:" + std::string(72, 'E') + ":" + std::string(72, 'S') + ":0:1:0:" +
-                        std::string(72, 'A') + ":0?" + std::string(1024, 'L') + "|0");
+    EXPECT_EQ(text, "0:0:0:0:0:" + std::string(72, 'E') + ":" + std::string(72, 'S') +
+                        ":0:1:0:" + std::string(72, 'A') + ":0?" + std::string(1024, 'L') + "|0");
 }
 
-} // namespace
+}  // namespace

@@ -4,7 +4,7 @@
 
 int main(void) {
     /* A Celerra stub's text; text stubs end with a NUL. */
-    const char *text = "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99";
+    const char* text = "1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99";
     ReparseData record;
     memset(&record, 0, sizeof record); /* a parse writes only its own fields */
     if (ParseReparseDataForStubType(text, STUB_TYPE_WINDOWS_CELERRA, &record) != 0)

@@ -14,7 +14,7 @@ int main() {
     std::cout << envelope.size() << " bytes holding " << opened->text << "\n";
     try {
         stubmeta::wrap(std::string(70000, 'x'), 0);
-    } catch (const stubmeta::error &e) {
+    } catch (const stubmeta::error& e) {
         std::cout << "refused: " << e.what() << "\n";
     }
 }
