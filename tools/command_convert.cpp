@@ -2,7 +2,9 @@
 #include <memory>
 
 #include "command_options.h"
+#include "cli_types.h"
 #include "commands.h"
+#include "record_fields.h"
 #include "stub_output.h"
 #include "tool_status.h"
 
@@ -14,17 +16,25 @@ struct ConvertOptions {
     std::string to;
     MatchOptions match;
     InputOptions input;
-    OutputOptions output;
+    StubOutputOptions output;
 };
 
 int run_convert(const ConvertOptions& options) {
     const StubType target = type_option("--to", options.to);
-    const MatchRequest request = match_request(options.match);
+    const MatchRequest match = match_request(options.match);
     const PaddedBuffer stub = read_input(options.file, options.input);
-    std::optional<Detection> detection = detect_stub(stub, request);
+    std::optional<Detection> detection = detect_stub(stub, match);
     if (!detection)
-        throw ToolError(kExitRefused, options.file + ": " + not_a_stub_message(request));
-    write_checked_stub(detection->record, target, options.output);
+        throw ToolError(kExitRefused, options.file + ": " + not_a_stub_message(match));
+    const ReparseData& record = detection->record;
+    StubRequest request{record, target, {}, record.stubType, options.file, std::nullopt};
+    for (Field field : layout_fields(record, record.stubType))
+        if (field != Field::unixTextKind || is_unix_type(target))
+            request.checked.push_back(field);
+    if (detection->envelope)
+        request.envelopeValue = detection->envelope->value;
+    request.unixLayout = detection->unixLayout;
+    write_stub(request, options.output);
     return kExitOk;
 }
 
@@ -39,10 +49,14 @@ Command add_convert_command(CLI::App& app) {
         ->required();
     add_match_options(*command, options->match);
     add_input_options(*command, options->input);
-    add_output_options(*command, options->output);
+    add_stub_output_options(*command, options->output, true);
     command->footer(
-        "The fields the target layout carries are written; the stub is refused when it would\n"
-        "not read back the same (--force writes it anyway).\n\n"
+        "A field holding a text or a number other than 0 that the target layout cannot hold\n"
+        "is named and the conversion refused (--drop-fields converts anyway); a stub that\n"
+        "would not read back the same is refused (--force writes it anyway).  --dry-run\n"
+        "shows the stub and the fields dropped without writing.\n\n" +
+        file_output_help() +
+        "\n"
         "Examples:\n"
         "  stubmeta convert --as celerra --to dmnas examples/stubs/celerra.stub -o d.stub\n"
         "  stubmeta convert --to 6 examples/stubs/unix-layout3.stub -o big-endian.stub\n\n" +

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "atomic_write.h"
+#include "file_output_options.h"
 #include "cli_types.h"
 #include "command_options.h"
 #include "console.h"
@@ -18,14 +19,12 @@ struct WrapOptions {
     std::uint64_t value = 4096;
     std::string byteOrder = "host";
     bool keepNewline = false;
-    std::string output;
-    bool force = false;
+    FileOutputOptions output;
 };
 
 struct UnwrapOptions {
     std::string file;
-    std::string output;
-    bool force = false;
+    FileOutputOptions output;
 };
 
 StubType byte_order_type(const std::string& order) {
@@ -41,9 +40,14 @@ int run_wrap(const WrapOptions& options) {
     std::string text = read_small_file(options.textFile, 65536);
     if (!options.keepNewline && !text.empty() && text.back() == '\n')
         text.pop_back();
+    const std::string source = options.textFile == "-" ? "standard input" : options.textFile;
+    // An envelope around no text is one that every reader calls damaged.
+    if (text.empty())
+        throw ToolError(kExitRefused, source + ": the text is empty; an envelope must hold at "
+                                               "least one character (nothing written)");
     const std::string envelope =
-        wrap_text(text, options.value, byte_order_type(options.byteOrder), options.output);
-    write_file_atomically(options.output, envelope, options.force);
+        wrap_text(text, options.value, byte_order_type(options.byteOrder), options.output.output);
+    write_output_file(envelope, options.output);
     return kExitOk;
 }
 
@@ -54,12 +58,12 @@ int run_unwrap(const UnwrapOptions& options) {
         throw ToolError(kExitRefused, options.file + ": damaged envelope: " + report.problem);
     const std::string text =
         std::string(stub.data() + kEnvelopeHeaderSize, report.textLength) + "\n";
-    if (options.output.empty() || options.output == "-") {
+    if (options.output.output.empty() || options.output.output == "-") {
         write_out(text);
         flush_out();
         return kExitOk;
     }
-    write_file_atomically(options.output, text, options.force);
+    write_output_file(text, options.output);
     return kExitOk;
 }
 
@@ -79,9 +83,10 @@ Command add_wrap_command(CLI::App& app) {
         ->default_str("host");
     command->add_flag("--keep-newline", options->keepNewline,
                       "Keep a final line feed as part of the text (by default one is dropped)");
-    command->add_option("-o,--output", options->output, "The envelope file to write")->required();
-    command->add_flag("--force", options->force, "Replace an existing file");
-    command->footer("Examples:\n"
+    add_file_output_options(*command, options->output, true, "Replace an existing file");
+    command->footer("An empty text (after the final line feed is dropped) is refused.\n" +
+                    file_output_help() +
+                    "\nExamples:\n"
                     "  printf '1:2:3:4:5:1:5:/a/b|9' | stubmeta wrap - -o a.stub\n"
                     "  stubmeta wrap --value 8192 --byte-order big text.txt -o t.stub\n\n" +
                     exit_status_help());
@@ -93,11 +98,11 @@ Command add_unwrap_command(CLI::App& app) {
     CLI::App* command =
         app.add_subcommand("unwrap", "Check an envelope and print or write the text it holds");
     command->add_option("FILE", options->file, "The envelope file")->required();
-    command->add_option("-o,--output", options->output,
-                        "Write the text (with a final line feed) to this file instead of "
-                        "standard output");
-    command->add_flag("--force", options->force, "Replace an existing file");
-    command->footer("Examples:\n"
+    add_file_output_options(*command, options->output, false,
+                            "Replace an existing file (the text, with a final line feed, goes "
+                            "to -o instead of standard output)");
+    command->footer(file_output_help() +
+                    "\nExamples:\n"
                     "  stubmeta unwrap examples/stubs/unix-layout1.stub\n"
                     "  stubmeta unwrap a.stub -o a.txt\n\n" +
                     exit_status_help());

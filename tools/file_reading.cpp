@@ -55,12 +55,19 @@ ssize_t PaddedBuffer::read_more(int fd, std::size_t most) {
     return got;
 }
 
+int open_for_reading(int directoryFd, const char* name, int flags) {
+    const int fd = ::openat(directoryFd, name, flags | O_NOATIME);
+    if (fd >= 0 || errno != EPERM)
+        return fd;
+    return ::openat(directoryFd, name, flags);
+}
+
 FileRead read_stub_file(const std::string& path, bool followLinks) {
     // O_NONBLOCK keeps a FIFO that replaced a file from stalling the read.
     int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     if (!followLinks)
         flags |= O_NOFOLLOW;
-    Descriptor fd(::open(path.c_str(), flags));
+    Descriptor fd(open_for_reading(AT_FDCWD, path.c_str(), flags));
     if (fd.get() < 0)
         fail_io(path, errno == ELOOP && !followLinks ? ELOOP : errno);
     struct stat status {};

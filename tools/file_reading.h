@@ -25,6 +25,11 @@ private:
     int fd_;
 };
 
+// openat() for reading a stub without changing its access time (an
+// archiving product may read that time): O_NOATIME where the file's owner
+// or a privileged user asks, a plain open for anyone else.
+int open_for_reading(int directoryFd, const char* name, int flags);
+
 // The most bytes read from any file or attribute: an envelope is at most
 // 65,535 bytes and every text layout is far shorter.
 inline constexpr std::size_t kReadLimit = 65536;

@@ -1,53 +1,14 @@
 #include "readback_check.h"
 
+#include <algorithm>
 #include <string_view>
-#include <vector>
 
 #include "cli_types.h"
 #include "file_reading.h"
-#include "record_fields.h"
 #include "record_text.h"
 
 namespace stubmeta_cli {
 namespace {
-
-// A text field and the characters that end it in a layout.
-struct Separators {
-    Field field;
-    std::string_view characters;
-};
-
-int unix_layout(const ReparseData& record);
-
-// The texts the writer puts into the stub, with the characters that would
-// end each of them early.
-std::vector<Separators> layout_separators(const ReparseData& record, StubType type) {
-    if (type >= STUB_TYPE_WINDOWS_LOCAL && type <= STUB_TYPE_WINDOWS_CELERRA)
-        return {{Field::extraText, ":"},
-                {Field::shortText, ":"},
-                {Field::auxText, ":"},
-                {Field::longText, "|"}};
-    if (is_dmnas_type(type))
-        return {{Field::headText, "\r"},
-                {Field::longText, "|"},
-                {Field::shortText, "|"},
-                {Field::auxText, "|"},
-                {Field::tailText, "\r"}};
-    if (!is_unix_type(type))
-        return {};
-    // A Unix stub carries one text: shortText when it is set, else longText.
-    std::vector<Separators> rules{
-        {record.shortText[0] != '\0' ? Field::shortText : Field::longText, ":|"}};
-    if (unix_layout(record) == 3)
-        rules.push_back({Field::auxText, ":|"});
-    return rules;
-}
-
-std::string describe_character(char c) {
-    if (c == '\r')
-        return "a carriage return";
-    return "'" + std::string(1, c) + "'";
-}
 
 // The Unix writer's layout choice: 0 (common numbers only), 1 (text), 2
 // (text, number1) or 3 (text, number1, auxText, size).
@@ -72,74 +33,156 @@ int unix_layout(const ReparseData& record) {
     return hasAux ? 3 : 2;
 }
 
-// What a faithful read-back gives: the record's values for the fields the
-// written layout carries, in the form the writer prints them.
-struct Expectation {
-    std::vector<Field> fields;
-    ReparseData values{};
-};
-
-std::optional<Expectation> expected_readback(const ReparseData& record, StubType type,
-                                             std::string& problem) {
-    Expectation expectation;
-    expectation.values = record;
-    expectation.values.flag = record.flag != 0 ? 1 : 0;
-    if (!is_unix_type(type)) {
-        expectation.fields = layout_fields(record, type);
-        return expectation;
-    }
-    const int layout = unix_layout(record);
-    if (layout == 0) {
-        problem = "a Unix stub without a text (the record selects layout 0) does not read back";
-        return std::nullopt;
-    }
-    using F = Field;
-    expectation.fields = {F::common1, F::common2, F::common3, F::common4, F::common5, F::number2};
-    const bool hasShort = record.shortText[0] != '\0';
-    expectation.fields.push_back(hasShort ? F::shortText : F::longText);
-    if (layout >= 2)
-        expectation.fields.push_back(F::number1);
-    if (layout == 3) {
-        expectation.fields.push_back(F::auxText);
-        expectation.fields.push_back(F::number3);
-        if (record.number3 == 0)
-            expectation.values.number3 = 4096;
-    }
-    return expectation;
+Field unix_text_field(const ReparseData& record) {
+    return record.shortText[0] != '\0' ? Field::shortText : Field::longText;
 }
 
-}  // namespace
+bool contains(std::span<const Field> fields, Field field) {
+    return std::find(fields.begin(), fields.end(), field) != fields.end();
+}
 
-std::optional<std::string> readback_problem(const ReparseData& record, StubType type,
-                                            const std::string& rendered) {
+bool holds_something(const FieldValue& value) {
+    if (const auto* text = std::get_if<std::string>(&value))
+        return !text->empty();
+    return value != FieldValue{std::uint64_t{0}} && value != FieldValue{std::int64_t{0}};
+}
+
+// A text field and the characters that end it early in a layout.
+struct Separators {
+    Field field;
+    std::string_view characters;
+};
+
+std::vector<Separators> layout_separators(const ReparseData& record, StubType type) {
+    if (type >= STUB_TYPE_WINDOWS_LOCAL && type <= STUB_TYPE_WINDOWS_CELERRA)
+        return {{Field::extraText, ":"},
+                {Field::shortText, ":"},
+                {Field::auxText, ":"},
+                {Field::longText, "|"}};
+    if (is_dmnas_type(type))
+        return {{Field::headText, "\r"},
+                {Field::longText, "|"},
+                {Field::shortText, "|"},
+                {Field::auxText, "|"},
+                {Field::tailText, "\r"}};
+    if (!is_unix_type(type))
+        return {};
+    std::vector<Separators> rules{{unix_text_field(record), ":|"}};
+    if (unix_layout(record) == 3)
+        rules.push_back({Field::auxText, ":|"});
+    return rules;
+}
+
+std::string describe_character(char c) {
+    if (c == '\r')
+        return "a carriage return";
+    return "'" + std::string(1, c) + "'";
+}
+
+std::vector<std::string> separator_problems(const ReparseData& record, StubType type) {
+    std::vector<std::string> problems;
     for (const Separators& rule : layout_separators(record, type)) {
         const std::string text = std::get<std::string>(get_field(record, rule.field));
         const std::size_t at = text.find_first_of(rule.characters);
         if (at != std::string::npos)
-            return std::string(field_info(rule.field).name) + " holds " +
-                   describe_character(text[at]) + ", a separator in this layout (character " +
-                   std::to_string(at + 1) + ")";
+            problems.push_back(std::string(field_info(rule.field).name) + " holds " +
+                               describe_character(text[at]) +
+                               ", a separator in this layout (character " + std::to_string(at + 1) +
+                               ")");
     }
-    std::string problem;
-    std::optional<Expectation> expectation = expected_readback(record, type, problem);
-    if (!expectation)
-        return problem;
+    return problems;
+}
 
+// Why field would not read back as given, where the layout says so.
+std::string known_cause(const ReparseData& record, StubType type, Field field) {
+    if (field == Field::flag)
+        return " (a flag is written as 0 or 1)";
+    if (field == Field::unixTextKind && is_unix_type(type))
+        return " (a Unix stub's kind is 1 for a longText, 2 for a shortText)";
+    if (field == Field::longText && is_unix_type(type) && record.shortText[0] != '\0')
+        return " (hidden by shortText: a Unix stub holds one text)";
+    if (!contains(written_fields(record, type), field))
+        return " (a " + type_name(type) + " stub does not hold it)";
+    return "";
+}
+
+std::string quoted(const FieldValue& value) {
+    if (std::holds_alternative<std::string>(value))
+        return "\"" + printable(std::get<std::string>(value)) + "\"";
+    return value_as_text(value);
+}
+
+// The value a faithful read-back gives for field: the record's own, but
+// for the size of a Unix stub, where 0 is written as 4096.
+FieldValue expected_value(const ReparseData& record, StubType type, Field field) {
+    if (field == Field::number3 && is_unix_type(type) && record.number3 == 0 &&
+        unix_layout(record) == 3)
+        return std::uint64_t{4096};
+    return get_field(record, field);
+}
+
+}  // namespace
+
+std::vector<Field> written_fields(const ReparseData& record, StubType type) {
+    if (!is_unix_type(type))
+        return layout_fields(record, type);
+    using F = Field;
+    std::vector<Field> fields{F::common1, F::common2, F::common3, F::common4, F::common5};
+    const int layout = unix_layout(record);
+    if (layout == 0)
+        return fields;
+    fields.push_back(F::unixTextKind);
+    fields.push_back(unix_text_field(record));
+    if (layout >= 2)
+        fields.push_back(F::number1);
+    if (layout == 3) {
+        fields.push_back(F::auxText);
+        fields.push_back(F::number3);
+    }
+    fields.push_back(F::number2);
+    return fields;
+}
+
+std::vector<Field> dropped_fields(const ReparseData& record, StubType type,
+                                  std::span<const Field> fields) {
+    const std::vector<Field> written = written_fields(record, type);
+    std::vector<Field> dropped;
+    const auto lost = [&](Field field) {
+        return field != Field::unixTextKind && contains(fields, field) &&
+               holds_something(get_field(record, field)) && !contains(written, field);
+    };
+    if (is_unix_type(type) && record.shortText[0] != '\0' && lost(Field::longText))
+        dropped.push_back(Field::longText);
+    for (Field field : fields)
+        if (lost(field) && !contains(dropped, field))
+            dropped.push_back(field);
+    return dropped;
+}
+
+std::vector<std::string> readback_problems(const ReparseData& record, StubType type,
+                                           std::span<const Field> fields,
+                                           const std::string& rendered) {
+    std::vector<std::string> problems = separator_problems(record, type);
+    if (!problems.empty())
+        return problems;
     PaddedBuffer stub(rendered);
     if (type == STUB_TYPE_WINDOWS_LOCAL)
         stub = stub.with_zero_header();
     ReparseData parsed{};
-    if (ParseReparseDataForStubType(stub.data(), type, &parsed) != 0)
-        return "the stub written would not parse back as type " + std::to_string(type);
-    for (Field field : expectation->fields) {
-        const FieldValue want = get_field(expectation->values, field);
+    if (ParseReparseDataForStubType(stub.data(), type, &parsed) != 0) {
+        if (is_unix_type(type) && unix_layout(record) == 0)
+            return {"the record selects Unix layout 0, which holds no text and does not parse"};
+        return {"the stub written would not parse back as type " + std::to_string(type)};
+    }
+    for (Field field : fields) {
+        const FieldValue want = expected_value(record, type, field);
         const FieldValue got = get_field(parsed, field);
         if (want != got)
-            return std::string(field_info(field).name) + " would read back as \"" +
-                   printable(value_as_text(got)) + "\", not \"" + printable(value_as_text(want)) +
-                   "\"";
+            problems.push_back(std::string(field_info(field).name) + ": given " + quoted(want) +
+                               ", would read back as " + quoted(got) +
+                               known_cause(record, type, field));
     }
-    return std::nullopt;
+    return problems;
 }
 
 }  // namespace stubmeta_cli

@@ -5,18 +5,97 @@
 
 #include "cli_types.h"
 #include "envelope_report.h"
+#include "hex_text.h"
 #include "record_fields.h"
 #include "tool_status.h"
 
 namespace stubmeta_cli {
 namespace {
 
+// True when text is well-formed UTF-8: no stray continuation bytes, no
+// overlong forms, no surrogates, nothing above U+10FFFF.
+bool is_valid_utf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        std::uint32_t point = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            point = lead & 0x1Fu;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            point = lead & 0x0Fu;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            point = lead & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0u) != 0x80u)
+                return false;
+            point = (point << 6) | (next & 0x3Fu);
+        }
+        const std::uint32_t smallest = length == 2 ? 0x80u : length == 3 ? 0x800u : 0x10000u;
+        if (point < smallest || point > 0x10FFFFu || (point >= 0xD800u && point <= 0xDFFFu))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+Json text_to_json(const std::string& text) {
+    if (is_valid_utf8(text))
+        return text;
+    std::string hex;
+    for (char c : text)
+        append_hex(hex, static_cast<unsigned char>(c), 2);
+    return Json{{"hex", hex}};
+}
+
 Json value_to_json(const FieldValue& value) {
     if (const auto* u = std::get_if<std::uint64_t>(&value))
         return *u;
     if (const auto* s = std::get_if<std::int64_t>(&value))
         return *s;
-    return std::get<std::string>(value);
+    return text_to_json(std::get<std::string>(value));
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The bytes {"hex": "..."} stands for, or nothing when it is not that form.
+std::optional<std::string> text_from_hex(const Json& value) {
+    if (!value.is_object() || value.size() != 1 || !value.contains("hex") ||
+        !value["hex"].is_string())
+        return std::nullopt;
+    const std::string& hex = value["hex"].get_ref<const std::string&>();
+    if (hex.size() % 2 != 0)
+        return std::nullopt;
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = hex_digit(hex[i]);
+        const int low = hex_digit(hex[i + 1]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return bytes;
 }
 
 std::optional<FieldValue> json_to_value(const Json& value) {
@@ -26,6 +105,15 @@ std::optional<FieldValue> json_to_value(const Json& value) {
         return FieldValue{value.get<std::int64_t>()};
     if (value.is_string())
         return FieldValue{value.get<std::string>()};
+    if (std::optional<std::string> bytes = text_from_hex(value))
+        return FieldValue{std::move(*bytes)};
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> envelope_value(const Json& envelope) {
+    if (envelope.is_object() && envelope.contains("value") &&
+        envelope["value"].is_number_unsigned())
+        return envelope["value"].get<std::uint64_t>();
     return std::nullopt;
 }
 
@@ -40,6 +128,8 @@ Json detection_to_json(const std::string& path, const Detection& detection) {
     for (Field field : layout_fields(record, record.stubType))
         object[std::string(field_info(field).name)] = value_to_json(get_field(record, field));
     if (is_unix_type(record.stubType)) {
+        if (detection.unixLayout != 0)
+            object["unixLayout"] = detection.unixLayout;
         if (detection.envelope) {
             const EnvelopeFacts& facts = *detection.envelope;
             object["envelope"] = {{"totalLength", facts.totalLength},
@@ -60,13 +150,25 @@ Json error_to_json(const std::string& path, const std::string& cause) {
     return object;
 }
 
-ReparseData record_from_json(const Json& object, const std::string& source) {
+JsonRecord record_from_json(const Json& object, const std::string& source) {
     if (!object.is_object())
         throw ToolError(kExitUsageOrIo, source + ": expected one JSON object");
-    ReparseData record{};
+    JsonRecord result;
+    ReparseData& record = result.record;
     for (const auto& [key, value] : object.items()) {
-        if (key == "path" || key == "typeName" || key == "envelope")
+        if (key == "path" || key == "typeName")
             continue;
+        if (key == "envelope") {
+            result.envelopeValue = envelope_value(value);
+            continue;
+        }
+        if (key == "unixLayout") {
+            if (!value.is_number_unsigned() || value.get<std::uint64_t>() < 1 ||
+                value.get<std::uint64_t>() > 3)
+                throw ToolError(kExitUsageOrIo, source + ": unixLayout: expects 1, 2 or 3");
+            result.unixLayout = value.get<int>();
+            continue;
+        }
         if (key == "type") {
             std::optional<StubType> type =
                 value.is_number_unsigned() ? parse_type(std::to_string(value.get<std::uint64_t>()))
@@ -93,11 +195,12 @@ ReparseData record_from_json(const Json& object, const std::string& source) {
             throw refuse("not a field of the record");
         std::optional<FieldValue> fieldValue = json_to_value(value);
         if (!fieldValue)
-            throw refuse("expects a number or text");
+            throw refuse("expects a number, a text or {\"hex\": \"...\"}");
         if (std::optional<std::string> cause = set_field(record, *field, *fieldValue))
             throw refuse(*cause);
+        result.given.push_back(*field);
     }
-    return record;
+    return result;
 }
 
 std::string json_line(const Json& object) {

@@ -49,6 +49,8 @@ std::string detection_to_text(const std::string& path, const Detection& detectio
                         : value_as_text(value));
     }
     if (is_unix_type(record.stubType)) {
+        if (detection.unixLayout != 0)
+            add_line(out, "unixLayout", std::to_string(detection.unixLayout));
         if (detection.envelope) {
             const EnvelopeFacts& facts = *detection.envelope;
             add_line(out, "envelope",

@@ -110,7 +110,7 @@ Examined FileExaminer::examine(int directoryFd, const char* name, const std::str
     int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     if (!options_.followSymlinks)
         flags |= O_NOFOLLOW;
-    const Descriptor fd(::openat(directoryFd, name, flags));
+    const Descriptor fd(open_for_reading(directoryFd, name, flags));
     if (fd.get() < 0)
         return unreadable(path, errno, message);
     return examine_content(fd.get(), path, row, message);

@@ -1,6 +1,9 @@
 #include "stub_detection.h"
 
+#include <algorithm>
+
 #include "cli_types.h"
+#include "envelope_report.h"
 
 namespace stubmeta_cli {
 
@@ -29,6 +32,20 @@ std::string MatchRequest::describe() const {
     return "first match of types " + join_types(types_tried());
 }
 
+int unix_text_layout(std::string_view text) {
+    const std::string_view fields = text.substr(0, text.find('|'));
+    switch (std::count(fields.begin(), fields.end(), ':')) {
+    case 7:
+        return 1;
+    case 8:
+        return 2;
+    case 10:
+        return 3;
+    default:
+        return 0;
+    }
+}
+
 std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchRequest& request) {
     Detection detection;
     int32_t status = -1;
@@ -47,9 +64,13 @@ std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchReques
         return std::nullopt;
     if (is_unix_type(detection.record.stubType)) {
         EnvelopeFacts facts;
+        const char* text = stub.data();
         if (tkhsm_stub2meta(stub.data(), &facts.totalLength, &facts.value, nullptr, 0,
-                            &facts.byteOrder) == 0)
+                            &facts.byteOrder) == 0) {
             detection.envelope = facts;
+            text += kEnvelopeHeaderSize;
+        }
+        detection.unixLayout = unix_text_layout(text);
     }
     return detection;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "file_reading.h"
@@ -36,7 +37,16 @@ struct EnvelopeFacts {
 struct Detection {
     ReparseData record{};                   // zero-filled, then the parse's fields
     std::optional<EnvelopeFacts> envelope;  // Unix stubs read from an envelope
+    // Unix stubs: the text's layout, 1 (text), 2 (text, number1) or 3
+    // (text, number1, auxText, size); 0 when the text is none of them.  The
+    // record alone does not tell a layout-1 stub of kind 2 from a layout-2
+    // one whose number1 is 0, so reproducing a stub needs it.
+    int unixLayout = 0;
 };
+
+// The layout of a Unix stub's text: 1, 2 or 3 by the colons before its
+// "|", or 0.
+int unix_text_layout(std::string_view text);
 
 // Parses the buffer with the types the request names.  Returns nothing
 // when none of them accepts it.

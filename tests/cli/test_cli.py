@@ -8,11 +8,14 @@ Expected outputs live in tests/cli/expected/; the examples in examples/stubs/.
 import json
 import os
 import shutil
+import signal
+import socket
 import stat
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import zlib
 
@@ -291,7 +294,7 @@ class CreateTests(ToolTestCase):
         out = self.path("o")
         status, _, err = run("create", "--type", "unix", "--set", "common1=1", "-o", out)
         self.assertEqual(status, 1)
-        self.assertOneLineError(err, out + ": refused: a Unix stub without a text")
+        self.assertOneLineError(err, out + ": refused: the record selects Unix layout 0")
         self.assertFalse(os.path.exists(out))
 
     def test_an_existing_file_is_replaced_only_with_force(self):
@@ -365,7 +368,7 @@ class CreateTests(ToolTestCase):
 
 class ConvertTests(ToolTestCase):
     def test_celerra_to_dmnas_and_back(self):
-        status, _, err = run("convert", "--as", "celerra", "--to", "dmnas",
+        status, _, err = run("convert", "--as", "celerra", "--to", "dmnas", "--drop-fields",
                              example("celerra.stub"), "-o", self.path("d"))
         self.assertEqual((status, err), (0, ""))
         self.assertEqual(run("inspect", "--format", "json", self.path("d"))[1].count('"type":4'), 1)
@@ -384,7 +387,8 @@ class ConvertTests(ToolTestCase):
             self.assertEqual(self.read("b"), f.read())
 
     def test_windows_to_unix_keeps_the_fields_a_unix_layout_carries(self):
-        status, _, err = run("convert", "--to", "unix", example("ntfs.stub"), "-o", self.path("u"))
+        status, _, err = run("convert", "--to", "unix", "--drop-fields", example("ntfs.stub"),
+                             "-o", self.path("u"))
         self.assertEqual((status, err), (0, ""))
         record = json.loads(run("inspect", "--format", "json", self.path("u"))[1])
         self.assertEqual((record["shortText"], record["number1"], record["auxText"], record["number3"]),
@@ -671,6 +675,168 @@ class XattrTests(ToolTestCase):
         status, _, err = run("inspect", "--attribute", self.ATTRIBUTE, self.path("plain.doc"))
         self.assertEqual(status, 1)
         self.assertOneLineError(err, "has no attribute " + self.ATTRIBUTE)
+
+
+class TargetTests(ToolTestCase):
+    """What an output path may be, and what a signal leaves behind."""
+    CONVERT = ["convert", "--to", "6", example("unix-layout1.stub"), "--force", "-o"]
+
+    def test_only_regular_files_are_replaced_and_links_are_written_through(self):
+        socket_path = self.path("socket")
+        with socket.socket(socket.AF_UNIX) as listener:
+            listener.bind(socket_path)
+        os.mkfifo(self.path("fifo"))
+        self.write("file", b"old")
+        os.symlink("file", self.path("link"))
+        os.symlink("nowhere", self.path("dangling"))
+        os.symlink("/dev/null", self.path("to-device"))
+        refusals = {"/dev/null": "is a character device", self.path("fifo"): "is a FIFO",
+                    socket_path: "is a socket", self.folder: "is a directory",
+                    self.path("dangling"): "a symbolic link that leads nowhere",
+                    self.path("to-device"): "a symbolic link to a character device"}
+        for target, cause in refusals.items():
+            with self.subTest(target=target):
+                status, _, err = run(*self.CONVERT, target)
+                self.assertEqual(status, 1)
+                self.assertOneLineError(err, target + ": " + cause)
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/null").st_mode))
+        self.assertEqual(run(*self.CONVERT, self.path("link")), (0, "", ""))
+        self.assertTrue(os.path.islink(self.path("link")))
+        with open(example("unix-bigendian.stub"), "rb") as f:
+            self.assertEqual(self.read("file"), f.read())
+        self.assertEqual(sorted(os.listdir(self.folder)),
+                         ["dangling", "fifo", "file", "link", "socket", "to-device"])
+
+    def test_hard_links_are_kept_together_or_refused(self):
+        self.write("file", b"old")
+        os.link(self.path("file"), self.path("other"))
+        status, _, err = run(*self.CONVERT, self.path("file"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "has 2 hard links, and replacing it would split them")
+        self.assertEqual(run(*self.CONVERT, self.path("file"), "--in-place")[0], 0)
+        self.assertTrue(os.path.samefile(self.path("file"), self.path("other")))
+        self.assertEqual(self.read("other")[:8], MAGIC)
+
+    def test_a_signal_before_the_rename_leaves_no_temporary_file(self):
+        self.write("out", b"old")
+        for signal_number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(signal=signal_number):
+                tool = subprocess.Popen([TOOL, *self.CONVERT, self.path("out")],
+                                        env=dict(os.environ, STUBMETA_TEST_STOP_BEFORE_RENAME="1"))
+                while not any(".tmp." in name for name in os.listdir(self.folder)):
+                    time.sleep(0.01)
+                tool.send_signal(signal_number)
+                tool.send_signal(signal.SIGCONT)
+                self.assertEqual(tool.wait(timeout=30), -signal_number)
+                self.assertEqual(os.listdir(self.folder), ["out"])
+                self.assertEqual(self.read("out"), b"old")
+
+
+class IdentityTests(ToolTestCase):
+    """A replaced stub keeps its owner, mode, times and attributes."""
+
+    def make_stub(self):
+        with open(example("unix-layout1.stub"), "rb") as f:
+            path = self.write("in.stub", f.read())
+        os.chmod(path, 0o640)
+        os.utime(path, (978_000_000, 981_173_106))
+        if os.geteuid() == 0:
+            os.chown(path, 1234, 5678)
+        try:
+            os.setxattr(path, "user.hsm", b"\x00archive-id")
+            self.has_xattr = True
+        except OSError:
+            self.has_xattr = False
+        return path
+
+    def identity(self, path):
+        status = os.stat(path)
+        attributes = os.getxattr(path, "user.hsm") if self.has_xattr else None
+        return (status.st_uid, status.st_gid, stat.S_IMODE(status.st_mode), status.st_atime_ns,
+                status.st_mtime_ns, attributes)
+
+    def test_replacing_keeps_the_identity_unless_told_not_to(self):
+        umask = os.umask(0o022)
+        os.umask(umask)
+        cases = [([], lambda old, new: self.assertEqual(new, old)),
+                 (["--in-place"], lambda old, new: self.assertEqual(new, old)),
+                 (["--preserve=mode,xattr"], lambda old, new: (
+                     self.assertEqual((new[2], new[5]), (old[2], old[5])),
+                     self.assertNotEqual(new[4], old[4]))),
+                 (["--no-preserve"], lambda old, new: (
+                     self.assertEqual(new[2], 0o666 & ~umask),
+                     self.assertNotEqual(new[4], old[4]),
+                     self.assertIsNone(new[5]) if self.has_xattr else None))]
+        for options, check in cases:
+            with self.subTest(options=options):
+                path = self.make_stub()
+                old = self.identity(path)
+                status, _, err = run("convert", "--to", "6", path, "-o", path, "--force", *options)
+                self.assertEqual((status, err), (0, ""))
+                try:
+                    new = self.identity(path)
+                except OSError:
+                    new = self.identity.__func__(type("NoXattr", (), {"has_xattr": False})(), path)
+                check(old, new)
+                self.assertEqual(self.read("in.stub")[:8], MAGIC)
+        if os.geteuid() != 0 or not self.has_xattr:
+            self.skipTest("owner and extended attributes checked only as root on a file system "
+                          "with user. attributes")
+
+
+class DroppedFieldTests(ToolTestCase):
+    def test_convert_names_what_the_target_cannot_hold(self):
+        source = example("celerra.stub")
+        args = ["convert", "--as", "celerra", "--to", "7", source, "-o", self.path("u")]
+        status, _, err = run(*args)
+        self.assertEqual(status, 1)
+        self.assertEqual(err, source + ": converting WINDOWS_CELERRA to UNIX_LITTLEENDIAN would "
+                              "drop longText, extraText, signedNumber, flag, number5; use "
+                              "--drop-fields to convert anyway\n")
+        status, out, _ = run(*args, "--dry-run", "--drop-fields")
+        self.assertEqual(status, 0)
+        self.assertIn('shortText     "arch01"', out)
+        self.assertIn("dropped       longText, extraText, signedNumber, flag, number5", out)
+        self.assertEqual(os.listdir(self.folder), [])
+        self.assertEqual(run(*args, "--drop-fields")[0], 0)
+        # Between the Unix byte orders nothing is lost.
+        self.assertEqual(run("convert", "--to", "6", self.path("u"), "-o", self.path("b"))[0], 0)
+
+
+class RoundTripTests(ToolTestCase):
+    """inspect --format json, then create --from-json, gives the same bytes."""
+    # The texts each layout writes, with the characters that end them there.
+    TEXTS = {"1": {"extraText": b":", "shortText": b":", "auxText": b":", "longText": b"|"},
+             "3": {"extraText": b":", "shortText": b":", "auxText": b":", "longText": b"|"},
+             "4": {"headText": b"\r", "longText": b"|", "shortText": b"|", "auxText": b"|",
+                   "tailText": b"\r"},
+             "7": {"shortText": b":|", "longText": b":|"}}
+
+    def test_every_byte_in_every_text_survives(self):
+        for stub_type, texts in self.TEXTS.items():
+            for field, separators in texts.items():
+                width = 1023 if field == "longText" else 64
+                allowed = bytes(b for b in range(1, 256) if b not in separators)
+                for start in range(0, len(allowed), width):
+                    text = allowed[start:start + width]
+                    with self.subTest(type=stub_type, field=field, first=text[0]):
+                        self.round_trip(stub_type, field, text)
+
+    def round_trip(self, stub_type, field, text):
+        record = {"common1": 1, field: {"hex": text.hex()}, "number2": 7}
+        if stub_type == "7" and field == "longText":
+            record.update(type=7, unixTextKind=1)
+        first, second = self.path("first"), self.path("second")
+        status, _, err = run("create", "--type", stub_type, "--from-json", "-", "-o", first,
+                             "--force", stdin=json.dumps(record).encode())
+        self.assertEqual((status, err), (0, ""))
+        as_type = ["--no-header"] if stub_type == "1" else ["--as", stub_type]
+        status, out, _ = run("inspect", "--format", "json", *as_type, first)
+        self.assertEqual(status, 0)
+        status, _, err = run("create", "--type", stub_type, "--from-json", "-", "-o", second,
+                             "--force", stdin=out.encode())
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(self.read("second"), self.read("first"))
 
 
 if __name__ == "__main__":
