@@ -23,8 +23,12 @@ namespace {
 }
 
 void print_warnings(const std::string& path, const std::vector<std::string>& warnings) {
-    for (const std::string& warning : warnings)
-        print_error(path + ": warning: " + warning);
+    for (const std::string& warning : warnings) {
+        std::string line = path;
+        line += ": warning: ";
+        line += warning;
+        print_error(line);
+    }
 }
 
 // A file descriptor closed when it goes out of scope.
@@ -139,7 +143,7 @@ void sync_directory_of(const std::string& path) {
 // deliver a signal while the temporary file exists.
 void stop_before_rename_if_asked() {
     if (std::getenv("STUBMETA_TEST_STOP_BEFORE_RENAME") != nullptr)
-        std::raise(SIGSTOP);
+        (void)std::raise(SIGSTOP);
 }
 
 void replace_by_rename(const std::string& bytes, const OutputTarget& target,

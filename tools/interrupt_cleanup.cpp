@@ -21,8 +21,8 @@ volatile std::sig_atomic_t guarding = 0;
 extern "C" void remove_and_reraise(int signal) {
     if (guarding != 0)
         ::unlink(guardedPath.data());
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    (void)std::signal(signal, SIG_DFL);
+    (void)std::raise(signal);
 }
 
 }  // namespace

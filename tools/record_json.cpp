@@ -12,42 +12,45 @@
 namespace stubmeta_cli {
 namespace {
 
+// The length of the UTF-8 sequence a lead byte opens (1 to 4), the smallest
+// code point that length may carry, and the lead byte's bits; 0 for a byte
+// that cannot open a sequence.
+struct Utf8Lead {
+    std::size_t length;
+    std::uint32_t smallest;
+    std::uint32_t bits;
+};
+
+Utf8Lead utf8_lead(unsigned char lead) {
+    if (lead < 0x80)
+        return {1, 0, lead};
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return {2, 0x80, lead & 0x1Fu};
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return {3, 0x800, lead & 0x0Fu};
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return {4, 0x10000, lead & 0x07u};
+    return {0, 0, 0};
+}
+
 // True when text is well-formed UTF-8: no stray continuation bytes, no
 // overlong forms, no surrogates, nothing above U+10FFFF.
 bool is_valid_utf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t point = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            point = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            point = lead & 0x0Fu;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            point = lead & 0x07u;
-        } else {
+        const Utf8Lead lead = utf8_lead(static_cast<unsigned char>(text[i]));
+        if (lead.length == 0 || i + lead.length > text.size())
             return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
+        std::uint32_t point = lead.bits;
+        for (std::size_t k = 1; k < lead.length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
             if ((next & 0xC0u) != 0x80u)
                 return false;
             point = (point << 6) | (next & 0x3Fu);
         }
-        const std::uint32_t smallest = length == 2 ? 0x80u : length == 3 ? 0x800u : 0x10000u;
-        if (point < smallest || point > 0x10FFFFu || (point >= 0xD800u && point <= 0xDFFFu))
+        if (point < lead.smallest || point > 0x10FFFFu || (point >= 0xD800u && point <= 0xDFFFu))
             return false;
-        i += length;
+        i += lead.length;
     }
     return true;
 }
@@ -150,55 +153,67 @@ Json error_to_json(const std::string& path, const std::string& cause) {
     return object;
 }
 
+namespace {
+
+ToolError key_error(const std::string& source, std::string_view key, std::string_view cause) {
+    std::string message = source;
+    message += ": ";
+    message += key;
+    message += ": ";
+    message += cause;
+    return ToolError(kExitUsageOrIo, message);
+}
+
+StubType type_from_json(const Json& value, const std::string& source) {
+    std::optional<StubType> type = value.is_number_unsigned()
+                                       ? parse_type(std::to_string(value.get<std::uint64_t>()))
+                                   : value.is_string() ? parse_type(value.get<std::string>())
+                                                       : std::nullopt;
+    if (!type)
+        throw key_error(source, "type", "not a stub type 1..7");
+    return *type;
+}
+
+int layout_from_json(const Json& value, const std::string& source) {
+    if (!value.is_number_unsigned() || value.get<std::uint64_t>() < 1 ||
+        value.get<std::uint64_t>() > 3)
+        throw key_error(source, "unixLayout", "expects 1, 2 or 3");
+    return value.get<int>();
+}
+
+// Sets the record field key names; returns it.
+Field set_from_json(ReparseData& record, const std::string& key, const Json& value,
+                    const std::string& source) {
+    std::optional<Field> field = field_by_name(key);
+    if (!field)
+        throw key_error(source, key, "not a field of the record");
+    std::optional<FieldValue> fieldValue = json_to_value(value);
+    if (!fieldValue)
+        throw key_error(source, key, "expects a number, a text or {\"hex\": \"...\"}");
+    if (std::optional<std::string> cause = set_field(record, *field, *fieldValue))
+        throw key_error(source, key, *cause);
+    return *field;
+}
+
+}  // namespace
+
 JsonRecord record_from_json(const Json& object, const std::string& source) {
     if (!object.is_object())
         throw ToolError(kExitUsageOrIo, source + ": expected one JSON object");
     JsonRecord result;
-    ReparseData& record = result.record;
     for (const auto& [key, value] : object.items()) {
         if (key == "path" || key == "typeName")
             continue;
-        if (key == "envelope") {
-            result.envelopeValue = envelope_value(value);
-            continue;
-        }
-        if (key == "unixLayout") {
-            if (!value.is_number_unsigned() || value.get<std::uint64_t>() < 1 ||
-                value.get<std::uint64_t>() > 3)
-                throw ToolError(kExitUsageOrIo, source + ": unixLayout: expects 1, 2 or 3");
-            result.unixLayout = value.get<int>();
-            continue;
-        }
-        if (key == "type") {
-            std::optional<StubType> type =
-                value.is_number_unsigned() ? parse_type(std::to_string(value.get<std::uint64_t>()))
-                : value.is_string()        ? parse_type(value.get<std::string>())
-                                           : std::nullopt;
-            if (!type)
-                throw ToolError(kExitUsageOrIo, source + ": type: not a stub type 1..7");
-            record.stubType = *type;
-            continue;
-        }
         if (key == "error")
             throw ToolError(kExitUsageOrIo, source + ": holds an error, not a record");
-        const std::string& name = key;
-        const auto refuse = [&source, &name](std::string_view cause) {
-            std::string message = source;
-            message += ": ";
-            message += name;
-            message += ": ";
-            message += cause;
-            return ToolError(kExitUsageOrIo, message);
-        };
-        std::optional<Field> field = field_by_name(key);
-        if (!field)
-            throw refuse("not a field of the record");
-        std::optional<FieldValue> fieldValue = json_to_value(value);
-        if (!fieldValue)
-            throw refuse("expects a number, a text or {\"hex\": \"...\"}");
-        if (std::optional<std::string> cause = set_field(record, *field, *fieldValue))
-            throw refuse(*cause);
-        result.given.push_back(*field);
+        if (key == "envelope")
+            result.envelopeValue = envelope_value(value);
+        else if (key == "unixLayout")
+            result.unixLayout = layout_from_json(value, source);
+        else if (key == "type")
+            result.record.stubType = type_from_json(value, source);
+        else
+            result.given.push_back(set_from_json(result.record, key, value, source));
     }
     return result;
 }
