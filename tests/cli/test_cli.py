@@ -447,6 +447,10 @@ class WrapTests(ToolTestCase):
         status, _, err = run("unwrap", example("unix-damaged.stub"))
         self.assertEqual(status, 1)
         self.assertOneLineError(err, "unix-damaged.stub: damaged envelope: checksum mismatch")
+        for empty in (b"", b"\n"):
+            status, _, err = run("wrap", "-", "-o", self.path("o"), stdin=empty)
+            self.assertEqual(status, 1)
+            self.assertOneLineError(err, "standard input: the text is empty")
         self.assertFalse(os.path.exists(self.path("o")))
 
 
@@ -806,11 +810,12 @@ class DroppedFieldTests(ToolTestCase):
 class RoundTripTests(ToolTestCase):
     """inspect --format json, then create --from-json, gives the same bytes."""
     # The texts each layout writes, with the characters that end them there.
-    TEXTS = {"1": {"extraText": b":", "shortText": b":", "auxText": b":", "longText": b"|"},
-             "3": {"extraText": b":", "shortText": b":", "auxText": b":", "longText": b"|"},
-             "4": {"headText": b"\r", "longText": b"|", "shortText": b"|", "auxText": b"|",
-                   "tailText": b"\r"},
-             "7": {"shortText": b":|", "longText": b":|"}}
+    WINDOWS = {"extraText": b":", "shortText": b":", "auxText": b":", "longText": b"|"}
+    DMNAS = {"headText": b"\r", "longText": b"|", "shortText": b"|", "auxText": b"|",
+             "tailText": b"\r"}
+    UNIX = {"shortText": b":|", "longText": b":|"}
+    TEXTS = {"1": WINDOWS, "2": WINDOWS, "3": WINDOWS, "4": DMNAS, "5": DMNAS, "6": UNIX,
+             "7": UNIX}
 
     def test_every_byte_in_every_text_survives(self):
         for stub_type, texts in self.TEXTS.items():
@@ -824,8 +829,8 @@ class RoundTripTests(ToolTestCase):
 
     def round_trip(self, stub_type, field, text):
         record = {"common1": 1, field: {"hex": text.hex()}, "number2": 7}
-        if stub_type == "7" and field == "longText":
-            record.update(type=7, unixTextKind=1)
+        if stub_type in ("6", "7") and field == "longText":
+            record.update(type=int(stub_type), unixTextKind=1)
         first, second = self.path("first"), self.path("second")
         status, _, err = run("create", "--type", stub_type, "--from-json", "-", "-o", first,
                              "--force", stdin=json.dumps(record).encode())
