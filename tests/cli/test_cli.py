@@ -647,6 +647,28 @@ class ReadBackTests(ToolTestCase):
         with open(self.path("o"), "rb") as f:
             self.assertTrue(f.read().endswith(b"|18446744073709551615"))
 
+    def test_every_given_field_must_read_back(self):
+        cases = [("7", ["type=7", "unixTextKind=1", "longText=/x", "shortText=s"],
+                  'longText: given "/x", would read back as "" (hidden by shortText'),
+                 ("7", ["unixTextKind=9", "shortText=s"], "unixTextKind: given 9, would read back as 2"),
+                 ("celerra", ["flag=2"], "flag: given 2, would read back as 1"),
+                 ("celerra", ["flag=-1"], "flag: given -1, would read back as 1"),
+                 ("celerra", ["number4=5"], "number4: given 5, would read back as 0 (a WINDOWS_CELERRA "
+                                            "stub does not hold it)")]
+        for stub_type, assignments, message in cases:
+            with self.subTest(assignments=assignments):
+                args = ["create", "--type", stub_type, "-o", self.path("o")]
+                for assignment in assignments:
+                    args += ["--set", assignment]
+                status, _, err = run(*args)
+                self.assertEqual(status, 1)
+                self.assertOneLineError(err, message, "--force writes it anyway")
+                self.assertFalse(os.path.exists(self.path("o")))
+                status, _, err = run(*args, "--force")
+                self.assertEqual(status, 0)
+                self.assertOneLineError(err, "warning: ", message)
+                os.remove(self.path("o"))
+
 
 class XattrTests(ToolTestCase):
     ATTRIBUTE = "user.stubmeta_reparse"
