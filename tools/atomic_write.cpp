@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "file_identity.h"
+#include "file_reading.h"
 #include "interrupt_cleanup.h"
 #include "output_target.h"
 #include "tool_status.h"
@@ -30,28 +31,6 @@ void print_warnings(const std::string& path, const std::vector<std::string>& war
         print_error(line);
     }
 }
-
-// A file descriptor closed when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const noexcept { return fd_; }
-    // Closes now, so that a failing close is seen; returns its status.
-    int close() noexcept {
-        const int status = ::close(fd_);
-        fd_ = -1;
-        return status;
-    }
-
-private:
-    int fd_;
-};
 
 // A temporary file of mode 0600 in the target's directory (so the final
 // rename stays within one file system), removed unless moved into place,
@@ -132,7 +111,7 @@ void write_all(int fd, const std::string& bytes, const std::string& path) {
 void sync_directory_of(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Descriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0)
         fail(directory, errno);
     if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP)
@@ -177,7 +156,7 @@ void replace_by_rename(const std::string& bytes, const OutputTarget& target,
 // mode and attributes stay as they are, and its times are put back.
 void rewrite_in_place(const std::string& bytes, const OutputTarget& target,
                       const FileOutputOptions& options) {
-    FileDescriptor fd(::open(target.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    Descriptor fd(::open(target.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
         fail(options.output, errno);
     struct stat opened {};

@@ -23,6 +23,12 @@ Descriptor::~Descriptor() {
         ::close(fd_);
 }
 
+int Descriptor::close() noexcept {
+    const int status = ::close(fd_);
+    fd_ = -1;
+    return status;
+}
+
 PaddedBuffer::PaddedBuffer(const std::string& content)
     : bytes_(content.size() + kZeroPadding, '\0'), size_(content.size()) {
     std::memcpy(bytes_.data(), content.data(), content.size());

@@ -20,6 +20,9 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     ~Descriptor();
     int get() const noexcept { return fd_; }
+    // Closes now, so that a failing close (a write that did not reach the
+    // disk) is seen; returns close()'s status.
+    int close() noexcept;
 
 private:
     int fd_;
