@@ -612,6 +612,19 @@ class ScanTests(ToolTestCase):
         self.assertIn(self.path("link.stub") + "  4 WINDOWS_DMNAS  ok", out)
         self.assertIn("unreadable      2\n", out)
 
+    def copy_runnable_by_anyone(self):
+        """The tool and its shared library copied to a folder any user may
+        enter, since the checkout may lie in a private one (a home folder)."""
+        folder = tempfile.mkdtemp(prefix="stubmeta-tool-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        os.chmod(folder, 0o755)
+        tool = shutil.copy(TOOL, folder)
+        linked = subprocess.run(["ldd", TOOL], capture_output=True, text=True).stdout
+        for line in linked.splitlines():
+            if "libstubmeta" in line and "=>" in line:
+                shutil.copy(line.split("=>")[1].split()[0], folder)
+        return tool, folder
+
     def test_unreadable_directory_is_reported_once_and_the_scan_goes_on(self):
         setpriv = shutil.which("setpriv")
         if os.geteuid() != 0 or setpriv is None:
@@ -622,8 +635,10 @@ class ScanTests(ToolTestCase):
         shutil.copy(example("dmnas.stub"), self.path("open.stub"))
         shutil.copy(example("dmnas.stub"), os.path.join(locked, "hidden.stub"))
         os.chmod(locked, 0)
-        done = subprocess.run([setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", TOOL,
-                               "scan", self.folder], capture_output=True, timeout=60)
+        tool, library_path = self.copy_runnable_by_anyone()
+        done = subprocess.run([setpriv, "--reuid=65534", "--regid=65534", "--clear-groups", tool,
+                               "scan", self.folder], capture_output=True, timeout=60,
+                              env=dict(os.environ, LD_LIBRARY_PATH=library_path))
         os.chmod(locked, 0o755)
         if b"setpriv:" in done.stderr:
             self.skipTest("setpriv cannot switch users here: " + done.stderr.decode().strip())
