@@ -1,23 +1,24 @@
 // stubmeta scan: walk trees and report every Unix and DMNas stub file.
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <deque>
+#include <cstdint>
+#include <limits>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <string>
 #include <sys/resource.h>
-#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "command_options.h"
 #include "commands.h"
-#include "console.h"
 #include "file_reading.h"
 #include "scan_examine.h"
-#include "scan_output.h"
 #include "scan_progress.h"
+#include "scan_queue.h"
+#include "scan_report.h"
+#include "scan_roots.h"
+#include "scan_stop.h"
 #include "scan_walk.h"
 #include "tool_status.h"
 
@@ -26,70 +27,30 @@ namespace {
 
 struct ScanOptions {
     std::vector<std::string> paths;
-    std::string format = "text";
+    std::string files0From;
     unsigned jobs = 0;
     bool followSymlinks = false;
-    bool print0 = false;
-    std::string state;
     bool xattr = false;
     std::string attribute = kDefaultReparseAttribute;
-};
-
-// Batches of files from the walker to the readers.  The queue holds a few
-// batches per reader at most: a walker that gets ahead waits, so memory
-// stays the same however many files the trees hold.
-class BatchQueue {
-public:
-    explicit BatchQueue(std::size_t capacity) : capacity_(capacity) {}
-
-    void push(FileBatch&& batch) {
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            roomy_.wait(lock, [this] { return batches_.size() < capacity_; });
-            batches_.push_back(std::move(batch));
-        }
-        ready_.notify_one();
-    }
-    void close() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            closed_ = true;
-        }
-        ready_.notify_all();
-    }
-    // The next batch, or nothing once the queue is closed and empty.
-    std::optional<FileBatch> pop() {
-        std::optional<FileBatch> batch;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            ready_.wait(lock, [this] { return closed_ || !batches_.empty(); });
-            if (batches_.empty())
-                return batch;
-            batch.emplace(std::move(batches_.front()));
-            batches_.pop_front();
-        }
-        roomy_.notify_one();
-        return batch;
-    }
-
-private:
-    const std::size_t capacity_;
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::condition_variable roomy_;
-    std::deque<FileBatch> batches_;
-    bool closed_ = false;
+    bool sameFileSystem = false;
+    std::size_t maxDepth = std::numeric_limits<std::size_t>::max();
+    std::vector<std::string> excludes;
+    bool progress = false;
+    bool noProgress = false;
+    ReportOptions report;
 };
 
 // Batches waiting for each reader, and for all of them at most.
 constexpr std::size_t kBatchesPerReader = 4;
 constexpr std::size_t kMostBatches = 64;
 
-// Every reader holds a file and a directory open, and every batch waiting
-// its directory: raises the soft limit on descriptors, as far as the hard
-// one allows, when it leaves too little room for them.
+// Every reader holds a file and a directory open, every batch waiting its
+// directory, and the walker the directories of one branch: raises the
+// soft limit on descriptors, as far as the hard one allows, when it leaves
+// too little room for them.
 void make_room_for_descriptors(std::size_t readers, std::size_t batches) {
-    const std::size_t needed = 2 * readers + batches + 64;  // 64: standard streams and spare
+    const std::size_t needed =
+        2 * readers + batches + kBranchDescriptors + 64;  // 64: standard streams and spare
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
         limit.rlim_cur >= needed)
@@ -101,74 +62,110 @@ void make_room_for_descriptors(std::size_t readers, std::size_t batches) {
     static_cast<void>(::setrlimit(RLIMIT_NOFILE, &limit));
 }
 
-// What the readers found, gathered under one lock.
-struct Findings {
-    std::mutex mutex;
-    std::vector<ScanRow> rows;
-    std::vector<std::string> unreadable;
-
-    void add_row(ScanRow row) {
-        std::lock_guard<std::mutex> lock(mutex);
-        rows.push_back(std::move(row));
-    }
-    void add_unreadable(std::string message) {
-        std::lock_guard<std::mutex> lock(mutex);
-        unreadable.push_back(std::move(message));
-    }
+// What a reader thread needs, shared by all of them.
+struct ReadingContext {
+    BatchQueue& queue;
+    const ExamineOptions& inTrees;  // links followed only with --follow-symlinks
+    const ExamineOptions& roots;    // named by the user: links followed
+    ScanCounters& counters;
+    ScanReport& report;
+    ScanStop& stop;
 };
 
-void read_files(BatchQueue& queue, const ExamineOptions& examine, ScanCounters& counters,
-                Findings& findings) {
-    FileExaminer examiner(examine);
+// Examines the files of one batch; false when the scan is stopping.
+bool read_batch(const FileBatch& batch, FileExaminer& inTrees, FileExaminer& roots,
+                const ReadingContext& context) {
+    const OpenDirectory& directory = batch.directory();
+    FileExaminer& examiner = directory.holds_roots() ? roots : inTrees;
     std::string path;
     std::string message;
     ScanRow row;
-    while (std::optional<FileBatch> batch = queue.pop()) {
-        const OpenDirectory& directory = batch->directory();
-        std::uint64_t examined = 0;
-        std::uint64_t stubs = 0;
-        batch->for_each([&](const char* name) {
-            path.assign(directory.prefix()).append(name);
-            switch (examiner.examine(directory.fd(), name, path, row, message)) {
-            case Examined::NotStub:
-                ++examined;
+    std::uint64_t examined = 0;
+    std::uint64_t stubs = 0;
+    bool stopped = false;
+    batch.for_each([&](const char* name) {
+        if (stopped || (stopped = context.stop.requested()))
+            return;
+        path.assign(directory.prefix()).append(name);
+        switch (examiner.examine(directory.fd(), name, path, row, message)) {
+        case Examined::NotStub:
+            ++examined;
+            break;
+        case Examined::Stub:
+            ++examined;
+            ++stubs;
+            context.report.add_row(row);
+            break;
+        case Examined::Unreadable:
+            context.report.add_unreadable(message);
+            break;
+        }
+    });
+    context.counters.filesExamined.fetch_add(examined, std::memory_order_relaxed);
+    context.counters.stubsFound.fetch_add(stubs, std::memory_order_relaxed);
+    return !stopped;
+}
+
+void read_files(const ReadingContext& context) {
+    FileExaminer inTrees(context.inTrees);
+    FileExaminer roots(context.roots);
+    try {
+        while (std::optional<FileBatch> batch = context.queue.pop()) {
+            context.stop.check_output();
+            if (!read_batch(*batch, inTrees, roots, context))
                 break;
-            case Examined::Stub:
-                ++examined;
-                ++stubs;
-                findings.add_row(std::move(row));
-                break;
-            case Examined::Unreadable:
-                findings.add_unreadable(std::move(message));
-                break;
+        }
+    } catch (...) {
+        context.stop.fail(std::current_exception());
+    }
+    // Stopping: the walker, perhaps waiting for room, must not wait for us.
+    if (context.stop.requested())
+        context.queue.cancel();
+}
+
+// The roots: the paths given, or the names of the --files0-from list.
+std::function<bool(std::string&)> root_source(const ScanOptions& options,
+                                              std::optional<NulSeparatedNames>& list,
+                                              ScanReport& report) {
+    if (list.has_value()) {
+        return [&list, &report](std::string& root) {
+            while (list->next(root)) {
+                if (!root.empty())
+                    return true;
+                report.add_unreadable(list->where() + ": invalid zero-length file name");
             }
-        });
-        counters.filesExamined.fetch_add(examined, std::memory_order_relaxed);
-        counters.stubsFound.fetch_add(stubs, std::memory_order_relaxed);
+            return false;
+        };
     }
+    return [&options, given = std::size_t{0}](std::string& root) mutable {
+        if (given == options.paths.size())
+            return false;
+        root = options.paths[given++];
+        return true;
+    };
 }
 
-bool keep_row(const ScanRow& row, const std::string& state) {
-    return state.empty() || (state == "damaged") == row.damaged;
+ProgressChoice progress_choice(const ScanOptions& options) {
+    if (options.progress)
+        return ProgressChoice::On;
+    // A list of paths for another command is usually read on the same
+    // terminal, where progress would get in the way.
+    if (options.noProgress || options.report.print0)
+        return ProgressChoice::Off;
+    return ProgressChoice::Auto;
 }
 
-void print_rows(const std::vector<ScanRow>& rows, const ScanOptions& options) {
-    if (options.print0) {
-        for (const ScanRow& row : rows)
-            if (keep_row(row, options.state))
-                write_out(std::string_view(row.path.c_str(), row.path.size() + 1));
-        return;
-    }
-    if (options.format == "csv")
-        write_line(csv_header());
-    for (const ScanRow& row : rows) {
-        if (!keep_row(row, options.state))
-            continue;
-        const std::string line = options.format == "json"  ? row_json(row)
-                                 : options.format == "csv" ? row_csv(row)
-                                                           : row_text(row);
-        write_line(line);
-    }
+WalkOptions walk_options(const ScanOptions& options, ScanStop& stop) {
+    WalkOptions walk;
+    walk.followSymlinks = options.followSymlinks;
+    walk.sameFileSystem = options.sameFileSystem;
+    walk.maxDepth = options.maxDepth;
+    walk.excludes = options.excludes;
+    walk.stopRequested = [&stop] {
+        stop.check_output();
+        return stop.requested();
+    };
+    return walk;
 }
 
 int run_scan(const ScanOptions& options) {
@@ -176,54 +173,128 @@ int run_scan(const ScanOptions& options) {
     unsigned jobs = options.jobs != 0 ? options.jobs : std::thread::hardware_concurrency();
     if (jobs == 0)
         jobs = 1;
-    const ExamineOptions examine{options.followSymlinks, options.xattr, options.attribute};
-
-    ScanCounters counters;
-    Findings findings;
+    const ExamineOptions inTrees{options.followSymlinks, options.xattr, options.attribute};
+    const ExamineOptions roots{true, options.xattr, options.attribute};
     const std::size_t batches = std::min<std::size_t>(kBatchesPerReader * jobs, kMostBatches);
     make_room_for_descriptors(jobs, batches);
+
+    ScanStop stop;
+    const WalkOptions walk = walk_options(options, stop);
+    ScanCounters counters;
     BatchQueue queue(batches);
-    {
-        ScanProgress progress(counters, !options.print0);
-        std::vector<std::thread> readers;
-        for (unsigned i = 0; i < jobs; ++i)
-            readers.emplace_back([&] { read_files(queue, examine, counters, findings); });
-        walk_trees(
-            options.paths, WalkOptions{options.followSymlinks},
-            [&queue](FileBatch&& batch) { queue.push(std::move(batch)); },
-            [&findings](const std::string& message) { findings.add_unreadable(message); });
-        queue.close();
-        for (std::thread& reader : readers)
-            reader.join();
+    std::optional<InterruptsHeldFromNewThreads> held(std::in_place);
+    ScanProgress progress(counters, progress_style(progress_choice(options)));
+    ScanReport report(options.report, progress);
+    std::vector<std::thread> readers;
+    const ReadingContext context{queue, inTrees, roots, counters, report, stop};
+    for (unsigned i = 0; i < jobs; ++i)
+        readers.emplace_back([&context] { read_files(context); });
+    held.reset();  // signals reach this thread, the walker, from now on
+
+    try {
+        report.begin();
+        TreeWalk walker(
+            walk, [&queue](FileBatch&& batch) { queue.push(std::move(batch)); },
+            [&report](const std::string& message) { report.add_unreadable(message); });
+        std::optional<NulSeparatedNames> list;
+        if (!options.files0From.empty())
+            list.emplace(options.files0From, walk.stopRequested,
+                         [&walker] { walker.hand_on_root_files(); });
+        const std::function<bool(std::string&)> nextRoot = root_source(options, list, report);
+        std::string root;
+        while (!stop.requested() && nextRoot(root))
+            walker.walk(root);
+        walker.hand_on_root_files();
+    } catch (...) {
+        stop.fail(std::current_exception());
+        queue.cancel();
     }
+    queue.close();
+    for (std::thread& reader : readers)
+        reader.join();
+    progress.stop();
+
+    stop.rethrow_failure();
+    if (stop.interrupted())
+        report.flush_rows();
+    stop.end_if_stopped();
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return report.finish(counters.filesExamined.load(), elapsed);
+}
 
-    std::sort(findings.rows.begin(), findings.rows.end(),
-              [](const ScanRow& a, const ScanRow& b) { return a.path < b.path; });
-    std::sort(findings.unreadable.begin(), findings.unreadable.end());
-    flush_out();
-    for (const std::string& message : findings.unreadable)
-        print_error(message);
-    print_rows(findings.rows, options);
+const char* const kScanFooter =
+    "A Unix stub is a file opening with the envelope magic, a DMNas stub one whose first\n"
+    "line opens with QZSTUB:.  At most the first 65,536 bytes of a file are read.  Rows are\n"
+    "printed as the stubs are found, in no set order (--sort: by path, at the end); the\n"
+    "summary comes last.  Unreadable entries are reported once each on stderr.  The summary\n"
+    "(stdout; stderr for csv) gives the files examined, the stubs by type, the damaged\n"
+    "ones, the unreadable paths, the stubs' apparent size (st_size) beside the space they\n"
+    "occupy (st_blocks), the elapsed time and the rate.\n\n"
+    "A symbolic link named as a PATH is followed; links met inside a tree are not, unless\n"
+    "--follow-symlinks.  FIFOs, sockets and devices are never opened.  Any depth is walked.\n"
+    "--exclude patterns (fnmatch) without '/' match a name at any depth; with '/' the path\n"
+    "relative to the root (anchored there; '*' stops at '/'); a trailing '/' matches\n"
+    "directories only.  Roots are at depth 0.\n\n"
+    "Progress is shown on stderr when it is a terminal and TERM is not dumb (plain, without\n"
+    "escape sequences, under NO_COLOR).  SIGINT stops the scan with every row found so far\n"
+    "printed whole.  Exit status 1 when a stub is damaged, 2 when an entry could not be\n"
+    "read.\n\n"
+    "Examples:\n"
+    "  stubmeta scan examples/stubs\n"
+    "  stubmeta scan --jobs 8 --format json /srv/archive | jq 'select(.state == \"damaged\")'\n"
+    "  stubmeta scan --state damaged --print0 /srv/archive | xargs -0 stubmeta verify\n"
+    "  stubmeta scan --xdev --exclude .snapshot --exclude '*.iso' /srv/archive\n"
+    "  find /srv -name '*.stub' -print0 | stubmeta scan --files0-from -\n\n";
 
-    const ScanSummary summary = summarize(findings.rows, counters.filesExamined.load(),
-                                          findings.unreadable.size(), elapsed);
-    if (options.print0) {
-        // The paths alone on standard output, for xargs -0.
-    } else if (options.format == "json") {
-        write_line(summary_json(summary));
-    } else if (options.format == "csv") {
-        flush_out();
-        static_cast<void>(std::fputs(summary_text(summary).c_str(), stderr));
-    } else {
-        write_out("\n");
-        write_out(summary_text(summary));
-    }
-    flush_out();
-    if (!findings.unreadable.empty())
-        return kExitUsageOrIo;
-    return summary.damaged != 0 ? kExitRefused : kExitOk;
+void add_output_options(CLI::App& command, ScanOptions& options) {
+    command
+        .add_option("--format", options.report.format,
+                    "Output format: text, json (JSON Lines) or csv")
+        ->check(CLI::IsMember({"text", "json", "csv"}))
+        ->default_str("text");
+    command.add_flag("--sort", options.report.sort,
+                     "Print the rows sorted by path, once the scan is done");
+    command.add_flag("--print0", options.report.print0,
+                     "Print only the paths of the stubs found, each followed by a NUL, for "
+                     "xargs -0 (no summary)");
+    command.add_option("--state", options.report.state, "Keep only the rows in this state")
+        ->check(CLI::IsMember({"ok", "damaged"}));
+    CLI::Option* progress =
+        command.add_flag("--progress", options.progress, "Show progress on stderr, always");
+    command.add_flag("--no-progress", options.noProgress, "Never show progress")
+        ->excludes(progress);
+}
+
+void add_walk_options(CLI::App& command, ScanOptions& options) {
+    CLI::Option* paths = command.add_option("PATH", options.paths, "Files and directories to walk");
+    command
+        .add_option("--files0-from", options.files0From,
+                    "Walk the NUL-separated paths this file lists instead (- for stdin)")
+        ->type_name("FILE")
+        ->excludes(paths);
+    command.add_flag("--follow-symlinks", options.followSymlinks,
+                     "Follow symbolic links inside the trees (loops are detected and reported)");
+    command.add_flag("--xdev", options.sameFileSystem, "Stay on each root's file system");
+    command
+        .add_option("--exclude", options.excludes,
+                    "Leave out entries matching this glob (repeatable; see below)")
+        ->type_name("GLOB")
+        ->allow_extra_args(false);
+    command
+        .add_option("--max-depth", options.maxDepth,
+                    "Go at most N levels below each root (0: the roots alone)")
+        ->type_name("N");
+    command
+        .add_option("-j,--jobs", options.jobs, "Threads reading files (default: the hardware's)")
+        ->check(CLI::Range(1u, 1024u));
+    command.add_flag("--xattr", options.xattr,
+                     "Look at each file's reparse-data attribute instead of its content");
+    command
+        .add_option("--attribute", options.attribute,
+                    "The attribute --xattr reads (implies --xattr)")
+        ->default_str(kDefaultReparseAttribute)
+        ->each([&options](const std::string&) { options.xattr = true; });
 }
 
 }  // namespace
@@ -232,42 +303,13 @@ Command add_scan_command(CLI::App& app) {
     auto options = std::make_shared<ScanOptions>();
     CLI::App* command = app.add_subcommand(
         "scan", "Walk directory trees and report every Unix and DMNas stub file");
-    command->add_option("PATH", options->paths, "Files and directories to walk")->required();
-    command
-        ->add_option("--format", options->format, "Output format: text, json (JSON Lines) or csv")
-        ->check(CLI::IsMember({"text", "json", "csv"}))
-        ->default_str("text");
-    command
-        ->add_option("-j,--jobs", options->jobs, "Threads reading files (default: the hardware's)")
-        ->check(CLI::Range(1u, 1024u));
-    command->add_flag("--follow-symlinks", options->followSymlinks,
-                      "Follow symbolic links (loops are detected and reported)");
-    command->add_flag("--print0", options->print0,
-                      "Print only the paths of the stubs found, each followed by a NUL, for "
-                      "xargs -0 (no summary)");
-    command->add_option("--state", options->state, "Keep only the rows in this state")
-        ->check(CLI::IsMember({"ok", "damaged"}));
-    command->add_flag("--xattr", options->xattr,
-                      "Look at each file's reparse-data attribute instead of its content");
-    command
-        ->add_option("--attribute", options->attribute,
-                     "The attribute --xattr reads (implies --xattr)")
-        ->default_str(kDefaultReparseAttribute)
-        ->each([options](const std::string&) { options->xattr = true; });
-    command->footer(
-        "A Unix stub is a file opening with the envelope magic, a DMNas stub one whose first\n"
-        "line opens with QZSTUB:.  At most the first 65,536 bytes of a file are read.  Rows\n"
-        "are sorted by path whatever --jobs is; unreadable entries are reported once each on\n"
-        "stderr.  The summary (stdout; stderr for csv) gives the files examined, the stubs by\n"
-        "type, the damaged ones, the unreadable paths, the stubs' apparent size (st_size)\n"
-        "beside the space they occupy (st_blocks), the elapsed time and the rate.  On a\n"
-        "terminal, progress is shown on stderr.  Exit status 1 when a stub is damaged, 2 when\n"
-        "an entry could not be read.\n\n"
-        "Examples:\n"
-        "  stubmeta scan examples/stubs\n"
-        "  stubmeta scan --jobs 8 --format json /srv/archive | jq 'select(.state == \"damaged\")'\n"
-        "  stubmeta scan --state damaged --print0 /srv/archive | xargs -0 stubmeta verify\n\n" +
-        exit_status_help());
+    add_walk_options(*command, *options);
+    add_output_options(*command, *options);
+    command->callback([options] {
+        if (options->paths.empty() && options->files0From.empty())
+            throw CLI::RequiredError("PATH or --files0-from");
+    });
+    command->footer(kScanFooter + exit_status_help());
     return {command, [options] { return run_scan(*options); }};
 }
 

@@ -44,21 +44,13 @@ double files_per_second(const ScanSummary& summary) {
 
 }  // namespace
 
-ScanSummary summarize(const std::vector<ScanRow>& rows, std::uint64_t filesExamined,
-                      std::uint64_t unreadable, double elapsedSeconds) {
-    ScanSummary summary;
-    summary.filesExamined = filesExamined;
-    summary.unreadable = unreadable;
-    summary.elapsedSeconds = elapsedSeconds;
-    for (const ScanRow& row : rows) {
-        ++summary.stubs;
-        ++summary.stubsByType[row.type];
-        if (row.damaged)
-            ++summary.damaged;
-        summary.apparentSize += row.apparentSize;
-        summary.allocatedSize += row.allocatedSize;
-    }
-    return summary;
+void count_row(ScanSummary& summary, const ScanRow& row) {
+    ++summary.stubs;
+    ++summary.stubsByType[row.type];
+    if (row.damaged)
+        ++summary.damaged;
+    summary.apparentSize += row.apparentSize;
+    summary.allocatedSize += row.allocatedSize;
 }
 
 std::string row_text(const ScanRow& row) {

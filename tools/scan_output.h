@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "scan_examine.h"
 
@@ -21,9 +20,9 @@ struct ScanSummary {
     double elapsedSeconds = 0;
 };
 
-// Totals over every row found (before any --state filter).
-ScanSummary summarize(const std::vector<ScanRow>& rows, std::uint64_t filesExamined,
-                      std::uint64_t unreadable, double elapsedSeconds);
+// Adds a row found to the totals (every row, before any --state filter),
+// so that a scan keeps the totals, not the rows.
+void count_row(ScanSummary& summary, const ScanRow& row);
 
 // "path  7 UNIX_LITTLEENDIAN  ok  common1=1 number2=9 text=\"/a/b\""
 std::string row_text(const ScanRow& row);

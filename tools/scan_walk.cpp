@@ -1,11 +1,17 @@
 #include "scan_walk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
+#include <dirent.h>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
+
+#include "scan_exclude.h"
 
 namespace stubmeta_cli {
 namespace {
@@ -17,118 +23,208 @@ using DirectoryId = std::pair<dev_t, ino_t>;
 constexpr std::size_t kBatchFiles = 256;
 constexpr std::size_t kBatchBytes = 16384;
 
+// Entries listed between two questions whether the walk should stop.
+constexpr unsigned kEntriesBetweenStopChecks = 256;
+
 bool is_dot_or_dot_dot(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-class TreeWalker {
+DirectoryId id_of(const struct stat& status) { return {status.st_dev, status.st_ino}; }
+
+// Opens a directory for listing and for opening its entries.  A root is
+// opened through a link (as find -H does); a directory inside a tree only
+// when links are followed.
+int open_directory(int parentFd, const char* name, bool followLink) {
+    return ::openat(parentFd, name,
+                    O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+}
+
+// A directory of the branch being walked, from the root down.
+struct Level {
+    std::size_t pathLength = 0;  // of the walker's path, up to this directory's '/'
+    std::size_t depth = 0;       // the root's is 0
+    DirectoryId id{};
+    std::shared_ptr<const Descriptor> fd;  // nullptr while closed to spare descriptors
+    std::string subdirectories;            // names still to enter, each followed by a NUL
+    std::size_t next = 0;                  // where the next name starts in subdirectories
+};
+
+}  // namespace
+
+class TreeWalk::Walker {
 public:
-    TreeWalker(const WalkOptions& options, const std::function<void(FileBatch&&)>& onFiles,
-               const std::function<void(const std::string&)>& onUnreadable)
-        : options_(options), onFiles_(onFiles), onUnreadable_(onUnreadable),
-          loose_(std::make_shared<const OpenDirectory>(nullptr, std::string())),
-          looseFiles_(loose_) {}
+    Walker(const WalkOptions& options, std::function<void(FileBatch&&)> onFiles,
+           std::function<void(const std::string&)> onUnreadable)
+        : options_(options), onFiles_(std::move(onFiles)), onUnreadable_(std::move(onUnreadable)),
+          excludes_(options.excludes),
+          roots_(std::make_shared<const OpenDirectory>(nullptr, std::string())),
+          rootFiles_(roots_) {}
 
-    void visit_root(const std::string& path) {
+    void walk_root(const std::string& root) {
         struct stat status {};
-        if (!options_.followSymlinks && ::lstat(path.c_str(), &status) == 0 &&
-            S_ISLNK(status.st_mode)) {
-            unreadable(path, "a symbolic link, not followed without --follow-symlinks");
-            return;
-        }
-        visit(path);
-    }
-
-    // Hands on the files met outside a directory listing.
-    void finish() { hand_on(looseFiles_, loose_); }
-
-private:
-    void visit(const std::string& path) {
-        struct stat status {};
-        const int result = options_.followSymlinks ? ::stat(path.c_str(), &status)
-                                                   : ::lstat(path.c_str(), &status);
-        if (result != 0) {
-            unreadable(path, errno == ENOENT && options_.followSymlinks
-                                 ? "dangling symbolic link or missing file"
-                                 : std::strerror(errno));
+        if (::stat(root.c_str(), &status) != 0) {
+            unreadable(root, std::strerror(errno));
             return;
         }
         if (S_ISREG(status.st_mode))
-            add(looseFiles_, loose_, path.c_str());
-        else if (S_ISDIR(status.st_mode))
-            enter(path, status);
-        // Symbolic links (when not followed), FIFOs, sockets and devices
-        // hold no stub and are never opened.
+            add(rootFiles_, roots_, root.c_str());
+        if (!S_ISDIR(status.st_mode) || options_.maxDepth == 0)
+            return;
+        auto fd = std::make_shared<const Descriptor>(open_directory(AT_FDCWD, root.c_str(), true));
+        if (fd->get() < 0 || ::fstat(fd->get(), &status) != 0) {
+            unreadable(root, std::strerror(errno));
+            return;
+        }
+        path_ = root;
+        if (path_.back() != '/')
+            path_ += '/';
+        rootLength_ = path_.size();
+        rootDevice_ = status.st_dev;
+        push_level(id_of(status), std::move(fd), 0);
+        walk_branches();
     }
 
-    void enter(const std::string& path, const struct stat& status) {
-        const DirectoryId id{status.st_dev, status.st_ino};
+    void hand_on_root_files() { hand_on(rootFiles_, roots_); }
+
+private:
+    enum class Kind { File, Directory, Skipped };
+
+    // Enters the subdirectories of the deepest level, depth first, until
+    // the root's are done.
+    void walk_branches() {
+        while (!levels_.empty()) {
+            if (options_.stopRequested()) {
+                while (!levels_.empty())
+                    leave();
+                return;
+            }
+            Level& deepest = levels_.back();
+            if (deepest.next >= deepest.subdirectories.size()) {
+                leave();
+                continue;
+            }
+            const std::size_t at = deepest.next;
+            deepest.next = deepest.subdirectories.find('\0', at) + 1;
+            enter(deepest.subdirectories.substr(at, deepest.next - 1 - at));
+        }
+    }
+
+    // Opens the subdirectory name of the deepest level and lists it.
+    void enter(const std::string& name) {
+        const std::size_t depth = levels_.back().depth + 1;
+        const int parentFd = descriptor_of_deepest();
+        if (parentFd < 0)
+            return;
+        auto fd = std::make_shared<const Descriptor>(
+            open_directory(parentFd, name.c_str(), options_.followSymlinks));
+        struct stat status {};
+        if (fd->get() < 0 || ::fstat(fd->get(), &status) != 0) {
+            unreadable(path_ + name, errno == ENOENT && options_.followSymlinks
+                                         ? "dangling symbolic link or missing file"
+                                         : std::strerror(errno));
+            return;
+        }
+        if (options_.sameFileSystem && status.st_dev != rootDevice_)
+            return;
+        const DirectoryId id = id_of(status);
         if (ancestors_.contains(id)) {
-            unreadable(path, "symbolic link loop (leads back to a directory above it)");
+            unreadable(path_ + name, "symbolic link loop (leads back to a directory above it)");
             return;
         }
         // A directory reached twice through links is walked once.
-        if (!visited_.insert(id).second)
+        if (options_.followSymlinks && !visited_.insert(id).second)
             return;
-        DIR* stream = ::opendir(path.c_str());
-        if (stream == nullptr) {
-            unreadable(path, std::strerror(errno));
-            return;
-        }
-        auto directory = std::make_shared<const OpenDirectory>(
-            stream, path.empty() || path.back() == '/' ? path : path + "/");
+        path_ += name;
+        path_ += '/';
+        push_level(id, std::move(fd), depth);
+    }
+
+    void push_level(DirectoryId id, std::shared_ptr<const Descriptor> fd, std::size_t depth) {
+        Level& level = levels_.emplace_back();
+        level.pathLength = path_.size();
+        level.depth = depth;
+        level.id = id;
+        level.fd = std::move(fd);
         ancestors_.insert(id);
-        std::vector<std::string> others;
-        const int readError = list(*stream, directory, others);
-        // Let go of the directory: it stays open only while its files wait
-        // to be read, not while the walk goes deeper.
-        directory.reset();
-        if (readError != 0)
-            unreadable(path, std::strerror(readError));
-        for (const std::string& other : others)
-            visit(other);
-        ancestors_.erase(id);
+        ++openCount_;
+        list(level);
+        spare_descriptors();
+    }
+
+    void leave() {
+        const Level& deepest = levels_.back();
+        ancestors_.erase(deepest.id);
+        if (deepest.fd != nullptr)
+            --openCount_;
+        levels_.pop_back();
+        path_.resize(levels_.empty() ? 0 : levels_.back().pathLength);
+        lowestOpen_ = std::min(lowestOpen_, levels_.size());
     }
 
     // Reads a directory's entries: its regular files are handed on by
-    // name, while the paths of the entries that need a closer look
-    // (directories, entries that could not be stat'ed) are put in others,
-    // to be visited once the listing is done.  Returns the error that
-    // ended the listing, or 0.
-    int list(DIR& stream, const std::shared_ptr<const OpenDirectory>& directory,
-             std::vector<std::string>& others) {
-        const std::string& prefix = directory->prefix();
+    // name, the names of its subdirectories (and of the entries that
+    // could not be stat'ed, whose entering reports why) kept in the level.
+    void list(Level& level) {
+        const int listFd = ::dup(level.fd->get());  // closedir closes the copy
+        DIR* stream = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+        if (stream == nullptr) {
+            const int error = errno;
+            if (listFd >= 0)
+                ::close(listFd);
+            unreadable(directory_path(), std::strerror(error));
+            return;
+        }
+        auto directory = std::make_shared<const OpenDirectory>(level.fd, path_);
         FileBatch files(directory);
+        unsigned sinceStopCheck = 0;
+        int readError = 0;
         errno = 0;
-        while (const dirent* entry = ::readdir(&stream)) {
-            const char* name = entry->d_name;
-            if (!is_dot_or_dot_dot(name)) {
-                switch (kind_of(directory->fd(), *entry)) {
-                case Kind::File:
-                    add(files, directory, name);
+        while (const dirent* entry = ::readdir(stream)) {
+            take_entry(level, *entry, files, directory);
+            if (++sinceStopCheck == kEntriesBetweenStopChecks) {
+                sinceStopCheck = 0;
+                if (options_.stopRequested())
                     break;
-                case Kind::Other:
-                    others.push_back(prefix + name);
-                    break;
-                case Kind::Skipped:
-                    break;
-                }
             }
             errno = 0;
         }
-        const int readError = errno;
+        readError = errno;
+        ::closedir(stream);
         hand_on(files, directory);
-        return readError;
+        if (readError != 0)
+            unreadable(directory_path(), std::strerror(readError));
     }
 
-    enum class Kind { File, Other, Skipped };
+    void take_entry(Level& level, const dirent& entry, FileBatch& files,
+                    const std::shared_ptr<const OpenDirectory>& directory) {
+        const char* name = entry.d_name;
+        if (is_dot_or_dot_dot(name))
+            return;
+        const Kind kind = kind_of(level.fd->get(), entry);
+        // The entries of a directory at depth d are at depth d + 1: files
+        // there are within reach, subdirectories only when deeper is too.
+        if (kind == Kind::Skipped ||
+            (kind == Kind::Directory && level.depth + 2 > options_.maxDepth))
+            return;
+        if (!excludes_.empty()) {
+            relativePath_.assign(path_, rootLength_).append(name);
+            if (excludes_.excludes(relativePath_, name, kind == Kind::Directory))
+                return;
+        }
+        if (kind == Kind::File)
+            add(files, directory, name);
+        else
+            level.subdirectories.append(name, std::strlen(name) + 1);
+    }
 
+    // Directory: a directory, or an entry that could not be stat'ed.
     Kind kind_of(int directoryFd, const dirent& entry) const {
         switch (entry.d_type) {
         case DT_REG:
             return Kind::File;
         case DT_DIR:
-            return Kind::Other;
+            return Kind::Directory;
         case DT_LNK:
             if (!options_.followSymlinks)
                 return Kind::Skipped;
@@ -142,10 +238,76 @@ private:
         struct stat status {};
         if (::fstatat(directoryFd, entry.d_name, &status,
                       options_.followSymlinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
-            return Kind::Other;  // visiting it reports why
+            return Kind::Directory;  // entering it reports why
         if (S_ISREG(status.st_mode))
             return Kind::File;
-        return S_ISDIR(status.st_mode) ? Kind::Other : Kind::Skipped;
+        return S_ISDIR(status.st_mode) ? Kind::Directory : Kind::Skipped;
+    }
+
+    // The deepest level's descriptor, opened again (with every closed
+    // level above it) when it was closed to spare descriptors; -1 when a
+    // directory on the way was moved or replaced meanwhile, which is
+    // reported and ends the walk below it.
+    int descriptor_of_deepest() {
+        const std::size_t deepest = levels_.size() - 1;
+        std::size_t first = deepest;
+        while (first > 0 && levels_[first].fd == nullptr && levels_[first - 1].fd == nullptr)
+            --first;
+        for (std::size_t index = first; index <= deepest; ++index) {
+            if (levels_[index].fd == nullptr && !reopen(index)) {
+                for (std::size_t below = index; below <= deepest; ++below)
+                    levels_[below].next = levels_[below].subdirectories.size();
+                return -1;
+            }
+            spare_descriptors();
+        }
+        return levels_[deepest].fd->get();
+    }
+
+    // Opens level index again from its parent (the root by its path), and
+    // checks that it is still the same directory.
+    bool reopen(std::size_t index) {
+        Level& level = levels_[index];
+        // The root by its path as given; any other level by its name alone
+        // (without the '/', which would follow a link put in its place).
+        const std::size_t start = index == 0 ? 0 : levels_[index - 1].pathLength;
+        const std::string name =
+            path_.substr(start, level.pathLength - start - (index == 0 ? 0 : 1));
+        const int parentFd = index == 0 ? AT_FDCWD : levels_[index - 1].fd->get();
+        auto fd = std::make_shared<const Descriptor>(
+            open_directory(parentFd, name.c_str(), index == 0 || options_.followSymlinks));
+        struct stat status {};
+        const bool same =
+            fd->get() >= 0 && ::fstat(fd->get(), &status) == 0 && id_of(status) == level.id;
+        if (!same) {
+            unreadable(path_.substr(0, level.pathLength),
+                       "moved or replaced during the scan; not walked further");
+            return false;
+        }
+        level.fd = std::move(fd);
+        ++openCount_;
+        lowestOpen_ = std::min(lowestOpen_, index);
+        return true;
+    }
+
+    // Closes the descriptors nearest the root while the branch holds more
+    // than kBranchDescriptors; the deepest open one is always kept.
+    void spare_descriptors() {
+        while (openCount_ > kBranchDescriptors) {
+            while (lowestOpen_ < levels_.size() && levels_[lowestOpen_].fd == nullptr)
+                ++lowestOpen_;
+            if (lowestOpen_ + 1 >= levels_.size())
+                return;
+            // Batches of its files still waiting keep their own copy open.
+            levels_[lowestOpen_].fd.reset();
+            --openCount_;
+        }
+    }
+
+    // The deepest directory's path as reported: without its final '/'
+    // unless it is all there is.
+    std::string directory_path() const {
+        return path_.size() > 1 ? path_.substr(0, path_.size() - 1) : path_;
     }
 
     void add(FileBatch& batch, const std::shared_ptr<const OpenDirectory>& directory,
@@ -166,36 +328,38 @@ private:
     }
 
     const WalkOptions& options_;
-    const std::function<void(FileBatch&&)>& onFiles_;
-    const std::function<void(const std::string&)>& onUnreadable_;
-    std::shared_ptr<const OpenDirectory> loose_;  // files named by their paths
-    FileBatch looseFiles_;
+    const std::function<void(FileBatch&&)> onFiles_;
+    const std::function<void(const std::string&)> onUnreadable_;
+    const ExcludeRules excludes_;
+    std::shared_ptr<const OpenDirectory> roots_;  // files named by their paths
+    FileBatch rootFiles_;
+
+    std::string path_;  // of the deepest level, ending in '/'
+    std::size_t rootLength_ = 0;
+    dev_t rootDevice_ = 0;
+    std::string relativePath_;  // reused for matching excludes
+    std::deque<Level> levels_;
+    std::size_t openCount_ = 0;   // levels holding a descriptor
+    std::size_t lowestOpen_ = 0;  // every level above it is closed
     std::set<DirectoryId> ancestors_;
-    std::set<DirectoryId> visited_;
+    std::set<DirectoryId> visited_;  // only when following links
 };
 
-}  // namespace
+TreeWalk::TreeWalk(const WalkOptions& options, std::function<void(FileBatch&&)> onFiles,
+                   std::function<void(const std::string&)> onUnreadable)
+    : walker_(std::make_unique<Walker>(options, std::move(onFiles), std::move(onUnreadable))) {}
 
-OpenDirectory::~OpenDirectory() {
-    if (stream_ != nullptr)
-        ::closedir(stream_);
-}
+TreeWalk::~TreeWalk() = default;
 
-OpenDirectory::OpenDirectory(DIR* stream, const std::string& prefix)
-    : stream_(stream), fd_(stream != nullptr ? ::dirfd(stream) : AT_FDCWD), prefix_(prefix) {}
+void TreeWalk::walk(const std::string& root) { walker_->walk_root(root); }
+
+void TreeWalk::hand_on_root_files() { walker_->hand_on_root_files(); }
+
+int OpenDirectory::fd() const noexcept { return fd_ != nullptr ? fd_->get() : AT_FDCWD; }
 
 void FileBatch::add(const char* name) {
     names_.append(name, std::strlen(name) + 1);
     ++count_;
-}
-
-void walk_trees(const std::vector<std::string>& roots, const WalkOptions& options,
-                const std::function<void(FileBatch&&)>& onFiles,
-                const std::function<void(const std::string&)>& onUnreadable) {
-    TreeWalker walker(options, onFiles, onUnreadable);
-    for (const std::string& root : roots)
-        walker.visit_root(root);
-    walker.finish();
 }
 
 }  // namespace stubmeta_cli

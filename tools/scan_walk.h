@@ -3,38 +3,47 @@
 #pragma once
 
 #include <cstddef>
-#include <dirent.h>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "file_reading.h"
+
 namespace stubmeta_cli {
 
 struct WalkOptions {
-    bool followSymlinks = false;  // otherwise symbolic links are skipped
+    bool followSymlinks = false;  // links inside a tree; roots are always followed
+    bool sameFileSystem = false;  // --xdev: stay on each root's file system
+    // --max-depth: a root is at depth 0, the entries of a root directory
+    // at depth 1; deeper entries are neither examined nor entered.
+    std::size_t maxDepth = std::numeric_limits<std::size_t>::max();
+    std::vector<std::string> excludes;  // see ExcludeRules
+    // Asked between directories and every few hundred entries: true ends
+    // the walk early (an interrupt, or an output nobody reads any more).
+    std::function<bool()> stopRequested = [] { return false; };
 };
 
-// A directory being walked, kept open for as long as a batch of its files
-// is waiting to be read, so that each file is opened by its name alone.
+// A directory whose files wait to be read, kept open (shared by its
+// batches) so that each file is opened by its name alone, at any depth.
 class OpenDirectory {
 public:
-    // Takes ownership of stream; nullptr stands for the current directory,
-    // whose files are named by their whole paths.
-    OpenDirectory(DIR* stream, const std::string& prefix);
-    OpenDirectory(const OpenDirectory&) = delete;
-    OpenDirectory& operator=(const OpenDirectory&) = delete;
-    ~OpenDirectory();
+    // fd: the directory's descriptor, or nullptr for the current directory,
+    // whose files are named by whole paths (the roots that are files).
+    OpenDirectory(std::shared_ptr<const Descriptor> fd, std::string prefix)
+        : fd_(std::move(fd)), prefix_(std::move(prefix)) {}
 
     // The descriptor to open the files at (AT_FDCWD for the current one).
-    int fd() const noexcept { return fd_; }
+    int fd() const noexcept;
     // The directory's path ending in '/', or nothing: prefix + name is the
     // path of one of its files.
     const std::string& prefix() const noexcept { return prefix_; }
+    // True for roots named by the user, whose links are followed.
+    bool holds_roots() const noexcept { return fd_ == nullptr; }
 
 private:
-    DIR* stream_;
-    int fd_;
+    std::shared_ptr<const Descriptor> fd_;
     std::string prefix_;
 };
 
@@ -62,18 +71,43 @@ private:
     std::size_t count_ = 0;
 };
 
-// Walks each root (a file or a directory) depth first, handing every
-// regular file on through onFiles, in batches of files from one directory,
-// and calling onUnreadable with "path: cause" for every entry that cannot
-// be opened or stat'ed, a dangling or looping link, and a directory that
-// would be entered a second time through a link that leads back into its
-// own ancestry.  Other entries (FIFOs, sockets, devices) are passed over
-// without being opened.  A root that is a symbolic link is reported, not
-// followed, unless links are followed.  The type a directory entry gives
-// is trusted: only entries of unknown type and, when links are followed,
-// links are stat'ed, besides the directories themselves.
-void walk_trees(const std::vector<std::string>& roots, const WalkOptions& options,
-                const std::function<void(FileBatch&&)>& onFiles,
-                const std::function<void(const std::string&)>& onUnreadable);
+// At most this many directories of the branch being walked hold a
+// descriptor; a deeper walk closes the ones nearest the root and opens
+// them again, name by name from the nearest one still open, when it comes
+// back to them.  So a tree of any depth is walked with the same few
+// descriptors, at the price of a few opens when a very deep branch ends.
+inline constexpr std::size_t kBranchDescriptors = 32;
+
+// Walks roots one at a time (a file or a directory; a symbolic link is
+// followed) depth first, handing every regular file on through onFiles,
+// in batches of files from one directory, and calling onUnreadable with
+// "path: cause" for every entry that cannot be opened or stat'ed, a
+// dangling or looping link, and a directory that would be entered a second
+// time through a link that leads back into its own ancestry.  Directories
+// are opened relative to their parent's descriptor, so no path is ever too
+// long.  Other entries (FIFOs, sockets, devices) are passed over without
+// being opened, as are links met inside a tree unless links are followed.
+// The type a directory entry gives is trusted: only entries of unknown
+// type and, when links are followed, links are stat'ed, besides the
+// directories themselves.
+class TreeWalk {
+public:
+    TreeWalk(const WalkOptions& options, std::function<void(FileBatch&&)> onFiles,
+             std::function<void(const std::string&)> onUnreadable);
+    TreeWalk(const TreeWalk&) = delete;
+    TreeWalk& operator=(const TreeWalk&) = delete;
+    ~TreeWalk();
+
+    // Walks root; the files among the roots are gathered into batches of
+    // their own, named by their paths.
+    void walk(const std::string& root);
+    // Hands on the roots that are files gathered so far: call when no
+    // root is left, and before waiting for more.
+    void hand_on_root_files();
+
+private:
+    class Walker;
+    std::unique_ptr<Walker> walker_;
+};
 
 }  // namespace stubmeta_cli

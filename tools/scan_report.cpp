@@ -1,0 +1,115 @@
+#include "scan_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "console.h"
+#include "tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+bool standard_output_is_regular_file() {
+    struct stat status {};
+    return ::fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+}  // namespace
+
+ScanReport::ScanReport(const ReportOptions& options, ScanProgress& progress)
+    : options_(options), progress_(progress), rowsOnTerminal_(::isatty(STDOUT_FILENO) == 1),
+      flushEachRow_(!standard_output_is_regular_file()) {}
+
+void ScanReport::begin() {
+    if (options_.format == "csv" && !options_.print0)
+        print_line(csv_header() + "\n");
+}
+
+void ScanReport::add_row(const ScanRow& row) {
+    const bool kept = options_.state.empty() || (options_.state == "damaged") == row.damaged;
+    const std::string line = kept && !options_.sort ? line_of(row) : std::string();
+    const std::lock_guard<std::mutex> lock(mutex_);
+    count_row(summary_, row);
+    if (!kept)
+        return;
+    if (options_.sort)
+        sortedRows_.push_back(row);
+    else
+        print_line(line);
+}
+
+void ScanReport::add_unreadable(const std::string& message) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++summary_.unreadable;
+    if (options_.sort) {
+        sortedMessages_.push_back(message);
+        return;
+    }
+    // Rows already printed go before the message, on a terminal shared
+    // with them.
+    flush_out();
+    const std::unique_lock<std::mutex> paused = progress_.pause();
+    print_error(message);
+}
+
+void ScanReport::flush_rows() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (options_.sort) {
+        std::sort(sortedMessages_.begin(), sortedMessages_.end());
+        std::sort(sortedRows_.begin(), sortedRows_.end(),
+                  [](const ScanRow& a, const ScanRow& b) { return a.path < b.path; });
+        flush_out();
+        for (const std::string& message : sortedMessages_)
+            print_error(message);
+        for (const ScanRow& row : sortedRows_)
+            write_out(line_of(row));
+        sortedMessages_.clear();
+        sortedRows_.clear();
+    }
+    flush_out();
+}
+
+int ScanReport::finish(std::uint64_t filesExamined, double elapsedSeconds) {
+    flush_rows();
+    const std::lock_guard<std::mutex> lock(mutex_);
+    summary_.filesExamined = filesExamined;
+    summary_.elapsedSeconds = elapsedSeconds;
+    if (options_.print0) {
+        // The paths alone on standard output, for xargs -0.
+    } else if (options_.format == "json") {
+        write_line(summary_json(summary_));
+    } else if (options_.format == "csv") {
+        static_cast<void>(std::fputs(summary_text(summary_).c_str(), stderr));
+    } else {
+        write_out("\n");
+        write_out(summary_text(summary_));
+    }
+    flush_out();
+    if (summary_.unreadable != 0)
+        return kExitUsageOrIo;
+    return summary_.damaged != 0 ? kExitRefused : kExitOk;
+}
+
+std::string ScanReport::line_of(const ScanRow& row) const {
+    if (options_.print0)
+        return std::string(row.path.c_str(), row.path.size() + 1);
+    const std::string line = options_.format == "json"  ? row_json(row)
+                             : options_.format == "csv" ? row_csv(row)
+                                                        : row_text(row);
+    return line + "\n";
+}
+
+// With mutex_ held.
+void ScanReport::print_line(const std::string& line) {
+    std::unique_lock<std::mutex> paused;
+    if (rowsOnTerminal_)
+        paused = progress_.pause();
+    write_out(line);
+    if (flushEachRow_)
+        flush_out();
+}
+
+}  // namespace stubmeta_cli

@@ -1,0 +1,59 @@
+// What scan prints, as it finds it: a row per stub, every unreadable entry
+// once, and the summary last.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "scan_examine.h"
+#include "scan_output.h"
+#include "scan_progress.h"
+
+namespace stubmeta_cli {
+
+struct ReportOptions {
+    std::string format = "text";  // text, json or csv
+    bool print0 = false;          // the paths alone, NUL-terminated, no summary
+    std::string state;            // keep only "ok" or "damaged" rows, or all
+    bool sort = false;            // rows in path order, at the end
+};
+
+// Rows are printed the moment a reader finds them, whole lines only, and
+// pushed out at once unless standard output is a regular file (a reader
+// of a pipe or a terminal sees each as it comes).  With sort, rows and
+// messages are kept until the end, sorted by path: memory then grows with
+// the stubs found.  Every member may be called from any thread.
+class ScanReport {
+public:
+    ScanReport(const ReportOptions& options, ScanProgress& progress);
+
+    // Prints what comes before the rows (the CSV header).  Throws ToolError
+    // when standard output refuses it, as every printing member does.
+    void begin();
+    // Counts the row in the summary and prints it unless --state drops it.
+    void add_row(const ScanRow& row);
+    // Prints "path: cause" on stderr.
+    void add_unreadable(const std::string& message);
+
+    // Prints what sorting held back and pushes every row out.
+    void flush_rows();
+    // Prints the summary; returns the exit status.
+    int finish(std::uint64_t filesExamined, double elapsedSeconds);
+
+private:
+    std::string line_of(const ScanRow& row) const;
+    void print_line(const std::string& line);
+
+    const ReportOptions& options_;
+    ScanProgress& progress_;
+    const bool rowsOnTerminal_;  // rows and progress share the screen
+    const bool flushEachRow_;
+    std::mutex mutex_;
+    ScanSummary summary_;
+    std::vector<ScanRow> sortedRows_;
+    std::vector<std::string> sortedMessages_;
+};
+
+}  // namespace stubmeta_cli
