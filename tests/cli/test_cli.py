@@ -7,6 +7,7 @@ Expected outputs live in tests/cli/expected/; the examples in examples/stubs/.
 """
 import json
 import os
+import select
 import shutil
 import signal
 import socket
@@ -637,6 +638,255 @@ class ScanTests(ToolTestCase):
         self.assertEqual(err, locked + ": Permission denied\n")
         self.assertIn("open.stub  4 WINDOWS_DMNAS  ok", out)
         self.assertNotIn("hidden", out)
+
+
+def stub_bytes():
+    with open(example("dmnas.stub"), "rb") as f:
+        return f.read()
+
+
+def make_deep_tree(root, depth, stub, branch_every):
+    """A chain root/d/d/... depth folders deep with a stub at the bottom and,
+    every branch_every levels, a side folder holding a stub; made with
+    directory-relative calls, since its paths outgrow PATH_MAX.  Returns the
+    number of stubs."""
+    def put(fd, name):
+        out = os.open(name, os.O_WRONLY | os.O_CREAT, dir_fd=fd)
+        os.write(out, stub)
+        os.close(out)
+    fd = os.open(root, os.O_RDONLY)
+    stubs = 1
+    for level in range(depth):
+        if level % branch_every == branch_every // 2:
+            side = "s%04d" % level  # names unlike each other, so listing orders vary
+            os.mkdir(side, dir_fd=fd)
+            side_fd = os.open(side, os.O_RDONLY, dir_fd=fd)
+            put(side_fd, "x.stub")
+            os.close(side_fd)
+            stubs += 1
+        os.mkdir("d", dir_fd=fd)
+        inner = os.open("d", os.O_RDONLY, dir_fd=fd)
+        os.close(fd)
+        fd = inner
+    put(fd, "bottom.stub")
+    os.close(fd)
+    return stubs
+
+
+def remove_deep_tree(root):
+    """Empties a chain made by make_deep_tree a level at a time from the
+    top, moving each level's child up, since rmtree recurses per level."""
+    fd = os.open(root, os.O_RDONLY)
+    try:
+        while os.path.isdir(os.path.join(root, "d")):
+            if os.path.isdir(os.path.join(root, "d", "d")):
+                os.rename("d/d", "next", src_dir_fd=fd, dst_dir_fd=fd)
+            shutil.rmtree(os.path.join(root, "d"))
+            if os.path.isdir(os.path.join(root, "next")):
+                os.rename("next", "d", src_dir_fd=fd, dst_dir_fd=fd)
+    finally:
+        os.close(fd)
+
+
+def limit_descriptors(most):
+    """For preexec_fn: the tool gets at most this many descriptors."""
+    import resource
+    return lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (most, most))
+
+
+class ScanStreamingTests(ToolTestCase):
+    def test_any_depth_with_few_descriptors(self):
+        """2,000 folders deep (paths of 4,000 bytes and more) with 128
+        descriptors: every stub is found, side folders included, which the
+        walk reaches again after the deep branch has spared its descriptors."""
+        root = self.path("deep")
+        os.mkdir(root)
+        try:
+            stubs = make_deep_tree(root, 2000, stub_bytes(), 100)
+            done = subprocess.run([TOOL, "scan", "--print0", root], capture_output=True,
+                                  timeout=60, preexec_fn=limit_descriptors(128))
+        finally:
+            remove_deep_tree(root)
+        self.assertEqual((done.returncode, done.stderr), (0, b""))
+        paths = done.stdout.split(b"\0")[:-1]
+        self.assertEqual(len(paths), stubs)
+        self.assertEqual(max(len(p) for p in paths), len(root) + 2 * 2000 + len("/bottom.stub"))
+
+    def start_listed_scan(self, *args, **popen):
+        """A scan of the roots written to its standard input, which stays
+        open: the scan cannot end before the test closes it."""
+        process = subprocess.Popen([TOOL, "scan", *args, "--files0-from", "-"], stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, **popen)
+        self.addCleanup(process.kill)
+        return process
+
+    def read_line(self, process):
+        ready, _, _ = select.select([process.stdout], [], [], 10)
+        self.assertTrue(ready, "no row printed while the scan goes on")
+        return process.stdout.readline()
+
+    def test_rows_are_printed_as_found_and_sigint_keeps_them(self):
+        stub = self.write("a.stub", stub_bytes())
+        for args in ([], ["--format", "json"]):
+            process = self.start_listed_scan(*args)
+            process.stdin.write(stub.encode() + b"\0")
+            process.stdin.flush()
+            line = self.read_line(process)
+            self.assertIn(stub.encode(), line)
+            self.assertTrue(line.endswith(b"\n"))
+            process.send_signal(signal.SIGINT)
+            out, err = process.communicate(timeout=10)
+            # Every row found was printed, whole; no summary after a SIGINT.
+            self.assertEqual((process.returncode, out, err), (-signal.SIGINT, b"", b""))
+
+    def test_a_closed_output_ends_the_scan_without_waiting_for_a_row(self):
+        stub = self.write("a.stub", stub_bytes())
+        for pipe_signal, status, message in ((signal.SIG_DFL, -signal.SIGPIPE, b""),
+                                             (signal.SIG_IGN, 2, b"Broken pipe")):
+            process = self.start_listed_scan(
+                preexec_fn=lambda action=pipe_signal: signal.signal(signal.SIGPIPE, action))
+            process.stdin.write(stub.encode() + b"\0")
+            process.stdin.flush()
+            self.read_line(process)
+            process.stdout.close()  # as head -1 does once it has its line
+            self.assertEqual(process.wait(timeout=5), status)
+            self.assertIn(message, process.stderr.read())
+
+    def test_progress_only_where_it_belongs(self):
+        """Each case: environment, flags, whether stderr is a terminal,
+        then what the progress line must look like (None: no progress)."""
+        import pty
+        cases = [({"TERM": "xterm"}, [], True, "\x1b[K"),
+                 ({"TERM": "xterm", "NO_COLOR": "1"}, [], True, "\r"),
+                 ({"TERM": "dumb"}, [], True, None),
+                 ({"TERM": "xterm"}, ["--no-progress"], True, None),
+                 ({"TERM": "xterm"}, ["--progress"], False, "\r"),
+                 ({"TERM": "xterm"}, [], False, None)]
+        started = []
+        for extra, flags, terminal, _ in cases:
+            env = {k: v for k, v in os.environ.items() if k not in ("TERM", "NO_COLOR")}
+            env.update(extra)
+            reader, writer = pty.openpty() if terminal else os.pipe()
+            process = subprocess.Popen([TOOL, "scan", *flags, "--files0-from", "-"], env=env,
+                                       stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                       stderr=writer)
+            os.close(writer)
+            started.append((process, reader))
+        time.sleep(0.4)  # progress is drawn every 100 ms
+        for (process, reader), (extra, flags, terminal, shown) in zip(started, cases):
+            process.stdin.close()
+            process.wait(timeout=10)
+            err = b""
+            while True:
+                try:
+                    chunk = os.read(reader, 4096)
+                except OSError:  # a terminal with no writer left
+                    break
+                if not chunk:
+                    break
+                err += chunk
+            os.close(reader)
+            text = err.decode()
+            with self.subTest(env=extra, flags=flags, terminal=terminal):
+                if shown is None:
+                    self.assertNotIn("files examined", text)
+                else:
+                    self.assertIn("scan: 0 files examined", text)
+                    self.assertIn(shown, text)
+                    if shown != "\x1b[K":
+                        self.assertNotIn("\x1b", text)
+
+
+class ScanFiltersTests(ToolTestCase):
+    def setUp(self):
+        super().setUp()
+        stub = stub_bytes()
+        self.root = self.path("root")
+        for name in ("top.stub", "x.tmp", "keep/a.stub", "keep/y.tmp", "keep/deep/b.stub",
+                     "cache/c.stub", "dir.tmp/d.stub"):
+            os.makedirs(os.path.dirname(os.path.join(self.root, name)), exist_ok=True)
+            with open(os.path.join(self.root, name), "wb") as f:
+                f.write(stub)
+
+    def found(self, *args):
+        status, out, err = run("scan", "--print0", *args)
+        self.assertEqual((status, err), (0, ""))
+        return sorted(os.path.relpath(p, self.root) for p in out.split("\0")[:-1])
+
+    def test_exclude_and_max_depth(self):
+        everything = ["cache/c.stub", "dir.tmp/d.stub", "keep/a.stub", "keep/deep/b.stub",
+                      "keep/y.tmp", "top.stub", "x.tmp"]
+        cases = [
+            ([], everything),
+            # A name at any depth, files and directories alike.
+            (["--exclude", "*.tmp"], ["cache/c.stub", "keep/a.stub", "keep/deep/b.stub", "top.stub"]),
+            (["--exclude", "deep", "--exclude", "cache"],
+             ["dir.tmp/d.stub", "keep/a.stub", "keep/y.tmp", "top.stub", "x.tmp"]),
+            # A trailing '/': directories only.
+            (["--exclude", "*.tmp/"], [p for p in everything if p != "dir.tmp/d.stub"]),
+            # With '/': the path from the root, anchored, '*' within one name.
+            (["--exclude", "keep/*"], ["cache/c.stub", "dir.tmp/d.stub", "top.stub", "x.tmp"]),
+            (["--exclude", "/x.tmp", "--exclude", "*/b.stub"],
+             [p for p in everything if p not in ("x.tmp",)]),
+            (["--exclude", "deep/b.stub"], everything),
+            (["--max-depth", "0"], []),
+            (["--max-depth", "1"], ["top.stub", "x.tmp"]),
+            (["--max-depth", "2"], [p for p in everything if p != "keep/deep/b.stub"]),
+        ]
+        for args, expected_paths in cases:
+            with self.subTest(args=args):
+                self.assertEqual(self.found(*args, self.root), expected_paths)
+        # A root is never excluded, and a file root is at depth 0.
+        self.assertEqual(self.found("--exclude", "*.stub", "--max-depth", "0",
+                                    os.path.join(self.root, "top.stub")), ["top.stub"])
+
+    def test_a_root_link_is_followed_and_links_inside_only_when_asked(self):
+        os.symlink(self.root, self.path("link"))
+        os.symlink(os.path.join(self.root, "keep"), os.path.join(self.root, "cache", "to-keep"))
+        status, out, err = run("scan", "--print0", self.path("link"))
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(len(out.split("\0")) - 1, 7)
+        self.assertIn(self.path("link/keep/deep/b.stub") + "\0", out)
+        status, out, _ = run("scan", "--print0", "--follow-symlinks", self.path("link"))
+        self.assertIn(self.path("link/cache/to-keep/deep/b.stub") + "\0", out)
+
+    def test_files0_from_a_list(self):
+        listing = self.write("list", b"\0".join([os.path.join(self.root, "top.stub").encode(),
+                                                b"", os.path.join(self.root, "keep").encode(),
+                                                self.path("missing").encode()]))
+        for source, stdin in ((listing, None), ("-", self.read("list"))):
+            status, out, err = run("scan", "--sort", "--print0", "--files0-from", source, stdin=stdin)
+            self.assertEqual(status, 2)
+            self.assertEqual(out.split("\0")[:-1],
+                             [os.path.join(self.root, p) for p in ("keep/a.stub", "keep/deep/b.stub",
+                                                                   "keep/y.tmp", "top.stub")])
+            label = "standard input" if source == "-" else listing
+            self.assertEqual(sorted(err.splitlines()),
+                             sorted([label + ":2: invalid zero-length file name",
+                                     self.path("missing") + ": No such file or directory"]))
+        status, _, err = run("scan", "--files0-from", listing, self.root)
+        self.assertEqual(status, 2)
+        self.assertIn("excludes", err)
+
+    def test_xdev_stays_on_the_root_file_system(self):
+        if os.geteuid() != 0 or shutil.which("unshare") is None:
+            self.skipTest("needs root and unshare to mount a file system")
+        mount = os.path.join(self.root, "keep", "mounted")
+        os.mkdir(mount)
+        script = ('mount -t tmpfs stubmeta-test "$1" && cp "$2" "$1/m.stub" && shift 2 && '
+                  'exec "$@"')
+        results = []
+        for flags in ([], ["--xdev"]):
+            done = subprocess.run(["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                                   script, "sh", mount, example("dmnas.stub"), TOOL, "scan",
+                                   "--print0", *flags, self.root], capture_output=True, timeout=60)
+            if done.returncode != 0 and b"mount" in done.stderr:
+                self.skipTest("cannot mount here: " + done.stderr.decode().strip())
+            results.append(done.stdout.split(b"\0"))
+        inside = os.path.join(mount, "m.stub").encode()
+        self.assertIn(inside, results[0])
+        self.assertNotIn(inside, results[1])
+        self.assertEqual(len(results[1]), len(results[0]) - 1)
 
 
 class ReadBackTests(ToolTestCase):
