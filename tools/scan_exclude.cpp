@@ -1,5 +1,6 @@
 #include "scan_exclude.h"
 
+#include <algorithm>
 #include <fnmatch.h>
 
 namespace stubmeta_cli {
@@ -23,16 +24,14 @@ ExcludeRules::ExcludeRules(const std::vector<std::string>& patterns) {
 
 bool ExcludeRules::excludes(const std::string& relativePath, const char* name,
                             bool directory) const {
-    for (const Rule& rule : rules_) {
+    return std::ranges::any_of(rules_, [&](const Rule& rule) {
         if (rule.directoriesOnly && !directory)
-            continue;
+            return false;
         const int matched =
             rule.wholePath ? ::fnmatch(rule.pattern.c_str(), relativePath.c_str(), FNM_PATHNAME)
                            : ::fnmatch(rule.pattern.c_str(), name, 0);
-        if (matched == 0)
-            return true;
-    }
-    return false;
+        return matched == 0;
+    });
 }
 
 }  // namespace stubmeta_cli

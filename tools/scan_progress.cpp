@@ -14,13 +14,12 @@ namespace {
 constexpr auto kUpdateInterval = std::chrono::milliseconds(100);
 
 bool set_and_not_empty(const char* name) {
-    const char* value =
-        std::getenv(name);  // NOLINT(concurrency-mt-unsafe): read before any thread starts
+    const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0';
 }
 
 bool dumb_terminal() {
-    const char* term = std::getenv("TERM");  // NOLINT(concurrency-mt-unsafe): as above
+    const char* term = std::getenv("TERM");
     return term != nullptr && std::strcmp(term, "dumb") == 0;
 }
 

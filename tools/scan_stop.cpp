@@ -69,7 +69,7 @@ bool ScanStop::requested() const noexcept {
            outputClosed_.load(std::memory_order_relaxed) || failed_.load(std::memory_order_relaxed);
 }
 
-bool ScanStop::interrupted() const noexcept { return caughtSignal.load() != 0; }
+bool ScanStop::interrupted() noexcept { return caughtSignal.load() != 0; }
 
 void ScanStop::fail(std::exception_ptr error) noexcept {
     const std::lock_guard<std::mutex> lock(failureMutex_);

@@ -22,7 +22,7 @@ public:
 
     bool requested() const noexcept;
     // Whether a signal asked to stop.
-    bool interrupted() const noexcept;
+    static bool interrupted() noexcept;
 
     // Asks to stop because of error (the first one is kept).
     void fail(std::exception_ptr error) noexcept;

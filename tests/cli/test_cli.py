@@ -688,6 +688,15 @@ def remove_deep_tree(root):
         os.close(fd)
 
 
+def end_process(process):
+    """Kills the process if it still runs and closes its pipes."""
+    process.kill()
+    process.wait()
+    for stream in (process.stdin, process.stdout, process.stderr):
+        if stream is not None:
+            stream.close()
+
+
 def limit_descriptors(most):
     """For preexec_fn: the tool gets at most this many descriptors."""
     import resource
@@ -717,7 +726,7 @@ class ScanStreamingTests(ToolTestCase):
         open: the scan cannot end before the test closes it."""
         process = subprocess.Popen([TOOL, "scan", *args, "--files0-from", "-"], stdin=subprocess.PIPE,
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, **popen)
-        self.addCleanup(process.kill)
+        self.addCleanup(end_process, process)
         return process
 
     def read_line(self, process):
