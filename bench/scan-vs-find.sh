@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Times `stubmeta scan` against reading the first bytes of every file with
-# find and head, side by side over the same generated tree, and shows that
-# the scan's peak memory follows the stubs it finds, not the files it reads.
+# find and head, side by side over the same generated tree; measures how
+# soon the first row reaches a pipe (against find's first line, and the
+# whole scan with --sort), and the peak memory of both, to show that the
+# scan's memory stays flat in the files read and the stubs found.
 #
 #   bench/scan-vs-find.sh [-n FILES] [-r RUNS] [-d DIR] [TOOL]
 #
 #   TOOL   the stubmeta binary (default: build/tools/stubmeta)
-#   -n     files in the main tree, a tenth of them stubs (default 100000)
+#   -n     files in the main tree, a tenth of them stubs (default 300000)
 #   -r     timed runs of each command; the best is kept (default 5)
 #   -d     where the trees are built (default: a folder under $TMPDIR or
 #          /tmp); trees already there with the same shape are reused
@@ -17,13 +19,13 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(dirname "$here")
-files=100000
+files=300000
 runs=5
 dir="${TMPDIR:-/tmp}/stubmeta-scan-bench"
 per_directory=1000
 
 usage() {
-    sed -n '6,13p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    sed -n '8,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
@@ -133,6 +135,33 @@ timed() {
 # least A B: the smaller of two numbers, B being possibly empty.
 least() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a + 0 < b + 0) ? a : b }'; }
 
+# first_line COMMAND...: sets took to the seconds from starting the
+# command to its first line of output arriving through a pipe, read as
+# head -1 would; the command then meets a closed pipe.
+first_line() {
+    local start end line
+    start=$(now)
+    {
+        IFS= read -r line
+        end=$(now)
+    } < <("$@" 2>/dev/null)
+    took=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')
+}
+
+# peak COMMAND...: prints the peak resident memory in KiB of the command,
+# its output thrown away ("-" without /usr/bin/time).  For a pipeline run
+# by sh, the largest of its processes.
+peak() {
+    local report value="-"
+    report=$(mktemp)
+    if [[ -x /usr/bin/time ]]; then
+        /usr/bin/time -f %M -o "$report" "$@" >/dev/null 2>&1 || true
+        value=$(tail -n 1 "$report")
+    fi
+    rm -f "$report"
+    echo "$value"
+}
+
 # memory ARGS...: prints the files examined, the stubs found and the peak
 # resident memory in KiB ("-" without /usr/bin/time) of one scan.
 memory() {
@@ -187,8 +216,41 @@ awk -v s="$best_scan" -v f="$best_find" 'BEGIN {
     printf "  ratio scan / find           %8.2f  (%s)\n", s / f,
         s <= f ? "the scan keeps up with find" : "the scan is slower than find" }'
 
+# The first row through a pipe: best of the runs, beside find's first
+# line and a sorted scan, which can print nothing before its end.
+best_first=""
+best_find_first=""
+best_sorted_first=""
+for ((run = 1; run <= runs; run++)); do
+    first_line "$tool" scan "$main_tree"
+    best_first=$(least "$took" "$best_first")
+    first_line find "$main_tree" -type f
+    best_find_first=$(least "$took" "$best_find_first")
+    first_line "$tool" scan --sort "$main_tree"
+    best_sorted_first=$(least "$took" "$best_sorted_first")
+done
+echo "first line through a pipe (start to first line, best of $runs):"
+printf '  find -type f                %8.4f s\n' "$best_find_first"
+printf '  stubmeta scan               %8.4f s\n' "$best_first"
+printf '  stubmeta scan --sort        %8.4f s\n' "$best_sorted_first"
+
+# Peak memory of the whole tree's scan against find | xargs head.
+find_peak=$(peak find "$main_tree" -type f)
+xargs_peak=$(peak sh -c 'find "$1" -type f -print0 | xargs -0 -P2 head -qc 8' sh "$main_tree")
+scan_peak=$(peak "$tool" scan "$main_tree")
+sorted_peak=$(peak "$tool" scan --sort "$main_tree")
+echo "peak resident memory over the whole tree (KiB):"
+printf '  find -type f                    %8s\n' "$find_peak"
+printf '  find | xargs -P2 head (largest) %8s\n' "$xargs_peak"
+printf '  stubmeta scan                   %8s\n' "$scan_peak"
+printf '  stubmeta scan --sort            %8s\n' "$sorted_peak"
+if [[ $scan_peak != - && $xargs_peak != - ]]; then
+    awk -v s="$scan_peak" -v f="$xargs_peak" 'BEGIN {
+        printf "  ratio scan / find | xargs head  %8.2f  (goal <= 2)\n", s / f }'
+fi
+
 # The same count of stubs in ten times the files should cost no more
-# memory; ten times the stubs should.
+# memory; ten times the stubs should not either.
 mapfile -t folders < <(find "$main_tree" -mindepth 1 -maxdepth 1 -type d | sort)
 tenth_folders=("${folders[@]:0:$(((${#folders[@]} + 9) / 10))}")
 echo "peak resident memory of the scan (KiB):"
