@@ -220,7 +220,10 @@ int run_scan(const ScanOptions& options) {
     stop.end_if_stopped();
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return report.finish(counters.filesExamined.load(), elapsed);
+    const int status = report.finish(counters.filesExamined.load(), elapsed);
+    // A signal that came while the summary was printed still ends the tool.
+    stop.end_if_stopped();
+    return status;
 }
 
 const char* const kScanFooter =

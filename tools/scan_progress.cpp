@@ -61,10 +61,10 @@ void ScanProgress::stop() {
     }
 }
 
-std::unique_lock<std::mutex> ScanProgress::pause() {
-    std::unique_lock<std::mutex> lock(mutex_);
+void ScanProgress::while_paused(const std::function<void()>& write) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     clear();
-    return lock;
+    write();
 }
 
 void ScanProgress::show_until_stopped() {

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -41,10 +42,10 @@ public:
     ~ScanProgress();
     void stop();
 
-    // Clears the progress line and keeps it away while the lock returned
-    // lives, so that a line written meanwhile to the same terminal stands
-    // alone; the next update draws it again.
-    std::unique_lock<std::mutex> pause();
+    // Runs write with the progress line cleared and kept away meanwhile,
+    // so that what it writes to the same terminal stands alone; the next
+    // update draws the line again.  Exceptions from write pass through.
+    void while_paused(const std::function<void()>& write);
 
 private:
     void show_until_stopped();

@@ -51,8 +51,7 @@ void ScanReport::add_unreadable(const std::string& message) {
     // Rows already printed go before the message, on a terminal shared
     // with them.
     flush_out();
-    const std::unique_lock<std::mutex> paused = progress_.pause();
-    print_error(message);
+    progress_.while_paused([&message] { print_error(message); });
 }
 
 void ScanReport::flush_rows() {
@@ -104,12 +103,15 @@ std::string ScanReport::line_of(const ScanRow& row) const {
 
 // With mutex_ held.
 void ScanReport::print_line(const std::string& line) {
-    std::unique_lock<std::mutex> paused;
+    const auto write = [this, &line] {
+        write_out(line);
+        if (flushEachRow_)
+            flush_out();
+    };
     if (rowsOnTerminal_)
-        paused = progress_.pause();
-    write_out(line);
-    if (flushEachRow_)
-        flush_out();
+        progress_.while_paused(write);
+    else
+        write();
 }
 
 }  // namespace stubmeta_cli
