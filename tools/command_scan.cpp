@@ -84,7 +84,8 @@ bool read_batch(const FileBatch& batch, FileExaminer& inTrees, FileExaminer& roo
     std::uint64_t stubs = 0;
     bool stopped = false;
     batch.for_each([&](const char* name) {
-        if (stopped || (stopped = context.stop.requested()))
+        stopped = stopped || context.stop.requested();
+        if (stopped)
             return;
         path.assign(directory.prefix()).append(name);
         switch (examiner.examine(directory.fd(), name, path, row, message)) {
@@ -187,11 +188,10 @@ int run_scan(const ScanOptions& options) {
     ScanReport report(options.report, progress);
     std::vector<std::thread> readers;
     const ReadingContext context{queue, inTrees, roots, counters, report, stop};
-    for (unsigned i = 0; i < jobs; ++i)
-        readers.emplace_back([&context] { read_files(context); });
-    held.reset();  // signals reach this thread, the walker, from now on
-
     try {
+        for (unsigned i = 0; i < jobs; ++i)
+            readers.emplace_back([&context] { read_files(context); });
+        held.reset();  // signals reach this thread, the walker, from now on
         report.begin();
         TreeWalk walker(
             walk, [&queue](FileBatch&& batch) { queue.push(std::move(batch)); },

@@ -178,18 +178,19 @@ private:
         auto directory = std::make_shared<const OpenDirectory>(level.fd, path_);
         FileBatch files(directory);
         unsigned sinceStopCheck = 0;
-        int readError = 0;
+        bool stopped = false;
         errno = 0;
         while (const dirent* entry = ::readdir(stream)) {
             take_entry(level, *entry, files, directory);
             if (++sinceStopCheck == kEntriesBetweenStopChecks) {
                 sinceStopCheck = 0;
-                if (options_.stopRequested())
+                stopped = options_.stopRequested();
+                if (stopped)
                     break;
             }
-            errno = 0;
+            errno = 0;  // readdir sets it only on failure
         }
-        readError = errno;
+        const int readError = stopped ? 0 : errno;
         ::closedir(stream);
         hand_on(files, directory);
         if (readError != 0)
