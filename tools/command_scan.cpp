@@ -215,7 +215,7 @@ int run_scan(const ScanOptions& options) {
     progress.stop();
 
     stop.rethrow_failure();
-    if (stop.interrupted())
+    if (ScanStop::interrupted())
         report.flush_rows();
     stop.end_if_stopped();
     const double elapsed =
