@@ -845,6 +845,10 @@ class ScanFiltersTests(ToolTestCase):
         for args, expected_paths in cases:
             with self.subTest(args=args):
                 self.assertEqual(self.found(*args, self.root), expected_paths)
+        for bad in ("-1", "1x"):  # -1 would wrap around to no limit at all
+            status, _, err = run("scan", "--max-depth", bad, self.root)
+            self.assertEqual(status, 2)
+            self.assertOneLineError(err, "--max-depth")
         # A root is never excluded, and a file root is at depth 0.
         self.assertEqual(self.found("--exclude", "*.stub", "--max-depth", "0",
                                     os.path.join(self.root, "top.stub")), ["top.stub"])
