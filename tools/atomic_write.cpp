@@ -38,11 +38,12 @@ void print_warnings(const std::string& path, const std::vector<std::string>& war
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& target) : name_(pattern_beside(target)) {
+        guard_.emplace();
         fd_ = ::mkstemp(name_.data());
         if (fd_ < 0)
             fail(target, errno);
         try {
-            guard_.emplace(name_);
+            guard_->guard(name_);
         } catch (...) {
             ::close(fd_);
             ::unlink(name_.c_str());
