@@ -29,7 +29,7 @@ std::string verdict_text(const std::string& path, const EnvelopeReport& report) 
 
 Json verdict_json(const std::string& path, const EnvelopeReport& report) {
     Json object;
-    object["path"] = path;
+    object["path"] = json_text(path);
     object["state"] = report.ok ? "ok" : "damaged";
     if (!report.ok)
         object["error"] = report.problem;
@@ -37,7 +37,7 @@ Json verdict_json(const std::string& path, const EnvelopeReport& report) {
         Json envelope;
         envelope["version"] = report.version;
         envelope["totalLength"] = report.totalLength;
-        envelope["value"] = report.value;
+        envelope["value"] = json_uint64(report.value);
         envelope["textLength"] = report.textLength;
         if (report.computedChecksum != 0 || report.storedChecksum != 0) {
             envelope["storedChecksum"] = hex32(report.storedChecksum);

@@ -22,9 +22,13 @@ void add_line(std::string& out, std::string_view name, const std::string& value)
 
 std::string printable(std::string_view text) {
     std::string result;
+    result.reserve(text.size());
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F) {
+        if (c == '\\' || c == '"') {
+            result += '\\';
+            result += c;
+        } else if (byte < 0x20 || byte >= 0x7F) {
             result += "\\x";
             append_hex(result, byte, 2);
         } else {

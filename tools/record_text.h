@@ -14,8 +14,10 @@ namespace stubmeta_cli {
 std::string detection_to_text(const std::string& path, const Detection& detection,
                               const MatchRequest& request);
 
-// The text with control and non-ASCII bytes written as \xNN, so one value
-// stays on one line.
+// The text as it is printed in text output, on one line and mapping back
+// to exactly one byte string: a backslash as \\, a double quote as \",
+// every control or non-ASCII byte as \xNN (upper-case hexadecimal), every
+// other character as it is.
 std::string printable(std::string_view text);
 
 }  // namespace stubmeta_cli
