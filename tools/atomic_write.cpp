@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "console.h"
 #include "file_identity.h"
 #include "file_reading.h"
 #include "interrupt_cleanup.h"
@@ -184,6 +185,11 @@ void rewrite_in_place(const std::string& bytes, const OutputTarget& target,
 }  // namespace
 
 void write_output_file(const std::string& bytes, const FileOutputOptions& options) {
+    if (options.output == "-") {
+        write_out(bytes);
+        flush_out();
+        return;
+    }
     const OutputTarget target = resolve_output_target(options);
     if (target.existing && options.inPlace)
         rewrite_in_place(bytes, target, options);

@@ -141,8 +141,11 @@ class OutputFailureTests(ToolTestCase):
 
 class InspectTests(ToolTestCase):
     STUBS = sorted(name for name in os.listdir(EXAMPLES) if name != "README.md")
+    # The bare texts name no type of their own (celerra.stub, ntfs-text.stub,
+    # unix-bare.txt); the rest is found by its opening.
     RECOGNISED = [n for n in STUBS if n not in
-                  ("not-a-stub.txt", "unix-damaged.stub", "unix-layout0.stub")]
+                  ("not-a-stub.txt", "unix-damaged.stub", "unix-layout0.stub", "celerra.stub",
+                   "ntfs-text.stub", "unix-bare.txt")]
 
     def test_every_recognised_example_in_text(self):
         status, out, err = run("inspect", *[example(n) for n in self.RECOGNISED])
@@ -156,8 +159,11 @@ class InspectTests(ToolTestCase):
         for line in out.splitlines():
             self.assertIn("typeName", json.loads(line))
 
-    def test_first_match_takes_bare_celerra_for_unix_and_says_so(self):
-        _, out, _ = run("inspect", example("celerra.stub"))
+    def test_a_bare_text_needs_its_type_named_and_first_match_says_so(self):
+        status, _, err = run("inspect", example("celerra.stub"))
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "not a recognised stub (no envelope, QZSTUB: line or reparse header")
+        _, out, _ = run("inspect", "--first-match", example("celerra.stub"))
         self.assertIn("type          6 UNIX_BIGENDIAN (first match of types 6, 7, 1, 2, 3, 4)", out)
         self.assertIn("name it with --as or --family", out)
         for args, line in ((["--as", "celerra"], "3 WINDOWS_CELERRA (parsed as type 3)"),
@@ -185,7 +191,9 @@ class InspectTests(ToolTestCase):
         status, out, err = run("inspect", *files)
         self.assertEqual(status, 2)  # the missing file is an I/O error; it outranks 1
         self.assertEqual(err.splitlines(), [
-            "examples/stubs/not-a-stub.txt: not a recognised stub (tried types 6, 7, 1, 2, 3, 4)",
+            "examples/stubs/not-a-stub.txt: not a recognised stub (no envelope, QZSTUB: line or "
+            "reparse header; name a bare text's type with --as or --family), it opens with "
+            "4D 65 65 74 69 6E 67 20",
             self.path("missing") + ": No such file or directory"])
         self.assertIn("4 WINDOWS_DMNAS", out)
         status, out, err = run("inspect", "--as", "3", example("not-a-stub.txt"))
@@ -196,7 +204,9 @@ class InspectTests(ToolTestCase):
         status, out, _ = run("inspect", "--format", "json", example("unix-damaged.stub"))
         self.assertEqual(status, 1)
         self.assertEqual(json.loads(out), {"path": "examples/stubs/unix-damaged.stub",
-                                           "error": "not a recognised stub (tried types 6, 7, 1, 2, 3, 4)"})
+                                           "error": "damaged: checksum mismatch: stored 0x6D9FF411 "
+                                                    "(or 0x11F49F6D read little-endian), computed "
+                                                    "0xDDECC718"})
 
     def test_arbitrary_bytes_are_read_safely(self):
         # A header claiming a 65,535-byte envelope in a 21-byte file, a file
@@ -206,7 +216,7 @@ class InspectTests(ToolTestCase):
                  "large": b"1:2:3:4:5:1:5:/a/b|9" + b"\0" * 70000 + b"x" * 70000}
         for name, data in cases.items():
             with self.subTest(name=name):
-                status, _, err = run("inspect", self.write(name, data))
+                status, _, err = run("inspect", "--first-match", self.write(name, data))
                 self.assertEqual(status, 0 if name == "large" else 1, err)
 
 
@@ -222,7 +232,7 @@ class VerifyTests(ToolTestCase):
         status, out, _ = run("verify", "--format", "json", example("unix-layout1.stub"))
         self.assertEqual(status, 0)
         self.assertEqual(json.loads(out), {
-            "path": "examples/stubs/unix-layout1.stub", "state": "ok",
+            "path": "examples/stubs/unix-layout1.stub", "state": "ok", "type": 7,
             "envelope": {"version": 1, "totalLength": 82, "value": "4096", "textLength": 56,
                          "storedChecksum": "0x11F49F6D", "computedChecksum": "0x11F49F6D",
                          "byteOrder": "little-endian"}})
@@ -232,7 +242,7 @@ class VerifyTests(ToolTestCase):
         flipped = bytearray(good)
         flipped[25] ^= 0x01
         cases = {
-            "bad magic": (b"QSTUX" + good[5:], "bad magic: 51 53 54 55 58"),
+            "bad magic": (b"QSTUX" + good[5:], "it opens with 51 53 54 55 58"),
             "version": (envelope(b"1:2:3:4:5:1:5:/a/b|9", version=2), "unknown version 2 (expected 1)"),
             "short total": (envelope(b"x", total=25), "total length 25 is below the smallest envelope, 26"),
             "lengths": (envelope(b"1:2:3:4:5:1:5:/a/b|9", text_length=5),
@@ -246,7 +256,8 @@ class VerifyTests(ToolTestCase):
             with self.subTest(name=name):
                 status, out, _ = run("verify", self.write("e", data))
                 self.assertEqual(status, 1)
-                self.assertIn(self.path("e") + ": damaged: " + message, out)
+                self.assertIn(self.path("e") + (": not a stub: " if name == "bad magic" else ": damaged: "), out)
+                self.assertIn(message, out)
 
     def test_checksum_message_gives_both_values_in_hexadecimal(self):
         data = bytearray(envelope(b"1:2:3:4:5", big_endian=True))
@@ -260,13 +271,14 @@ class VerifyTests(ToolTestCase):
         self.assertEqual(status, 2)
         self.assertEqual(err.splitlines(), [self.path("missing") + ": No such file or directory",
                                             self.folder + ": Is a directory"])
-        self.assertTrue(out.startswith("examples/stubs/unix-layout2.stub: ok: 70 bytes"), out)
+        self.assertTrue(out.startswith("examples/stubs/unix-layout2.stub: ok: 7 UNIX_LITTLEENDIAN, 70 bytes"), out)
 
     def test_both_byte_orders_are_accepted(self):
-        for big, order in ((True, "big-endian"), (False, "little-endian")):
-            status, out, _ = run("verify", self.write("e", envelope(b"1:2:3:4:5", big_endian=big)))
+        for big, order in ((True, "6 UNIX_BIGENDIAN"), (False, "7 UNIX_LITTLEENDIAN")):
+            data = envelope(b"1:2:3:4:5:1:4:/a/b|9", big_endian=big)
+            status, out, _ = run("verify", self.write("e", data))
             self.assertEqual(status, 0)
-            self.assertTrue(out.endswith("checksum 0xABA8F11B stored %s\n" % order), out)
+            self.assertIn(": ok: " + order, out)
 
 
 class CreateTests(ToolTestCase):
@@ -467,14 +479,14 @@ class ScanTests(ToolTestCase):
         self.assertEqual([r["path"] for r in lines], sorted(r["path"] for r in lines))
         self.assertEqual((summary["filesExamined"], summary["stubs"], summary["damaged"],
                           summary["stubsByType"]),
-                         (15, 9, 2, {"unknown": 1, "2": 1, "4": 2, "6": 1, "7": 4}))
+                         (15, 11, 2, {"unknown": 1, "1": 2, "2": 1, "4": 2, "6": 1, "7": 4}))
         damaged = [r for r in lines if r["state"] == "damaged"]
         self.assertEqual(damaged[0]["type"], None)
         self.assertIn("checksum mismatch", damaged[0]["error"])
         status, out, err = run("scan", "--format", "csv", "--state", "ok", EXAMPLES)
         rows = out.splitlines()
         self.assertEqual(rows[0].split(",")[:4], ["path", "type", "typeName", "state"])
-        self.assertEqual(len(rows), 1 + 7)
+        self.assertEqual(len(rows), 1 + 9)
         self.assertIn("files examined  15", err)
 
     def test_print0_and_state(self):
@@ -885,6 +897,55 @@ class RoundTripTests(ToolTestCase):
                              "--force", stdin=out.encode())
         self.assertEqual((status, err), (0, ""))
         self.assertEqual(self.read("second"), self.read("first"))
+
+
+class VerdictTests(ToolTestCase):
+    """inspect, scan and verify give one type and state for each file."""
+
+    def verdicts(self, path, *options):
+        _, out, err = run("inspect", "--format", "json", *options, path)
+        inspected = json.loads(out)
+        inspect = (inspected.get("type"), "ok" if "type" in inspected else inspected["error"])
+        _, out, _ = run("verify", "--format", "json", *options, path)
+        verified = json.loads(out)
+        verify = (verified["type"], "ok" if verified["state"] == "ok" else
+                  ("damaged: " if verified["state"] == "damaged" else "") + verified["error"])
+        return inspect, verify
+
+    def test_one_verdict_for_every_file(self):
+        with open(example("unix-layout1.stub"), "rb") as f:
+            self.write("trailing.stub", f.read() + b"tail")
+        files = [example(n) for n in sorted(os.listdir(EXAMPLES))] + [self.path("trailing.stub")]
+        _, out, _ = run("scan", "--format", "json", EXAMPLES, self.path("trailing.stub"))
+        scanned = {r["path"]: r for r in map(json.loads, out.splitlines()[:-1])}
+        for path in files:
+            with self.subTest(path=path):
+                inspect, verify = self.verdicts(path)
+                self.assertEqual(inspect[1].split(",")[0], verify[1].split(",")[0])
+                row = scanned.get(path)
+                if row is None:
+                    self.assertTrue(verify[1].startswith("not a recognised stub"), verify)
+                    continue
+                self.assertEqual(verify[0], row["type"])
+                if row["state"] == "ok":
+                    self.assertEqual((inspect[0], verify[1]), (row["type"], "ok"))
+                else:
+                    self.assertEqual(verify[1], "damaged: " + row["error"])
+        status, out, err = run("verify", self.path("trailing.stub"))
+        self.assertEqual(status, 0)
+        self.assertIn("4 bytes after the envelope", out)
+        self.assertOneLineError(err, "warning: 4 bytes after the end of the envelope")
+
+    def test_verify_reads_the_attribute_as_inspect_and_scan_do(self):
+        with open(example("ntfs.stub"), "rb") as f:
+            reparse = f.read()
+        path = self.write("archived.doc", b"data")
+        try:
+            os.setxattr(path, "user.reparse", reparse)
+        except OSError as error:
+            self.skipTest("no user. attributes here: %s" % error)
+        status, out, _ = run("verify", "--attribute", "user.reparse", path)
+        self.assertEqual((status, out), (0, path + ": ok: 1 WINDOWS_LOCAL\n"))
 
 
 if __name__ == "__main__":
