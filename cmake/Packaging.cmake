@@ -95,6 +95,10 @@ if(TARGET stubmeta-cli)
       DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
       COMPONENT tool)
   endif()
+  install(FILES ${PROJECT_BINARY_DIR}/tools/stubmeta.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME stubmeta
+    COMPONENT tool)
   list(APPEND STUBMETA_PACKAGE_COMPONENTS tool)
 endif()
 

@@ -50,6 +50,11 @@ void print_error(std::string_view message) noexcept {
         errorOutputLost = true;
 }
 
+void write_error_text(std::string_view text) noexcept {
+    if (std::fwrite(text.data(), 1, text.size(), stderr) != text.size() || std::fflush(stderr) != 0)
+        errorOutputLost = true;
+}
+
 bool error_output_lost() noexcept { return errorOutputLost; }
 
 }  // namespace stubmeta_cli

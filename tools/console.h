@@ -23,6 +23,9 @@ void flush_out();
 // only remembered for the exit status (error_output_lost).
 void print_error(std::string_view message) noexcept;
 
+// Writes text as it stands to standard error, as print_error does.
+void write_error_text(std::string_view text) noexcept;
+
 // True once a write to standard error failed.
 bool error_output_lost() noexcept;
 

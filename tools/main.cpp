@@ -11,6 +11,7 @@
 #include "command_options.h"
 #include "console.h"
 #include "commands.h"
+#include "completion.h"
 #include "tool_status.h"
 
 using namespace stubmeta_cli;
@@ -85,7 +86,7 @@ int run_tool(int argc, char** argv) {
     std::vector<Command> commands{
         add_types_command(app),  add_inspect_command(app), add_scan_command(app),
         add_verify_command(app), add_create_command(app),  add_convert_command(app),
-        add_wrap_command(app),   add_unwrap_command(app),
+        add_wrap_command(app),   add_unwrap_command(app),  add_completion_command(app),
     };
     for (Command& command : commands)
         command.app->failure_message(usage_failure);

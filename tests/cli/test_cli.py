@@ -7,6 +7,7 @@ Expected outputs live in tests/cli/expected/; the examples in examples/stubs/.
 """
 import json
 import os
+import re
 import shutil
 import signal
 import socket
@@ -946,6 +947,96 @@ class VerdictTests(ToolTestCase):
             self.skipTest("no user. attributes here: %s" % error)
         status, out, _ = run("verify", "--attribute", "user.reparse", path)
         self.assertEqual((status, out), (0, path + ": ok: 1 WINDOWS_LOCAL\n"))
+
+
+class ConventionTests(ToolTestCase):
+    """Standard streams, options and messages as Unix tools have them."""
+
+    def test_output_to_a_full_device_fails_once(self):
+        cases = [(["--help"], "cannot write the output"), (["--version"], "cannot write the output"),
+                 (["inspect", example("dmnas.stub"), example("ntfs.stub")], "No space left on device")]
+        for args, message in cases:
+            with self.subTest(args=args):
+                with open("/dev/full", "wb") as full:
+                    done = subprocess.run([TOOL, *args], stdout=full, stderr=subprocess.PIPE)
+                self.assertEqual(done.returncode, 2)
+                self.assertOneLineError(done.stderr.decode(), message)
+
+    def test_dash_is_standard_input_and_output(self):
+        with open(example("unix-layout2.stub"), "rb") as f:
+            stub = f.read()
+        for args in (["inspect", "-"], ["verify", "-"], ["inspect", "/dev/stdin"]):
+            with self.subTest(args=args):
+                status, out, err = run(*args, stdin=stub)
+                self.assertEqual((status, err), (0, ""))
+                self.assertIn("7 UNIX_LITTLEENDIAN", out)
+        done = subprocess.run([TOOL, "convert", "--to", "6", "-", "-o", "-"], input=stub,
+                              capture_output=True)
+        self.assertEqual((done.returncode, done.stdout[:8]), (0, MAGIC))
+        done = subprocess.run([TOOL, "create", "--type", "3", "--set", "common1=1", "-o", "-"],
+                              capture_output=True)
+        self.assertEqual(done.stdout, b"1:0:0:0:0:::0:0:0::0?|0")
+        self.assertEqual(os.listdir(self.folder), [])
+
+    def test_messages_name_the_real_cause(self):
+        socket_path = self.path("socket")
+        with socket.socket(socket.AF_UNIX) as listener:
+            listener.bind(socket_path)
+            self.write("long", b"x" * 70000)
+            cases = [(["inspect", "-dash.stub"], "stubmeta inspect: unknown option -dash.stub"),
+                     (["inspect", socket_path], "a socket, not a regular file"),
+                     (["wrap", self.path("long"), "-o", self.path("o")],
+                      "the text has 70000 bytes, an envelope holds at most 65509")]
+            for args, message in cases:
+                with self.subTest(args=args):
+                    status, _, err = run(*args)
+                    self.assertNotEqual(status, 0)
+                    self.assertOneLineError(err, message)
+        self.assertEqual(run("-V")[1], run("--version")[1])
+
+    def test_text_output_maps_back_to_one_byte_string(self):
+        cases = {b"/a\nd": "/a\\x0Ad", b"/a\\x0Ad": "/a\\\\x0Ad", b'/"q"': '/\\"q\\"'}
+        for text, shown in cases.items():
+            with self.subTest(text=text):
+                path = self.write("s", envelope(b"1:2:3:4:5:1:4:" + text + b"|9"))
+                _, out, _ = run("inspect", path)
+                self.assertIn('longText      "%s"' % shown, out)
+
+    def test_json_keeps_every_byte_and_every_digit(self):
+        names = [b"bad\xff\xfe.stub", b"bad\xff\xfd.stub"]
+        for name in names:
+            with open(os.path.join(self.folder.encode(), name), "wb") as f:
+                f.write(envelope(b"1:2:3:4:5:1:4:/a/b|9"))
+        done = subprocess.run([TOOL, "scan", "--format", "json", self.folder], capture_output=True)
+        paths = [json.loads(line)["path"] for line in done.stdout.splitlines()[:-1]]
+        self.assertEqual(sorted(bytes.fromhex(p["hex"]) for p in paths),
+                         sorted(os.path.join(self.folder.encode(), n) for n in names))
+        if shutil.which("jq") is None:
+            self.skipTest("jq is not installed")
+        wide = ["common2", "common3", "common4", "common5", "number1", "number2", "number5"]
+        args = ["create", "--type", "3", "-o", self.path("max")]
+        for field in wide:
+            args += ["--set", field + "=18446744073709551615"]
+        self.assertEqual(run(*args)[0], 0)
+        inspected = run("inspect", "--as", "3", "--format", "json", self.path("max"))[1]
+        through_jq = subprocess.run(["jq", "."], input=inspected.encode(), capture_output=True).stdout
+        status, _, err = run("create", "--type", "3", "--from-json", "-", "-o", self.path("back"),
+                             stdin=through_jq)
+        self.assertEqual((status, err), (0, ""))
+        self.assertEqual(self.read("back"), self.read("max"))
+
+    def test_man_page_and_completion_name_every_option(self):
+        with open(os.path.join(HERE, "..", "..", "docs", "stubmeta.1"), encoding="utf-8") as f:
+            man = f.read().replace("\\-", "-")
+        completion = run("completion", "bash")[1]
+        commands = ["types", "inspect", "scan", "verify", "create", "convert", "wrap", "unwrap"]
+        for command in commands:
+            with self.subTest(command=command):
+                options = set(re.findall(r"(?<![\w-])--[a-z0-9][a-z0-9-]*", run(command, "--help")[1]))
+                self.assertTrue(options)
+                for option in options - {"--help"}:
+                    self.assertTrue(option in man, option + " is missing from docs/stubmeta.1")
+                    self.assertTrue(option in completion, option + " is missing from the completion")
 
 
 if __name__ == "__main__":
