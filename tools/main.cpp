@@ -1,5 +1,6 @@
 // stubmeta: inspect, scan, verify, create, convert, wrap and unwrap the
 // metadata of archived-file stubs.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -58,10 +59,19 @@ std::optional<std::string> unknown_option(const CLI::App& app,
     for (const Command& command : commands)
         if (command.app->parsed())
             parsed = command.app;
-    for (const std::string& left : parsed->remaining(true))
-        if (left.size() > 1 && left[0] == '-')
-            return command_path(parsed) + ": unknown option " + left +
-                   " (a file of that name is ./" + left + ", or follows --)";
+    const std::vector<std::string> left = parsed->remaining(true);
+    const auto option = std::find_if(left.begin(), left.end(), [](const std::string& argument) {
+        return argument.size() > 1 && argument[0] == '-';
+    });
+    if (option != left.end()) {
+        std::string message = command_path(parsed);
+        message += ": unknown option ";
+        message += *option;
+        message += " (a file of that name is ./";
+        message += *option;
+        message += ", or follows --)";
+        return message;
+    }
     return std::nullopt;
 }
 
