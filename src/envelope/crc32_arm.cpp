@@ -14,11 +14,17 @@
 #endif
 
 // The instructions are enabled for these functions alone, so the rest of
-// the library still runs on a processor without them.
+// the library still runs on a processor without them.  clang's arm_acle.h
+// declares __crc32b and __crc32d only when the whole build has them, so
+// clang calls its builtins, which the target attribute enables.
 #if defined(__clang__)
 #define STUBMETA_TARGET_CRC __attribute__((target("crc")))
+#define STUBMETA_CRC32B __builtin_arm_crc32b
+#define STUBMETA_CRC32D __builtin_arm_crc32d
 #else
 #define STUBMETA_TARGET_CRC __attribute__((target("+crc")))
+#define STUBMETA_CRC32B __crc32b
+#define STUBMETA_CRC32D __crc32d
 #endif
 #endif
 
@@ -31,7 +37,7 @@ bool Crc32ArmSupported() { return (getauxval(AT_HWCAP) & HWCAP_CRC32) != 0; }
 STUBMETA_TARGET_CRC std::uint32_t Crc32Arm(std::uint32_t crc, const unsigned char* data,
                                            std::size_t length) {
     while (length != 0 && reinterpret_cast<std::uintptr_t>(data) % 8 != 0) {
-        crc = __crc32b(crc, *data++);
+        crc = STUBMETA_CRC32B(crc, *data++);
         --length;
     }
     // CRC32X takes its eight bytes as a little-endian word: the first byte
@@ -39,10 +45,10 @@ STUBMETA_TARGET_CRC std::uint32_t Crc32Arm(std::uint32_t crc, const unsigned cha
     for (; length >= 8; data += 8, length -= 8) {
         std::uint64_t word = 0;
         std::memcpy(&word, data, sizeof word);
-        crc = __crc32d(crc, word);
+        crc = STUBMETA_CRC32D(crc, word);
     }
     while (length-- != 0)
-        crc = __crc32b(crc, *data++);
+        crc = STUBMETA_CRC32B(crc, *data++);
     return crc;
 }
 
