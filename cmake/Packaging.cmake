@@ -20,7 +20,11 @@ target_include_directories(stubmeta INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTAL
 install(TARGETS stubmeta EXPORT stubmetaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     COMPONENT runtime
-    NAMELINK_COMPONENT development)
+    NAMELINK_COMPONENT development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    COMPONENT runtime
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    COMPONENT development)
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/stubmeta.h
     ${PROJECT_SOURCE_DIR}/include/stubmeta.hpp
