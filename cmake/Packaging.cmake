@@ -20,7 +20,11 @@ target_include_directories(stubmeta INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTAL
 install(TARGETS stubmeta EXPORT stubmetaTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     COMPONENT runtime
-    NAMELINK_COMPONENT development)
+    NAMELINK_COMPONENT development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    COMPONENT runtime
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    COMPONENT development)
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/stubmeta.h
     ${PROJECT_SOURCE_DIR}/include/stubmeta.hpp
@@ -95,6 +99,10 @@ if(TARGET stubmeta-cli)
       DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
       COMPONENT tool)
   endif()
+  install(FILES ${PROJECT_BINARY_DIR}/tools/stubmeta.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME stubmeta
+    COMPONENT tool)
   list(APPEND STUBMETA_PACKAGE_COMPONENTS tool)
 endif()
 

@@ -25,9 +25,17 @@ windows=("${common[@]}" --set extraText=pool7 --set shortText=arch01 --set numbe
 "$tool" create --force --type celerra "${windows[@]}" --set 'longText=/fs01/projects/report.pdf' -o celerra.stub
 
 # A shortened NTFS stub: nine fields, then the long text and the last number,
-# behind the reparse header of a tool-made stub.
-head -c 24 ntfs.stub > ntfs-short.stub
-printf '3:1048576:4096:2:1700000000:pool7:arch01:42:-5?\\\\fs01\\old\\notes.txt|73' >> ntfs-short.stub
+# behind a reparse header (tag 0, the text's length, a zero GUID).
+short_text='3:1048576:4096:2:1700000000:pool7:arch01:42:-5?\\\\fs01\\old\\notes.txt|73'
+printf "$short_text" > ntfs-short.text
+size=$(stat -c %s ntfs-short.text)
+{
+  printf '\0\0\0\0'
+  printf "\\$(printf %03o $((size % 256)))\\$(printf %03o $((size / 256)))"
+  head -c 18 /dev/zero
+  cat ntfs-short.text
+} > ntfs-short.stub
+rm ntfs-short.text
 
 # DMNas: a full stub, and the same with its banner edited by a person.
 dmnas=("${common[@]}" --set headText=dm01 --set 'longText=/share/data/big.iso' --set number2=73

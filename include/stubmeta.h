@@ -27,7 +27,8 @@
  * Statuses: the parse and envelope functions return 0 for success and -1 for
  * failure; writers return the number of bytes written or -1.
  *
- * This header compiles as C99 and as C++.
+ * This header compiles as C99 and as C++ and uses no compiler extension
+ * outside the STUBMETA_API macro below.
  */
 #ifndef STUBMETA_H
 #define STUBMETA_H
@@ -38,7 +39,20 @@
 #define STUBMETA_VERSION_MINOR 1
 #define STUBMETA_VERSION_PATCH 0
 
-#if defined(__GNUC__) || defined(__clang__)
+/* STUBMETA_API marks the exported functions.  On Windows the library's own
+ * sources define STUBMETA_BUILDING and export them from stubmeta.dll;
+ * callers import them from it, or define STUBMETA_STATIC when they link
+ * the library's code in directly.  Elsewhere the names are the only ones
+ * left visible in the shared library. */
+#if defined(_WIN32)
+#if defined(STUBMETA_BUILDING)
+#define STUBMETA_API __declspec(dllexport)
+#elif defined(STUBMETA_STATIC)
+#define STUBMETA_API
+#else
+#define STUBMETA_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__) || defined(__clang__)
 #define STUBMETA_API __attribute__((visibility("default")))
 #else
 #define STUBMETA_API

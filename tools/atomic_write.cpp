@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "console.h"
 #include "file_identity.h"
 #include "file_reading.h"
 #include "interrupt_cleanup.h"
@@ -38,11 +39,12 @@ void print_warnings(const std::string& path, const std::vector<std::string>& war
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& target) : name_(pattern_beside(target)) {
+        guard_.emplace();
         fd_ = ::mkstemp(name_.data());
         if (fd_ < 0)
             fail(target, errno);
         try {
-            guard_.emplace(name_);
+            guard_->guard(name_);
         } catch (...) {
             ::close(fd_);
             ::unlink(name_.c_str());
@@ -183,6 +185,11 @@ void rewrite_in_place(const std::string& bytes, const OutputTarget& target,
 }  // namespace
 
 void write_output_file(const std::string& bytes, const FileOutputOptions& options) {
+    if (options.output == "-") {
+        write_out(bytes);
+        flush_out();
+        return;
+    }
     const OutputTarget target = resolve_output_target(options);
     if (target.existing && options.inPlace)
         rewrite_in_place(bytes, target, options);

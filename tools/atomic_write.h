@@ -8,7 +8,7 @@
 
 namespace stubmeta_cli {
 
-// Writes bytes to options.output.  The target is checked first (see
+// Writes bytes to options.output ("-": standard output).  The target is checked first (see
 // resolve_output_target: devices, FIFOs, sockets, directories, dangling
 // links and split hard links are refused; an existing file needs --force).
 // The bytes go to a temporary file of mode 0600 beside the target, which

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "record_fields.h"
 #include "stub_output.h"
+#include "stub_verdict.h"
 #include "tool_status.h"
 
 namespace stubmeta_cli {
@@ -22,10 +23,10 @@ struct ConvertOptions {
 int run_convert(const ConvertOptions& options) {
     const StubType target = type_option("--to", options.to);
     const MatchRequest match = match_request(options.match);
-    const PaddedBuffer stub = read_input(options.file, options.input);
-    std::optional<Detection> detection = detect_stub(stub, match);
-    if (!detection)
-        throw ToolError(kExitRefused, options.file + ": " + not_a_stub_message(match));
+    const Verdict verdict = judge_input(options.file, options.input, match);
+    if (verdict.state != StubState::Ok)
+        throw ToolError(kExitRefused, options.file + ": " + verdict_problem(verdict));
+    const Detection* detection = &verdict.detection;
     const ReparseData& record = detection->record;
     StubRequest request{record, target, {}, record.stubType, options.file, std::nullopt};
     for (Field field : layout_fields(record, record.stubType))

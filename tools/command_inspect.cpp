@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "record_json.h"
 #include "record_text.h"
+#include "stub_verdict.h"
 #include "tool_status.h"
 
 namespace stubmeta_cli {
@@ -29,21 +30,26 @@ int run_inspect(const InspectOptions& options) {
         std::string cause;
         int fileStatus = kExitOk;
         try {
-            const PaddedBuffer stub = read_input(path, options.input);
-            if (std::optional<Detection> detection = detect_stub(stub, request)) {
+            const Verdict verdict = judge_input(path, options.input, request);
+            if (verdict.state == StubState::Ok) {
+                const Detection& detection = verdict.detection;
                 if (json) {
-                    write_line(json_line(detection_to_json(path, *detection)));
+                    write_line(json_line(detection_to_json(path, detection)));
                 } else {
                     if (!first)
                         write_out("\n");
-                    write_out(detection_to_text(path, *detection, request));
+                    write_out(detection_to_text(path, detection, verdict.foundBy,
+                                                request.mode == MatchRequest::Mode::FirstMatch &&
+                                                    !detection.envelope));
                     first = false;
                 }
                 flush_out();
                 continue;
             }
-            cause = not_a_stub_message(request);
+            cause = verdict_problem(verdict);
             fileStatus = kExitRefused;
+        } catch (const OutputLost&) {
+            throw;
         } catch (const ToolError& error) {
             // The message names the path already; keep its cause for JSON.
             cause = error.what();
@@ -78,11 +84,14 @@ Command add_inspect_command(CLI::App& app) {
     add_match_options(*command, options->match);
     add_input_options(*command, options->input);
     command->footer(
-        "Without --as or --family the library's first match decides (types 6, 7, 1, 2, 3, 4):\n"
-        "a bare Celerra or CSVFS text then comes back as Unix type 6, and the output says so.\n\n"
+        "Without --as or --family the file's opening decides, as for scan and verify: an\n"
+        "envelope (Unix, 6 or 7), a QZSTUB: first line (DMNas 4, else CSVFS 2) or a reparse\n"
+        "header whose length counts the rest (NTFS 1, else CSVFS 2).  A bare text has none:\n"
+        "name its type with --as or --family, or try the library's order with --first-match.\n\n"
         "Examples:\n"
         "  stubmeta inspect examples/stubs/dmnas.stub\n"
         "  stubmeta inspect --as celerra examples/stubs/celerra.stub\n"
+        "  stubmeta inspect - < examples/stubs/unix-layout2.stub\n"
         "  stubmeta inspect --no-header examples/stubs/ntfs-text.stub\n"
         "  stubmeta inspect --xattr /mnt/ntfs/archived.doc\n"
         "  stubmeta inspect --format json examples/stubs/*.stub | jq .type\n\n" +

@@ -26,13 +26,38 @@ void add_match_options(CLI::App& command, MatchOptions& options) {
     auto* family =
         command.add_option("--family", options.family,
                            "Try only this family: windows (1, 2), nas (3, 4), unix (6, 7)");
+    auto* firstMatch = command.add_flag(
+        "--first-match", options.firstMatch,
+        "Try the library's own order (types 6, 7, 1, 2, 3, 4) on a bare text: a bare Celerra or "
+        "CSVFS text then reads as Unix type 6");
     as->excludes(family);
+    firstMatch->excludes(as);
+    firstMatch->excludes(family);
 }
 
-PaddedBuffer read_input(const std::string& path, const InputOptions& options) {
-    PaddedBuffer stub =
-        options.xattr ? read_stub_attribute(path, options.attribute) : read_stub_file(path).buffer;
-    return options.noHeader ? stub.with_zero_header() : stub;
+StubInput read_input(const std::string& path, const InputOptions& options) {
+    StubInput input;
+    if (options.xattr) {
+        input.bytes = read_stub_attribute(path, options.attribute);
+        input.wholeSize = input.bytes.size();
+        input.source = StubSource::ReparseAttribute;
+    } else {
+        FileRead file = read_stub_file(path);
+        input.bytes = std::move(file.buffer);
+        input.wholeSize = file.apparentSize;
+    }
+    if (options.noHeader) {
+        input.bytes = input.bytes.with_zero_header();
+        input.wholeSize += kNtfsHeaderSize;
+        input.source = StubSource::BareNtfsText;
+    }
+    return input;
+}
+
+Verdict judge_input(const std::string& path, const InputOptions& options,
+                    const MatchRequest& request) {
+    const StubInput input = read_input(path, options);
+    return judge_stub(input.bytes, input.wholeSize, input.source, request);
 }
 
 StubType type_option(const std::string& option, const std::string& value) {
@@ -55,6 +80,8 @@ MatchRequest match_request(const MatchOptions& options) {
                                                 options.family + "\" (windows, nas or unix)");
         request.mode = MatchRequest::Mode::Family;
         request.family = *family;
+    } else if (options.firstMatch) {
+        request.mode = MatchRequest::Mode::FirstMatch;
     }
     return request;
 }

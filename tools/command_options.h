@@ -8,6 +8,7 @@
 
 #include "file_reading.h"
 #include "stub_detection.h"
+#include "stub_verdict.h"
 
 namespace stubmeta_cli {
 
@@ -18,19 +19,33 @@ struct InputOptions {
 };
 
 struct MatchOptions {
-    std::string as;      // a type name or number, or empty
-    std::string family;  // a family name, or empty
+    std::string as;           // a type name or number, or empty
+    std::string family;       // a family name, or empty
+    bool firstMatch = false;  // the library's first match, for bare texts
+};
+
+// The bytes of a stub as read, and what they are.
+struct StubInput {
+    PaddedBuffer bytes;
+    std::uint64_t wholeSize = 0;  // the file's or attribute's size
+    StubSource source = StubSource::Content;
 };
 
 // Adds --no-header, --xattr and --attribute to a command.
 void add_input_options(CLI::App& command, InputOptions& options);
 
-// Adds --as and --family (mutually exclusive) to a command.
+// Adds --as, --family and --first-match (mutually exclusive) to a command.
 void add_match_options(CLI::App& command, MatchOptions& options);
 
-// The bytes of a stub: the file's first 65,536 bytes or its attribute,
-// behind 24 zero bytes with --no-header.  Throws ToolError.
-PaddedBuffer read_input(const std::string& path, const InputOptions& options);
+// The bytes of a stub: the file's first 65,536 bytes ("-": standard input)
+// or its attribute, behind 24 zero bytes with --no-header.  Throws
+// ToolError.
+StubInput read_input(const std::string& path, const InputOptions& options);
+
+// Reads path and judges it by the one rule (judge_stub).  Throws ToolError
+// when it cannot be read.
+Verdict judge_input(const std::string& path, const InputOptions& options,
+                    const MatchRequest& request);
 
 // The request the options name.  Throws ToolError (status 2) for an
 // unknown type or family.

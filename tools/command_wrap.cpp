@@ -27,6 +27,10 @@ struct UnwrapOptions {
     FileOutputOptions output;
 };
 
+// Far more than an envelope holds, so that wrap_text names the real limit
+// and the text's own size.
+constexpr std::size_t kLongestWrapInput = 1 << 20;
+
 StubType byte_order_type(const std::string& order) {
     if (order == "big")
         return STUB_TYPE_UNIX_BIGENDIAN;
@@ -36,8 +40,7 @@ StubType byte_order_type(const std::string& order) {
 }
 
 int run_wrap(const WrapOptions& options) {
-    // A longer text fails in wrap_text with the limit in its message.
-    std::string text = read_small_file(options.textFile, 65536);
+    std::string text = read_small_file(options.textFile, kLongestWrapInput);
     if (!options.keepNewline && !text.empty() && text.back() == '\n')
         text.pop_back();
     const std::string source = options.textFile == "-" ? "standard input" : options.textFile;

@@ -1,5 +1,6 @@
 #include "console.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,8 +12,8 @@ namespace stubmeta_cli {
 namespace {
 
 [[noreturn]] void output_failed(int error) {
-    throw ToolError(kExitUsageOrIo, std::string("stubmeta: cannot write the output: ") +
-                                        (error != 0 ? std::strerror(error) : "write refused"));
+    throw OutputLost(std::string("stubmeta: cannot write the output: ") +
+                     (error != 0 ? std::strerror(error) : "write refused"));
 }
 
 }  // namespace
@@ -38,10 +39,22 @@ void flush_out() {
         output_failed(errno);
 }
 
+namespace {
+// Set once a write to standard error failed; the exit status then says so.
+std::atomic<bool> errorOutputLost{false};
+}  // namespace
+
 void print_error(std::string_view message) noexcept {
-    // A failed write to standard error has no better place to go.
-    static_cast<void>(std::fwrite(message.data(), 1, message.size(), stderr));
-    static_cast<void>(std::fputc('\n', stderr));
+    if (std::fwrite(message.data(), 1, message.size(), stderr) != message.size() ||
+        std::fputc('\n', stderr) == EOF || std::fflush(stderr) != 0)
+        errorOutputLost = true;
 }
+
+void write_error_text(std::string_view text) noexcept {
+    if (std::fwrite(text.data(), 1, text.size(), stderr) != text.size() || std::fflush(stderr) != 0)
+        errorOutputLost = true;
+}
+
+bool error_output_lost() noexcept { return errorOutputLost; }
 
 }  // namespace stubmeta_cli

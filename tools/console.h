@@ -19,7 +19,14 @@ void write_line(std::string_view text);
 void flush_out();
 
 // Prints one error line on standard error.  Never throws: with standard
-// error itself gone there is nowhere left to report to.
+// error itself gone there is nowhere left to report to, so the failure is
+// only remembered for the exit status (error_output_lost).
 void print_error(std::string_view message) noexcept;
+
+// Writes text as it stands to standard error, as print_error does.
+void write_error_text(std::string_view text) noexcept;
+
+// True once a write to standard error failed.
+bool error_output_lost() noexcept;
 
 }  // namespace stubmeta_cli

@@ -36,8 +36,9 @@ Preservation preservation_from_list(const std::string& list) {
 void add_file_output_options(CLI::App& command, FileOutputOptions& options, bool required,
                              const std::string& forceHelp) {
     CLI::Option* output = command.add_option("-o,--output", options.output,
-                                             "The file to write (a symbolic link is written "
-                                             "through to the file it leads to)");
+                                             "The file to write (- for standard output; a "
+                                             "symbolic link is written through to the file it "
+                                             "leads to)");
     if (required)
         output->required();
     command.add_flag("--force", options.force, forceHelp);

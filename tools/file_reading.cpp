@@ -1,5 +1,6 @@
 #include "file_reading.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -68,30 +69,71 @@ int open_for_reading(int directoryFd, const char* name, int flags) {
     return ::openat(directoryFd, name, flags);
 }
 
-FileRead read_stub_file(const std::string& path, bool followLinks) {
-    // O_NONBLOCK keeps a FIFO that replaced a file from stalling the read.
-    int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-    if (!followLinks)
-        flags |= O_NOFOLLOW;
-    Descriptor fd(open_for_reading(AT_FDCWD, path.c_str(), flags));
-    if (fd.get() < 0)
-        fail_io(path, errno == ELOOP && !followLinks ? ELOOP : errno);
-    struct stat status {};
-    if (::fstat(fd.get(), &status) != 0)
-        fail_io(path, errno);
-    if (S_ISDIR(status.st_mode))
-        fail_io(path, EISDIR);
-    if (!S_ISREG(status.st_mode))
-        throw ToolError(kExitUsageOrIo, path + ": not a regular file");
+namespace {
 
-    FileRead result;
+// Reads the first kReadLimit bytes of fd into result and counts the rest,
+// for a stream whose size only reading tells.
+void read_head(int fd, const std::string& path, FileRead& result, bool countRest) {
     while (result.buffer.size() < kReadLimit) {
-        const ssize_t got = result.buffer.read_more(fd.get(), kReadLimit);
+        const ssize_t got = result.buffer.read_more(fd, kReadLimit);
         if (got < 0)
             fail_io(path, errno);
         if (got == 0)
             break;
     }
+    result.apparentSize = result.buffer.size();
+    std::array<char, 8192> rest{};
+    while (countRest) {
+        const ssize_t got = ::read(fd, rest.data(), rest.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            fail_io(path, errno);
+        if (got == 0)
+            break;
+        result.apparentSize += static_cast<std::uint64_t>(got);
+    }
+}
+
+// A named path that cannot be opened for reading: a socket says what it
+// is rather than "No such device or address".
+[[noreturn]] void fail_open(const std::string& path, int error) {
+    struct stat status {};
+    if (error == ENXIO && ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode))
+        throw ToolError(kExitUsageOrIo, path + ": a socket, not a regular file");
+    fail_io(path, error);
+}
+
+}  // namespace
+
+FileRead read_stub_file(const std::string& path, bool followLinks) {
+    FileRead result;
+    if (path == "-") {
+        read_head(STDIN_FILENO, "standard input", result, true);
+        return result;
+    }
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer.
+    int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    if (!followLinks)
+        flags |= O_NOFOLLOW;
+    Descriptor fd(open_for_reading(AT_FDCWD, path.c_str(), flags));
+    if (fd.get() < 0)
+        fail_open(path, errno);
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0)
+        fail_io(path, errno);
+    if (S_ISDIR(status.st_mode))
+        fail_io(path, EISDIR);
+    if (!S_ISREG(status.st_mode)) {
+        // A pipe or terminal named on the command line (/dev/stdin, a
+        // process substitution) is read as it comes, waiting for data.
+        const int streamFlags = ::fcntl(fd.get(), F_GETFL);
+        if (streamFlags < 0 || ::fcntl(fd.get(), F_SETFL, streamFlags & ~O_NONBLOCK) != 0)
+            fail_io(path, errno);
+        read_head(fd.get(), path, result, true);
+        return result;
+    }
+    read_head(fd.get(), path, result, false);
     result.apparentSize = static_cast<std::uint64_t>(status.st_size);
     result.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
     return result;

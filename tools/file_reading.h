@@ -81,9 +81,12 @@ struct FileRead {
     std::uint64_t allocatedSize = 0;  // st_blocks * 512
 };
 
-// Reads at most kReadLimit bytes from the start of a regular file; with
-// followLinks false a symbolic link is not followed.  Throws ToolError
-// (status 2) naming path and cause when the file cannot be read.
+// Reads at most kReadLimit bytes from the start of a file named on the
+// command line: a regular file, or a pipe or terminal read as it comes;
+// "-" is standard input.  apparentSize is the whole size (read to the end
+// for a stream).  With followLinks false a symbolic link is not followed.
+// Throws ToolError (status 2) naming path and cause when the file cannot be
+// read (a directory, a socket).
 FileRead read_stub_file(const std::string& path, bool followLinks = true);
 
 // Reads an extended attribute of path instead of its content, never

@@ -27,16 +27,22 @@ extern "C" void remove_and_reraise(int signal) {
 
 }  // namespace
 
-RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path) {
-    if (path.size() >= guardedPath.size())
-        throw ToolError(kExitUsageOrIo, path + ": path too long for a temporary file");
-    std::memcpy(guardedPath.data(), path.c_str(), path.size() + 1);
-    guarding = 1;
+RemoveOnInterrupt::RemoveOnInterrupt() {
+    hold();
     struct sigaction action {};
     action.sa_handler = remove_and_reraise;
     sigemptyset(&action.sa_mask);
     for (std::size_t i = 0; i < kInterrupts.size(); ++i)
         ::sigaction(kInterrupts[i], &action, &previous_[i]);
+    installed_ = true;
+}
+
+void RemoveOnInterrupt::guard(const std::string& path) {
+    if (path.size() >= guardedPath.size())
+        throw ToolError(kExitUsageOrIo, path + ": path too long for a temporary file");
+    std::memcpy(guardedPath.data(), path.c_str(), path.size() + 1);
+    guarding = 1;
+    release();
 }
 
 RemoveOnInterrupt::~RemoveOnInterrupt() {
@@ -65,8 +71,9 @@ void RemoveOnInterrupt::release() noexcept {
 }
 
 void RemoveOnInterrupt::restore_handlers() noexcept {
-    if (guarding == 0)
+    if (!installed_)
         return;
+    installed_ = false;
     guarding = 0;
     for (std::size_t i = 0; i < kInterrupts.size(); ++i)
         ::sigaction(kInterrupts[i], &previous_[i], nullptr);

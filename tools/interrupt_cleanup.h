@@ -7,17 +7,22 @@
 
 namespace stubmeta_cli {
 
-// While an instance lives, those three signals remove its file and then
+// While an instance guards a file, those three signals remove it and then
 // end the process as they would have (so the exit status still tells the
 // signal).  One instance at a time: the tool writes one file at a time.
+//
+// Creating the file and guarding it must leave no gap, so the instance
+// starts with the signals held back: create the file, then guard() it.
 class RemoveOnInterrupt {
 public:
-    // Throws ToolError (status 2) for a path too long to keep.
-    explicit RemoveOnInterrupt(const std::string& path);
+    RemoveOnInterrupt();
     RemoveOnInterrupt(const RemoveOnInterrupt&) = delete;
     RemoveOnInterrupt& operator=(const RemoveOnInterrupt&) = delete;
     ~RemoveOnInterrupt();
 
+    // Guards the file at path and lets held signals through.  Throws
+    // ToolError (status 2) for a path too long to keep, still holding.
+    void guard(const std::string& path);
     // Holds the signals back: call before moving the file into place.
     void hold() noexcept;
     // Stops guarding (the file has been moved into place), then lets a
@@ -33,6 +38,7 @@ private:
     struct sigaction previous_[3]{};
     sigset_t held_{};
     bool holding_ = false;
+    bool installed_ = false;
 };
 
 }  // namespace stubmeta_cli

@@ -1,25 +1,36 @@
 // stubmeta: inspect, scan, verify, create, convert, wrap and unwrap the
 // metadata of archived-file stubs.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iostream>
+#include <optional>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "command_options.h"
+#include "console.h"
 #include "commands.h"
+#include "completion.h"
 #include "tool_status.h"
 
 using namespace stubmeta_cli;
 
 namespace {
 
-// Usage errors are one line, like every other error.
-std::string usage_failure(const CLI::App* app, const CLI::Error& error) {
+// "stubmeta inspect" for the inspect command.
+std::string command_path(const CLI::App* app) {
     std::string name = app->get_name();
     for (const CLI::App* parent = app->get_parent(); parent != nullptr;
          parent = parent->get_parent())
         name.insert(0, parent->get_name() + " ");
+    return name;
+}
+
+// Usage errors are one line, like every other error.
+std::string usage_failure(const CLI::App* app, const CLI::Error& error) {
+    const std::string name = command_path(app);
     std::string message = name;
     message += ": ";
     message += error.what();
@@ -40,11 +51,44 @@ const char* const kToolFooter =
     "  stubmeta convert --to unix --as celerra a.stub -o a.unix.stub\n"
     "  stubmeta wrap --value 4096 text.txt -o text.stub\n\n";
 
+// An argument that looks like an option but is none, which CLI11 leaves
+// over and may then report only as a missing argument.
+std::optional<std::string> unknown_option(const CLI::App& app,
+                                          const std::vector<Command>& commands) {
+    const CLI::App* parsed = &app;
+    for (const Command& command : commands)
+        if (command.app->parsed())
+            parsed = command.app;
+    const std::vector<std::string> left = parsed->remaining(true);
+    const auto option = std::find_if(left.begin(), left.end(), [](const std::string& argument) {
+        return argument.size() > 1 && argument[0] == '-';
+    });
+    if (option != left.end()) {
+        std::string message = command_path(parsed);
+        message += ": unknown option ";
+        message += *option;
+        message += " (a file of that name is ./";
+        message += *option;
+        message += ", or follows --)";
+        return message;
+    }
+    return std::nullopt;
+}
+
+// True when what CLI11 printed reached standard output; says why if not.
+bool printed_whole() {
+    std::cout.flush();
+    if (std::cout.good() && std::fflush(stdout) == 0)
+        return true;
+    print_error("stubmeta: cannot write the output");
+    return false;
+}
+
 int run_tool(int argc, char** argv) {
     CLI::App app{"Inspect, scan, verify, create, convert, wrap and unwrap the metadata "
                  "of archived-file stubs.",
                  "stubmeta"};
-    app.set_version_flag("--version", "stubmeta " STUBMETA_TOOL_VERSION);
+    app.set_version_flag("-V,--version", "stubmeta " STUBMETA_TOOL_VERSION);
     app.require_subcommand(1);
     app.footer(std::string(kToolFooter) + exit_status_help());
     app.failure_message(usage_failure);
@@ -52,7 +96,7 @@ int run_tool(int argc, char** argv) {
     std::vector<Command> commands{
         add_types_command(app),  add_inspect_command(app), add_scan_command(app),
         add_verify_command(app), add_create_command(app),  add_convert_command(app),
-        add_wrap_command(app),   add_unwrap_command(app),
+        add_wrap_command(app),   add_unwrap_command(app),  add_completion_command(app),
     };
     for (Command& command : commands)
         command.app->failure_message(usage_failure);
@@ -60,7 +104,15 @@ int run_tool(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
+        if (std::optional<std::string> unknown = unknown_option(app, commands)) {
+            print_error(*unknown);
+            return kExitUsageOrIo;
+        }
         const int status = app.exit(error);
+        // --help and --version print on standard output: a full disk or a
+        // closed pipe there is a failure like any other output's.
+        if (!printed_whole())
+            return kExitUsageOrIo;
         return status == 0 ? kExitOk : kExitUsageOrIo;
     }
     try {
@@ -87,7 +139,9 @@ int run_tool(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     try {
-        return run_tool(argc, argv);
+        const int status = run_tool(argc, argv);
+        // A message that could not reach standard error still fails the run.
+        return error_output_lost() ? kExitUsageOrIo : status;
     } catch (...) {
         // Setting up the command line itself failed (out of memory).
         print_error("stubmeta: cannot start: out of memory or an internal error");

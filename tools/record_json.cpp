@@ -1,5 +1,6 @@
 #include "record_json.h"
 
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -55,7 +56,9 @@ bool is_valid_utf8(std::string_view text) {
     return true;
 }
 
-Json text_to_json(const std::string& text) {
+}  // namespace
+
+Json json_text(std::string_view text) {
     if (is_valid_utf8(text))
         return text;
     std::string hex;
@@ -64,12 +67,20 @@ Json text_to_json(const std::string& text) {
     return Json{{"hex", hex}};
 }
 
-Json value_to_json(const FieldValue& value) {
+Json json_uint64(std::uint64_t value) { return std::to_string(value); }
+
+namespace {
+
+// A field's value: 64-bit numbers as decimal strings, narrower ones as
+// numbers, texts by json_text.
+Json value_to_json(const FieldInfo& info, const FieldValue& value) {
+    const bool wide = info.unsignedMax == std::numeric_limits<std::uint64_t>::max() ||
+                      info.signedMax == std::numeric_limits<std::int64_t>::max();
     if (const auto* u = std::get_if<std::uint64_t>(&value))
-        return *u;
+        return wide ? Json(std::to_string(*u)) : Json(*u);
     if (const auto* s = std::get_if<std::int64_t>(&value))
-        return *s;
-    return text_to_json(std::get<std::string>(value));
+        return wide ? Json(std::to_string(*s)) : Json(*s);
+    return json_text(std::get<std::string>(value));
 }
 
 int hex_digit(char c) {
@@ -113,30 +124,24 @@ std::optional<FieldValue> json_to_value(const Json& value) {
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> envelope_value(const Json& envelope) {
-    if (envelope.is_object() && envelope.contains("value") &&
-        envelope["value"].is_number_unsigned())
-        return envelope["value"].get<std::uint64_t>();
-    return std::nullopt;
-}
-
 }  // namespace
 
 Json detection_to_json(const std::string& path, const Detection& detection) {
     const ReparseData& record = detection.record;
     Json object;
-    object["path"] = path;
+    object["path"] = json_text(path);
     object["type"] = record.stubType;
     object["typeName"] = type_name(record.stubType);
     for (Field field : layout_fields(record, record.stubType))
-        object[std::string(field_info(field).name)] = value_to_json(get_field(record, field));
+        object[std::string(field_info(field).name)] =
+            value_to_json(field_info(field), get_field(record, field));
     if (is_unix_type(record.stubType)) {
         if (detection.unixLayout != 0)
             object["unixLayout"] = detection.unixLayout;
         if (detection.envelope) {
             const EnvelopeFacts& facts = *detection.envelope;
             object["envelope"] = {{"totalLength", facts.totalLength},
-                                  {"value", facts.value},
+                                  {"value", json_uint64(facts.value)},
                                   {"byteOrder", byte_order_name(facts.byteOrder)},
                                   {"checksum", "ok"}};
         } else {
@@ -148,8 +153,8 @@ Json detection_to_json(const std::string& path, const Detection& detection) {
 
 Json error_to_json(const std::string& path, const std::string& cause) {
     Json object;
-    object["path"] = path;
-    object["error"] = cause;
+    object["path"] = json_text(path);
+    object["error"] = json_text(cause);
     return object;
 }
 
@@ -162,6 +167,19 @@ ToolError key_error(const std::string& source, std::string_view key, std::string
     message += ": ";
     message += cause;
     return ToolError(kExitUsageOrIo, message);
+}
+
+std::optional<std::uint64_t> envelope_value(const Json& envelope, const std::string& source) {
+    if (!envelope.is_object() || !envelope.contains("value"))
+        return std::nullopt;
+    const Json& value = envelope["value"];
+    if (value.is_number_unsigned())
+        return value.get<std::uint64_t>();
+    ReparseData scratch{};
+    if (value.is_string() &&
+        !set_field_from_text(scratch, Field::number3, value.get_ref<const std::string&>()))
+        return scratch.number3;
+    throw key_error(source, "envelope", "value: expects a whole number or a decimal string");
 }
 
 StubType type_from_json(const Json& value, const std::string& source) {
@@ -187,9 +205,17 @@ Field set_from_json(ReparseData& record, const std::string& key, const Json& val
     std::optional<Field> field = field_by_name(key);
     if (!field)
         throw key_error(source, key, "not a field of the record");
+    // A number may come as a decimal string, as 64-bit numbers are printed.
+    if (value.is_string() && field_info(*field).kind != FieldKind::Text) {
+        if (std::optional<std::string> cause =
+                set_field_from_text(record, *field, value.get_ref<const std::string&>()))
+            throw key_error(source, key, *cause);
+        return *field;
+    }
     std::optional<FieldValue> fieldValue = json_to_value(value);
     if (!fieldValue)
-        throw key_error(source, key, "expects a number, a text or {\"hex\": \"...\"}");
+        throw key_error(source, key,
+                        "expects a whole number, a decimal string, a text or {\"hex\": \"...\"}");
     if (std::optional<std::string> cause = set_field(record, *field, *fieldValue))
         throw key_error(source, key, *cause);
     return *field;
@@ -207,7 +233,7 @@ JsonRecord record_from_json(const Json& object, const std::string& source) {
         if (key == "error")
             throw ToolError(kExitUsageOrIo, source + ": holds an error, not a record");
         if (key == "envelope")
-            result.envelopeValue = envelope_value(value);
+            result.envelopeValue = envelope_value(value, source);
         else if (key == "unixLayout")
             result.unixLayout = layout_from_json(value, source);
         else if (key == "type")

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -16,12 +17,21 @@ namespace stubmeta_cli {
 
 using Json = nlohmann::ordered_json;
 
+// A text or path as JSON: a string when it is valid UTF-8, else
+// {"hex": "..."} with its bytes in hexadecimal, so no byte is ever
+// replaced and distinct byte strings never print alike.
+Json json_text(std::string_view text);
+
+// A 64-bit number as JSON: a decimal string, which survives readers that
+// hold numbers as doubles (jq among them).
+Json json_uint64(std::uint64_t value);
+
 // {"path", "type", "typeName", the layout's fields in their order,
 //  "unixLayout", "envelope"} for one stub.  The last two are present for
 // Unix stubs only (unixLayout when the text has one of the layouts 1..3):
 // an object for an enveloped stub, null for a bare text.  A text that is
-// valid UTF-8 is a JSON string; any other is {"hex": "..."}, its bytes in
-// hexadecimal, so that no byte is ever replaced.
+// valid UTF-8 is a JSON string; any other is {"hex": "..."} (json_text).
+// The 64-bit fields are decimal strings, the 32-bit ones numbers.
 Json detection_to_json(const std::string& path, const Detection& detection);
 
 // {"path", "error"} for a file that could not be read or parsed.

@@ -22,9 +22,13 @@ void add_line(std::string& out, std::string_view name, const std::string& value)
 
 std::string printable(std::string_view text) {
     std::string result;
+    result.reserve(text.size());
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F) {
+        if (c == '\\' || c == '"') {
+            result += '\\';
+            result += c;
+        } else if (byte < 0x20 || byte >= 0x7F) {
             result += "\\x";
             append_hex(result, byte, 2);
         } else {
@@ -35,12 +39,12 @@ std::string printable(std::string_view text) {
 }
 
 std::string detection_to_text(const std::string& path, const Detection& detection,
-                              const MatchRequest& request) {
+                              std::string_view howFound, bool bareTextNote) {
     const ReparseData& record = detection.record;
     std::string out = printable(path) + ":\n";
     add_line(out, "type",
              std::to_string(record.stubType) + " " + type_name(record.stubType) + " (" +
-                 request.describe() + ")");
+                 std::string(howFound) + ")");
     for (Field field : layout_fields(record, record.stubType)) {
         const FieldValue value = get_field(record, field);
         const bool isText = std::holds_alternative<std::string>(value);
@@ -59,7 +63,7 @@ std::string detection_to_text(const std::string& path, const Detection& detectio
                          byte_order_name(facts.byteOrder));
         } else {
             add_line(out, "envelope", "none (bare text)");
-            if (request.mode == MatchRequest::Mode::FirstMatch)
+            if (bareTextNote)
                 add_line(out, "note",
                          "a bare text that fits the Unix layout; if it is another type, "
                          "name it with --as or --family");

@@ -8,14 +8,17 @@
 
 namespace stubmeta_cli {
 
-// The block `inspect` prints for one stub: the path, the type that won and
-// how it was chosen, every field of its layout, and for a Unix stub its
-// envelope.  Ends with a newline.
+// The block `inspect` prints for one stub: the path, the type and how it
+// was found ("its envelope", "parsed as type 3"), every field of its
+// layout, and for a Unix stub its layout and envelope, with a note that a
+// bare text may be another type when bareTextNote.  Ends with a newline.
 std::string detection_to_text(const std::string& path, const Detection& detection,
-                              const MatchRequest& request);
+                              std::string_view howFound, bool bareTextNote);
 
-// The text with control and non-ASCII bytes written as \xNN, so one value
-// stays on one line.
+// The text as it is printed in text output, on one line and mapping back
+// to exactly one byte string: a backslash as \\, a double quote as \",
+// every control or non-ASCII byte as \xNN (upper-case hexadecimal), every
+// other character as it is.
 std::string printable(std::string_view text);
 
 }  // namespace stubmeta_cli

@@ -10,6 +10,7 @@
 
 #include "cli_types.h"
 #include "envelope_report.h"
+#include "stub_verdict.h"
 #include "tool_status.h"
 
 namespace stubmeta_cli {
@@ -22,7 +23,7 @@ constexpr std::string_view kDmnasPrefix = "QZSTUB:";
 constexpr std::size_t kFirstChunk = 4096;
 
 // How the bytes read so far open.
-enum class Opening { Stub, NotStub, Undecided };
+enum class Opening { Stub, ReparseBuffer, NotStub, Undecided };
 
 // Whether bytes (size of them) agree with marker as far as both go.
 bool agrees(const char* bytes, std::size_t size, const void* marker, std::size_t markerSize) {
@@ -30,15 +31,26 @@ bool agrees(const char* bytes, std::size_t size, const void* marker, std::size_t
 }
 
 // A stub once a whole marker is there; undecided while the bytes are the
-// start of one.
-Opening classify(const PaddedBuffer& bytes) {
+// start of one.  atEnd: the bytes are the whole file.
+Opening classify(const PaddedBuffer& bytes, bool atEnd) {
     const bool envelope =
         agrees(bytes.data(), bytes.size(), kEnvelopeMagic.data(), kEnvelopeMagic.size());
     const bool text = agrees(bytes.data(), bytes.size(), kDmnasPrefix.data(), kDmnasPrefix.size());
     if ((envelope && bytes.size() >= kEnvelopeMagic.size()) ||
         (text && bytes.size() >= kDmnasPrefix.size()))
         return Opening::Stub;
-    return envelope || text ? Opening::Undecided : Opening::NotStub;
+    if (envelope || text)
+        return atEnd ? Opening::NotStub : Opening::Undecided;
+    // A reparse buffer: its header's length counts the rest of the file,
+    // which the file's size decides once it is stat'ed.
+    if (bytes.size() >= kNtfsHeaderSize) {
+        const std::optional<std::size_t> length = reparse_data_length(bytes.data(), bytes.size());
+        const std::size_t whole = length ? kNtfsHeaderSize + *length : 0;
+        if (length && (whole == bytes.size() || (!atEnd && whole > bytes.size())))
+            return Opening::ReparseBuffer;
+        return Opening::NotStub;
+    }
+    return atEnd ? Opening::NotStub : Opening::Undecided;
 }
 
 Examined unreadable(const std::string& path, int error, std::string& message) {
@@ -47,7 +59,6 @@ Examined unreadable(const std::string& path, int error, std::string& message) {
 }
 
 void take_key_fields(ScanRow& row, const ReparseData& record) {
-    row.type = record.stubType;
     row.common1 = record.common.common1;
     row.number2 = record.number2;
     const char* text = record.longText[0] != '\0' ? record.longText : record.shortText;
@@ -56,48 +67,18 @@ void take_key_fields(ScanRow& row, const ReparseData& record) {
     row.text.assign(text, strnlen(text, width));
 }
 
-void mark_damaged(ScanRow& row, std::string problem) {
-    row.damaged = true;
-    row.problem = std::move(problem);
-}
-
-// A Unix stub: the envelope must be whole and its text a Unix layout.
-void examine_unix(ScanRow& row, const PaddedBuffer& stub) {
-    const EnvelopeReport report = examine_envelope(stub);
-    row.type = report.byteOrder;
-    if (!report.ok) {
-        mark_damaged(row, report.problem);
-        return;
-    }
-    ReparseData record{};
-    if (ParseReparseDataForUnixStubs(stub.data(), &record) != 0) {
-        mark_damaged(row, "the envelope is whole but its text is not a Unix stub");
-        return;
-    }
-    take_key_fields(row, record);
-}
-
-// A DMNas stub file; a CSVFS text saved as a file opens the same way.
-void examine_dmnas(ScanRow& row, const PaddedBuffer& stub) {
-    ReparseData record{};
-    if (ParseReparseDataForStubType(stub.data(), STUB_TYPE_WINDOWS_DMNAS, &record) == 0 ||
-        ParseReparseDataForStubType(stub.data(), STUB_TYPE_WINDOWS_LOCAL_CSVFS, &record) == 0) {
-        take_key_fields(row, record);
-        return;
-    }
-    row.type = STUB_TYPE_WINDOWS_DMNAS;
-    mark_damaged(row, "a QZSTUB: first line, but the fields do not parse as a DMNas stub");
-}
-
-// Reparse data from the attribute: a 24-byte header and a Windows text.
-void examine_reparse_data(ScanRow& row, const PaddedBuffer& data) {
-    ReparseData record{};
-    if (ParseReparseDataForWindowsStubs(data.data(), &record) == 0) {
-        take_key_fields(row, record);
-        return;
-    }
-    row.type = STUB_TYPE_WINDOWS_LOCAL;
-    mark_damaged(row, "the attribute holds no NTFS or CSVFS reparse text");
+// Fills row from the verdict on a stub's bytes; false for no stub.
+bool take_verdict(ScanRow& row, const PaddedBuffer& bytes, std::uint64_t wholeSize,
+                  StubSource source) {
+    const Verdict verdict = judge_stub(bytes, wholeSize, source, MatchRequest{});
+    if (verdict.state == StubState::NotStub)
+        return false;
+    row.type = verdict.type;
+    row.damaged = verdict.state == StubState::Damaged;
+    row.problem = verdict.problem;
+    if (!row.damaged)
+        take_key_fields(row, verdict.detection.record);
+    return true;
 }
 
 }  // namespace
@@ -125,7 +106,7 @@ Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow&
         if (got < 0)
             return unreadable(path, errno, message);
         // A file that ends before it could open like a stub is none.
-        opening = got == 0 ? Opening::NotStub : classify(buffer_);
+        opening = classify(buffer_, got == 0);
     }
     if (opening == Opening::NotStub)
         return Examined::NotStub;
@@ -140,6 +121,9 @@ Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow&
     // The rest of the stub.  Having read as many bytes as the file holds
     // ends the reading without one more read to meet the end.
     const auto fileSize = static_cast<std::uint64_t>(status.st_size);
+    if (opening == Opening::ReparseBuffer &&
+        !has_reparse_header(buffer_.data(), buffer_.size(), fileSize))
+        return Examined::NotStub;
     while (buffer_.size() < kReadLimit && buffer_.size() != fileSize) {
         const ssize_t got = buffer_.read_more(fd, kReadLimit);
         if (got < 0)
@@ -152,11 +136,8 @@ Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow&
     row.path = path;
     row.apparentSize = fileSize;
     row.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
-    if (has_envelope_magic(buffer_))
-        examine_unix(row, buffer_);
-    else
-        examine_dmnas(row, buffer_);
-    return Examined::Stub;
+    return take_verdict(row, buffer_, fileSize, StubSource::Content) ? Examined::Stub
+                                                                     : Examined::NotStub;
 }
 
 Examined FileExaminer::examine_attribute(const std::string& path, ScanRow& row,
@@ -172,8 +153,9 @@ Examined FileExaminer::examine_attribute(const std::string& path, ScanRow& row,
         row.path = path;
         row.apparentSize = static_cast<std::uint64_t>(status.st_size);
         row.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
-        examine_reparse_data(
-            row, read_stub_attribute(path, options_.attribute, options_.followSymlinks));
+        const PaddedBuffer data =
+            read_stub_attribute(path, options_.attribute, options_.followSymlinks);
+        take_verdict(row, data, data.size(), StubSource::ReparseAttribute);
         return Examined::Stub;
     } catch (const ToolError& error) {
         message = error.what();

@@ -63,7 +63,7 @@ std::string row_text(const ScanRow& row) {
 
 std::string row_json(const ScanRow& row) {
     Json object;
-    object["path"] = row.path;
+    object["path"] = json_text(row.path);
     if (row.type == 0) {
         object["type"] = nullptr;
         object["typeName"] = nullptr;
@@ -73,11 +73,11 @@ std::string row_json(const ScanRow& row) {
     }
     object["state"] = row.damaged ? "damaged" : "ok";
     if (row.damaged) {
-        object["error"] = row.problem;
+        object["error"] = json_text(row.problem);
     } else {
         object["common1"] = row.common1;
-        object["number2"] = row.number2;
-        object["text"] = row.text;
+        object["number2"] = json_uint64(row.number2);
+        object["text"] = json_text(row.text);
     }
     object["apparentSize"] = row.apparentSize;
     object["allocatedSize"] = row.allocatedSize;

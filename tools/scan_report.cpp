@@ -1,7 +1,6 @@
 #include "scan_report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,7 +80,7 @@ int ScanReport::finish(std::uint64_t filesExamined, double elapsedSeconds) {
     } else if (options_.format == "json") {
         write_line(summary_json(summary_));
     } else if (options_.format == "csv") {
-        static_cast<void>(std::fputs(summary_text(summary_).c_str(), stderr));
+        write_error_text(summary_text(summary_));
     } else {
         write_out("\n");
         write_out(summary_text(summary_));

@@ -104,8 +104,7 @@ void ScanStop::end_if_stopped() {
     struct sigaction pipeAction {};
     if (::sigaction(SIGPIPE, nullptr, &pipeAction) == 0 && pipeAction.sa_handler == SIG_DFL)
         static_cast<void>(std::raise(SIGPIPE));
-    throw ToolError(kExitUsageOrIo,
-                    std::string("stubmeta: cannot write the output: ") + std::strerror(EPIPE));
+    throw OutputLost(std::string("stubmeta: cannot write the output: ") + std::strerror(EPIPE));
 }
 
 InterruptsHeldFromNewThreads::InterruptsHeldFromNewThreads() noexcept {

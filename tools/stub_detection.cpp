@@ -13,6 +13,7 @@ std::vector<StubType> MatchRequest::types_tried() const {
         return {type};
     case Mode::Family:
         return family_types(family);
+    case Mode::ByOpening:
     case Mode::FirstMatch:
         break;
     }
@@ -26,6 +27,8 @@ std::string MatchRequest::describe() const {
     case Mode::Family:
         return "first match of family " + family_name(family) + " (types " +
                join_types(types_tried()) + ")";
+    case Mode::ByOpening:
+        return "by its opening";
     case Mode::FirstMatch:
         break;
     }
@@ -50,6 +53,7 @@ std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchReques
     Detection detection;
     int32_t status = -1;
     switch (request.mode) {
+    case MatchRequest::Mode::ByOpening:
     case MatchRequest::Mode::FirstMatch:
         status = ParseReparseData(stub.data(), &detection.record);
         break;
@@ -76,6 +80,9 @@ std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchReques
 }
 
 std::string not_a_stub_message(const MatchRequest& request) {
+    if (request.mode == MatchRequest::Mode::ByOpening)
+        return "not a recognised stub (no envelope, QZSTUB: line or reparse header; name a bare "
+               "text's type with --as or --family)";
     const std::vector<StubType> types = request.types_tried();
     return std::string("not a recognised stub (tried type") + (types.size() == 1 ? " " : "s ") +
            join_types(types) + ")";

@@ -13,10 +13,11 @@
 
 namespace stubmeta_cli {
 
-// Which types to try.
+// Which types to try.  ByOpening leaves it to the file's opening (see
+// judge_stub); FirstMatch is the library's own order, for bare texts.
 struct MatchRequest {
-    enum class Mode { FirstMatch, OneType, Family };
-    Mode mode = Mode::FirstMatch;
+    enum class Mode { ByOpening, FirstMatch, OneType, Family };
+    Mode mode = Mode::ByOpening;
     StubType type = 0;      // OneType
     StubFamily family = 0;  // Family
 
@@ -48,8 +49,8 @@ struct Detection {
 // "|", or 0.
 int unix_text_layout(std::string_view text);
 
-// Parses the buffer with the types the request names.  Returns nothing
-// when none of them accepts it.
+// Parses the buffer with the types the request names (ByOpening: the
+// library's first match).  Returns nothing when none of them accepts it.
 std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchRequest& request);
 
 // "not a recognised stub (tried types 6, 7, 1, 2, 3, 4)"

@@ -78,7 +78,7 @@ void print_preview(const StubRequest& request, const std::string& stub, bool wit
         bytes = bytes.with_zero_header();
     std::string preview;
     if (std::optional<Detection> detection = detect_stub(bytes, asWritten))
-        preview = detection_to_text(target, *detection, asWritten);
+        preview = detection_to_text(target, *detection, asWritten.describe(), false);
     else
         preview = printable(target) + ":\n  (would not parse back as type " +
                   std::to_string(request.type) + ")\n";

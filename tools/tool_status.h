@@ -27,6 +27,13 @@ private:
     int status_;
 };
 
+// Standard output refused the output (a full disk, a closed pipe): not a
+// failure of one file but of the whole command, reported once.
+class OutputLost : public ToolError {
+public:
+    explicit OutputLost(const std::string& message) : ToolError(kExitUsageOrIo, message) {}
+};
+
 // Combines per-file statuses: the worst one wins (2 over 1 over 0).
 constexpr int worse_status(int a, int b) noexcept { return a > b ? a : b; }
 

@@ -1,3 +1,4 @@
+#include "envelope/crc32_arm.h"
 #include "envelope/crc32_fold.h"
 #include "envelope/crc32_slice16.h"
 #include "stubmeta.h"
@@ -13,6 +14,8 @@ Crc32Path ChooseCrc32Path() {
         return Crc32FoldWide;
     if (Crc32FoldSupported())
         return Crc32Fold;
+    if (Crc32ArmSupported())
+        return Crc32Arm;
     return Crc32SliceBy16;
 }
 

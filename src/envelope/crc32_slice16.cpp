@@ -1,18 +1,8 @@
 #include "envelope/crc32_slice16.h"
 
+#include "support/bytes.h"
+
 namespace stubmeta {
-namespace {
-
-// Eight bytes as a little-endian number, whatever the host's byte order;
-// compilers turn this into one load on a little-endian host.
-std::uint64_t LoadLittleEndian64(const unsigned char* p) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-}  // namespace
 
 std::uint32_t Crc32SliceBy16(std::uint32_t crc, const unsigned char* data, std::size_t length) {
     while (length >= 16) {

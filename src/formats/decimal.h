@@ -12,11 +12,11 @@
 #ifndef STUBMETA_FORMATS_DECIMAL_H
 #define STUBMETA_FORMATS_DECIMAL_H
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <limits>
+
+#include "support/bytes.h"
 
 namespace stubmeta {
 
@@ -33,7 +33,8 @@ constexpr bool IsDecimalSpace(char c) {
 constexpr bool IsDecimalDigit(char c) { return static_cast<unsigned>(c - '0') < 10u; }
 
 // Runs of up to eight digits converted at once, from an eight-byte word
-// whose first character sits in its lowest byte (little-endian hosts).
+// whose first character sits in its lowest byte (read with
+// LoadLittleEndian64 on any host).
 
 // A word with a nonzero byte wherever the word holds a non-digit.  A byte is
 // a digit when its high nibble is 3 and stays 3 after adding 6; a carry out
@@ -106,8 +107,6 @@ inline DecimalMagnitude ReadMagnitude(const char* text) {
 // readable in whole 8-byte words up to its NUL (a token's block); the words
 // sit at fixed offsets, so their loads do not wait on one another.
 inline bool ReadPlainDigits(const char* text, std::size_t length, std::uint64_t* value) {
-    if constexpr (std::endian::native != std::endian::little)
-        return false;
     if (length == 0 || length > 20)
         return false;
     if (length == 1) {  // flags, kinds and small counts: one character is cheaper alone
@@ -116,8 +115,7 @@ inline bool ReadPlainDigits(const char* text, std::size_t length, std::uint64_t*
         *value = static_cast<std::uint64_t>(text[0] - '0');
         return true;
     }
-    std::uint64_t first = 0;
-    std::memcpy(&first, text, sizeof first);
+    const std::uint64_t first = LoadLittleEndian64(text);
     if (length <= 8) {
         const auto digits = static_cast<int>(length);
         if (!OpensWithDigits(first, digits))
@@ -125,8 +123,7 @@ inline bool ReadPlainDigits(const char* text, std::size_t length, std::uint64_t*
         *value = DigitsValue(first, digits);
         return true;
     }
-    std::uint64_t second = 0;
-    std::memcpy(&second, text + 8, sizeof second);
+    const std::uint64_t second = LoadLittleEndian64(text + 8);
     if (!OpensWithDigits(first, 8))
         return false;
     const std::uint64_t high = DigitsValue(first, 8);
@@ -137,8 +134,7 @@ inline bool ReadPlainDigits(const char* text, std::size_t length, std::uint64_t*
         *value = high * kPowersOfTen[digits] + DigitsValue(second, digits);
         return true;
     }
-    std::uint64_t third = 0;
-    std::memcpy(&third, text + 16, sizeof third);
+    const std::uint64_t third = LoadLittleEndian64(text + 16);
     if (!OpensWithDigits(second, 8))
         return false;
     const std::uint64_t upper = high * kPowersOfTen[8] + DigitsValue(second, 8);

@@ -16,6 +16,18 @@
 
 namespace stubmeta {
 
+// Eight bytes as a little-endian number, the first byte in the lowest bits,
+// whatever the host's byte order: the word-at-a-time scans below and in the
+// decimal and CRC code rely on that order.  Compilers turn this into one
+// load on a little-endian host and one byte-reversing load on a big-endian
+// one.
+inline std::uint64_t LoadLittleEndian64(const void* p) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    const auto at = [b](int i, int shift) { return std::uint64_t{b[i]} << shift; };
+    return at(0, 0) | at(1, 8) | at(2, 16) | at(3, 24) | at(4, 32) | at(5, 40) | at(6, 48) |
+           at(7, 56);
+}
+
 // Copies `length` bytes and writes nothing outside [to, to + length).  Up to
 // 32 bytes take two fixed-size copies that may overlap; longer runs are
 // copied 32 bytes at a time, the last piece overlapping the one before.
@@ -43,9 +55,9 @@ inline void CopyBytes(char* to, const char* from, std::size_t length) {
 
 // First occurrence of c in [from, end), or null.  Sixteen bytes are compared
 // at once where the processor has the instructions, then eight: a byte equal
-// to c becomes a zero byte after the XOR, and on a little-endian host the
-// lowest byte flagged by the zero-byte test is always a real one (a false
-// flag can only sit above a real zero).
+// to c becomes a zero byte after the XOR, and with the word read
+// little-endian the lowest byte flagged by the zero-byte test is always a
+// real one (a false flag can only sit above a real zero).
 inline const char* FindByte(const char* from, const char* end, char c) {
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(c);
@@ -56,18 +68,14 @@ inline const char* FindByte(const char* from, const char* end, char c) {
             return from + std::countr_zero(hits);
     }
 #endif
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101u;
-        constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-        const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
-        for (; end - from >= 8; from += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, from, sizeof word);
-            const std::uint64_t x = word ^ pattern;
-            const std::uint64_t zeros = (x - kOnes) & ~x & kHighBits;
-            if (zeros != 0)
-                return from + std::countr_zero(zeros) / 8;
-        }
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+    for (; end - from >= 8; from += 8) {
+        const std::uint64_t x = LoadLittleEndian64(from) ^ pattern;
+        const std::uint64_t zeros = (x - kOnes) & ~x & kHighBits;
+        if (zeros != 0)
+            return from + std::countr_zero(zeros) / 8;
     }
     for (; from < end; ++from)
         if (*from == c)

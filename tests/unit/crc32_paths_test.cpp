@@ -1,11 +1,15 @@
 // Every CRC-32 path against the byte-at-a-time table: all lengths up to
 // 4096 at every alignment, random starting values, and runs split in two.
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "envelope/crc32_arm.h"
 #include "envelope/crc32_fold.h"
 #include "envelope/crc32_slice16.h"
 #include "envelope/crc32_table.h"
@@ -32,7 +36,23 @@ std::vector<NamedPath> PathsOnThisMachine() {
         paths.push_back({"folding", stubmeta::Crc32Fold});
     if (stubmeta::Crc32FoldWideSupported())
         paths.push_back({"wide folding", stubmeta::Crc32FoldWide});
+    if (stubmeta::Crc32ArmSupported())
+        paths.push_back({"armv8-crc32", stubmeta::Crc32Arm});
     return paths;
+}
+
+// A run that is there to prove a processor-specific path names it in
+// STUBMETA_REQUIRE_CRC32_PATH, so that a build or a processor that silently
+// lost the path fails instead of comparing the portable paths only.
+TEST(Crc32Paths, RequiredPathRunsHere) {
+    const char* required = std::getenv("STUBMETA_REQUIRE_CRC32_PATH");
+    if (required == nullptr || *required == '\0')
+        GTEST_SKIP() << "no path required";
+    const std::vector<NamedPath> paths = PathsOnThisMachine();
+    EXPECT_TRUE(
+        std::any_of(paths.begin(), paths.end(),
+                    [&](const NamedPath& p) { return std::string_view(p.name) == required; }))
+        << required << " is not among this machine's paths";
 }
 
 constexpr std::size_t kMaxLength = 4096;

@@ -1,5 +1,6 @@
 // Unix stubs (types 6 and 7): a colon-separated text in one of four layouts,
 // written inside the checksummed envelope and read either bare or enveloped.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,26 @@ TEST(UnixStub, TypesSixAndSevenWriteTheSameBytes) {
         ASSERT_EQ(ParseBytes(seven.bytes, asked, back), 0);
         EXPECT_EQ(back.stubType, kNativeUnixType);
     }
+}
+
+// Only the checksum keeps its writer's byte order; its four bytes reversed
+// are what a machine of the other order writes for the same stub.  Such a
+// stub reads back with the other type and otherwise the same record: every
+// other field is in network order on both.
+TEST(UnixStub, StubOfTheOtherByteOrderReadsBackWithTheOtherType) {
+    const Written native = Write(NamedRecord(), STUB_TYPE_UNIX_BIGENDIAN);
+    ASSERT_GT(native.bytes.size(), 4u);
+    std::vector<char> foreign = native.bytes;
+    std::reverse(foreign.end() - 4, foreign.end());
+
+    ReparseData expected = PatternRecord();
+    ASSERT_EQ(ParseReparseData(native.bytes.data(), &expected), 0);
+    expected.stubType = kNativeUnixType == STUB_TYPE_UNIX_BIGENDIAN ? STUB_TYPE_UNIX_LITTLEENDIAN
+                                                                    : STUB_TYPE_UNIX_BIGENDIAN;
+    ReparseData back = PatternRecord();
+    ASSERT_EQ(ParseReparseData(foreign.data(), &back), 0);
+    EXPECT_TRUE(SameBytes(back, expected));
+    EXPECT_EQ(back.stubType, expected.stubType);
 }
 
 TEST(UnixStub, BareTextParsesAsBigEndian) {

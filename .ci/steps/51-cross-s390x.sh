@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# The library and its unit tests built for big-endian s390x Linux and run
+# under qemu-user: every byte-order rule checked from the other side.
+# Warnings are errors, as in the main build.
+set -euo pipefail
+BUILD_DIR=${BUILD_DIR:-build-ci-s390x} CMAKE_FLAGS="-DSTUBMETA_WERROR=ON" exec scripts/cross-test s390x
