@@ -81,6 +81,8 @@ public:
             path_ += '/';
         rootLength_ = path_.size();
         rootDevice_ = status.st_dev;
+        if (options_.followSymlinks)
+            visited_.insert(id_of(status));
         push_level(id_of(status), std::move(fd), 0);
         walk_branches();
     }
