@@ -1,6 +1,5 @@
 #include "file_reading.h"
 
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,9 +70,11 @@ int open_for_reading(int directoryFd, const char* name, int flags) {
 
 namespace {
 
-// Reads the first kReadLimit bytes of fd into result and counts the rest,
-// for a stream whose size only reading tells.
-void read_head(int fd, const std::string& path, FileRead& result, bool countRest) {
+// Reads the first kReadLimit bytes of fd into result.  For a stream, whose
+// size only reading tells, one byte more says whether anything follows
+// (apparentSize is then kReadLimit + 1); the rest is never read, so an
+// endless device (/dev/zero) cannot hold the tool.
+void read_head(int fd, const std::string& path, FileRead& result, bool stream) {
     while (result.buffer.size() < kReadLimit) {
         const ssize_t got = result.buffer.read_more(fd, kReadLimit);
         if (got < 0)
@@ -82,17 +83,16 @@ void read_head(int fd, const std::string& path, FileRead& result, bool countRest
             break;
     }
     result.apparentSize = result.buffer.size();
-    std::array<char, 8192> rest{};
-    while (countRest) {
-        const ssize_t got = ::read(fd, rest.data(), rest.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            fail_io(path, errno);
-        if (got == 0)
-            break;
-        result.apparentSize += static_cast<std::uint64_t>(got);
-    }
+    if (!stream || result.buffer.size() < kReadLimit)
+        return;
+    char next = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, &next, 1);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        fail_io(path, errno);
+    result.apparentSize += static_cast<std::uint64_t>(got);
 }
 
 // A named path that cannot be opened for reading: a socket says what it

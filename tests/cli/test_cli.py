@@ -1239,6 +1239,7 @@ class ConventionTests(ToolTestCase):
             self.write("long", b"x" * 70000)
             cases = [(["inspect", "-dash.stub"], "stubmeta inspect: unknown option -dash.stub"),
                      (["inspect", socket_path], "a socket, not a regular file"),
+                     (["inspect", "/dev/zero"], "it opens with 00 00 00 00"),
                      (["wrap", self.path("long"), "-o", self.path("o")],
                       "the text has 70000 bytes, an envelope holds at most 65509")]
             for args, message in cases:
