@@ -22,7 +22,7 @@ Verdict damaged(StubType type, std::string problem, std::string foundBy) {
 
 // The first of types that parses the bytes, as an Ok verdict.
 std::optional<Verdict> first_parse(const PaddedBuffer& bytes, std::initializer_list<StubType> types,
-                                   std::string foundBy) {
+                                   const std::string& foundBy) {
     MatchRequest request;
     request.mode = MatchRequest::Mode::OneType;
     for (StubType type : types) {
@@ -32,7 +32,7 @@ std::optional<Verdict> first_parse(const PaddedBuffer& bytes, std::initializer_l
             verdict.state = StubState::Ok;
             verdict.type = detection->record.stubType;
             verdict.foundBy = foundBy;
-            verdict.detection = std::move(*detection);
+            verdict.detection = *detection;
             return verdict;
         }
     }
@@ -102,7 +102,7 @@ Verdict judge_named_types(const PaddedBuffer& bytes, const MatchRequest& request
         verdict.state = StubState::Ok;
         verdict.type = detection->record.stubType;
         verdict.foundBy = request.describe();
-        verdict.detection = std::move(*detection);
+        verdict.detection = *detection;
         return verdict;
     }
     Verdict verdict;
