@@ -1,6 +1,7 @@
 // What the bounded functions' statuses mean, and which library is loaded.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 
 #include "stubmeta.h"
 
@@ -33,7 +34,9 @@ static_assert(-STUBMETA_E_TEXT_TOO_LONG + 1 == static_cast<int>(kMessages.size()
 extern "C" STUBMETA_API const char* stubmeta_strerror(int32_t status) {
     if (status > 0 || status < STUBMETA_E_TEXT_TOO_LONG)
         return "unknown status";
-    return kMessages[static_cast<std::size_t>(-status)];
+    const auto index = static_cast<std::size_t>(-static_cast<std::int64_t>(status));
+    const char* const message = kMessages[index];
+    return message;
 }
 
 extern "C" STUBMETA_API const char* stubmeta_version(void) { return STUBMETA_VERSION_STRING; }
