@@ -89,6 +89,9 @@ struct Parsed {
 // types null: the first-match order 6, 7, 1, 2, 3, 4.
 inline Parsed parse_types(std::string_view input, const StubType* types, std::int32_t count) {
     Parsed out;
+    // Zero bytes throughout, padding included, so that records compare
+    // equal byte for byte.
+    std::memset(&out.record, 0, sizeof out.record);
     // A null data pointer for an empty view would read as a missing input.
     const char* bytes = input.data() != nullptr ? input.data() : "";
     out.status = stubmeta_parse(bytes, input.size(), types, count, &out.record);
@@ -102,13 +105,13 @@ inline Parsed parse_family(std::string_view input, StubFamily family) {
     return parse_types(input, kTypes[family - 1], 2);
 }
 
-inline std::optional<ReparseData> found(Parsed parsed) {
+inline std::optional<ReparseData> found(const Parsed& parsed) {
     if (parsed.status != STUBMETA_OK)
         return std::nullopt;
     return parsed.record;
 }
 
-inline ReparseData found_or_throw(Parsed parsed) {
+inline ReparseData found_or_throw(const Parsed& parsed) {
     if (parsed.status != STUBMETA_OK)
         throw error(parsed.status);
     return parsed.record;
