@@ -43,8 +43,8 @@ constexpr std::size_t kDMNasTextArea = 2048;
 
 }  // namespace
 
-std::int32_t PopulateReparseDataInfo2(ReparseData* record, const Token* tokens,
-                                      std::int32_t* position) {
+void PopulateReparseDataDMNasLayout(ReparseData* record, const Token* tokens,
+                                    std::int32_t* position) {
     const Token* t = tokens + *position;
     CopyTokenText(t[0], record->longText);
     record->number2 = TokenUnsigned64(t[1]);
@@ -57,7 +57,6 @@ std::int32_t PopulateReparseDataInfo2(ReparseData* record, const Token* tokens,
     record->number5 = TokenUnsigned64(t[8]);
     CopyTokenText(t[9], record->tailText);
     *position += 10;
-    return 0;
 }
 
 std::int32_t ParseReparseDataDMNas(StubInput& input, ReparseData* record) {
@@ -74,7 +73,7 @@ std::int32_t ParseReparseDataDMNas(StubInput& input, ReparseData* record) {
     CopyTokenText(tokens[0], record->headText);
     std::int32_t position = 1;
     PopulateReparseDataCore(&record->common, tokens.data(), &position);
-    PopulateReparseDataInfo2(record, tokens.data(), &position);
+    PopulateReparseDataDMNasLayout(record, tokens.data(), &position);
     // Types 4 and 5 name one layout; a parse always records 4.
     record->stubType = STUB_TYPE_WINDOWS_DMNAS;
     return STUBMETA_OK;

@@ -57,8 +57,8 @@ UnixLayout ChooseLayout(const ReparseData& r, bool hasText, bool hasAux) {
 
 }  // namespace
 
-std::int32_t PopulateReparseDataUnix(ReparseData* record, const Token* tokens,
-                                     std::int32_t* position) {
+void PopulateReparseDataUnixLayout(ReparseData* record, const Token* tokens,
+                                   std::int32_t* position) {
     const Token* t = tokens + *position;
     record->unixTextKind = static_cast<std::int32_t>(TokenLow32(t[0]));
     // t[1], the text's length, is neither stored nor checked.
@@ -71,7 +71,6 @@ std::int32_t PopulateReparseDataUnix(ReparseData* record, const Token* tokens,
     record->number3 = TokenUnsigned64(t[5]);
     record->number2 = TokenUnsigned64(t[6]);
     *position += 7;
-    return 0;
 }
 
 namespace {
@@ -136,7 +135,7 @@ std::int32_t ParseReparseDataUnix(StubInput& input, ReparseData* record) {
         return STUBMETA_E_FIELD_TOO_LONG;
     std::int32_t position = 0;
     PopulateReparseDataCore(&record->common, tokens.data(), &position);
-    PopulateReparseDataUnix(record, tokens.data(), &position);
+    PopulateReparseDataUnixLayout(record, tokens.data(), &position);
     record->stubType = byteOrder;
     return STUBMETA_OK;
 }

@@ -37,7 +37,7 @@ std::int32_t ParseWindowsLayout(std::string_view text, const TemplateStep* steps
         return STUBMETA_E_FIELD_TOO_LONG;
     std::int32_t position = 0;
     PopulateReparseDataCore(&record->common, tokens.data(), &position);
-    PopulateReparseDataInfo1(record, tokens.data(), &position);
+    PopulateReparseDataWindowsLayout(record, tokens.data(), &position);
     record->stubType = type;
     return STUBMETA_OK;
 }
@@ -67,7 +67,7 @@ std::int32_t GenerateWindowsLayout(const ReparseData* r, std::string_view prefix
 
 }  // namespace
 
-std::int32_t PopulateReparseDataInfo1(ReparseData* record, const Token* tokens,
+void PopulateReparseDataWindowsLayout(ReparseData* record, const Token* tokens,
                                       std::int32_t* position) {
     const Token* t = tokens + *position;
     CopyTokenText(t[0], record->extraText);
@@ -80,7 +80,6 @@ std::int32_t PopulateReparseDataInfo1(ReparseData* record, const Token* tokens,
     CopyTokenText(t[7], record->longText);
     record->number2 = TokenUnsigned64(t[8]);
     *position += 9;
-    return 0;
 }
 
 std::int32_t ParseReparseDataNtfs(StubInput& input, ReparseData* record) {
