@@ -277,8 +277,8 @@ typedef struct StubmetaEnvelope {
  * ParseReparseDataForStubTypes.  A text stub ends at its first NUL or at
  * length, whichever comes first; type 1 needs at least 24 bytes and reads
  * from the 25th; an envelope whose total length reaches past length does not
- * parse.  On an input that the fixed entry points accept followed by zero
- * bytes, the result and the record are theirs.  Returns 0 with the record
+ * parse.  Every other input that the fixed entry points accept when it is
+ * followed by zero bytes gives their result and their record.  Returns 0 with the record
  * filled, or a negative status with the record untouched: STUBMETA_E_ARGUMENT,
  * STUBMETA_E_NO_MEMORY, an envelope status when the input opens with the
  * envelope's magic and no type parsed, STUBMETA_E_TEXT_TOO_LONG for an
