@@ -16,11 +16,9 @@
 
 namespace stubmeta::fuzz {
 
-// Zero bytes after every parse input.  A parse reads a text up to its NUL,
-// the NTFS parser starts 24 bytes in without looking, and the envelope
-// reader trusts the envelope's 16-bit length: with this much padding no
-// read can leave the copy, whatever the input says.
-inline constexpr std::size_t kZeroPadding = 65536 + 24;
+// Zero bytes after every parse input of the fixed entry points: with this
+// much padding no read can leave the copy, whatever the input says.
+inline constexpr std::size_t kZeroPadding = STUBMETA_PADDING;
 
 // The input as a caller that read a stub file hands it over: a copy of the
 // bytes followed by kZeroPadding zero bytes.

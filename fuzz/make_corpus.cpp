@@ -154,6 +154,13 @@ int main(int argc, char** argv) {
     const fs::path envelope = root / "envelope";
     const fs::path tokenize = root / "tokenize";
     const fs::path roundtrip = root / "roundtrip";
+    // The bounded target's seeds are the parse seeds behind a byte naming
+    // the type tried (0: first-match).
+    const fs::path bounded = root / "bounded";
+    const auto saveParse = [&](const std::string& name, StubType type, const Bytes& stub) {
+        Save(parse, name, stub);
+        Save(bounded, name, Bytes(1, static_cast<char>(type)) + stub);
+    };
 
     for (const Sample& sample : Samples()) {
         for (StubType type = 1; type <= 7; ++type) {
@@ -164,12 +171,12 @@ int main(int argc, char** argv) {
                 continue;
             const std::string name = sample.name + "-type" + std::to_string(type);
             if (type == STUB_TYPE_WINDOWS_LOCAL)
-                Save(parse, name, Bytes(24, '\x01') + stub);
+                saveParse(name, type, Bytes(24, '\x01') + stub);
             else
-                Save(parse, name, stub);
+                saveParse(name, type, stub);
             if (type == STUB_TYPE_UNIX_BIGENDIAN) {
                 const Bytes text = Unwrapped(stub);
-                Save(parse, sample.name + "-unix-bare", text);
+                saveParse(sample.name + "-unix-bare", 0, text);
                 // switches, capacity, value, envelope
                 Save(envelope, sample.name + "-all-outputs",
                      Bytes(1, '\x07') + LittleEndian(1024, 4) + LittleEndian(4096, 8) + stub);
@@ -192,10 +199,10 @@ int main(int argc, char** argv) {
     const Bytes shortWindows = "1:2:3:4:5:extra:short:7:-8?/long|9";
     const Bytes shortDMNas = "QZSTUB:head\r\n1:2:3:4:5?/long|6|7|8|9?tail\r\n";
     const Bytes shortUnix = "1:2:3:4:5:1:5:/a/b|9";
-    Save(parse, "short-type1", Bytes(24, '\x01') + shortWindows);
-    Save(parse, "short-type3", shortWindows);
-    Save(parse, "short-type4", shortDMNas);
-    Save(parse, "short-unix-bare", shortUnix);
+    saveParse("short-type1", 1, Bytes(24, '\x01') + shortWindows);
+    saveParse("short-type3", 3, shortWindows);
+    saveParse("short-type4", 4, shortDMNas);
+    saveParse("short-unix-bare", 0, shortUnix);
     Save(tokenize, "short-windows", TokenizerSeed(kLayouts[0], shortWindows));
     Save(tokenize, "short-dmnas", TokenizerSeed(kLayouts[2], shortDMNas));
     Save(tokenize, "short-unix", TokenizerSeed(kLayouts[3], shortUnix));

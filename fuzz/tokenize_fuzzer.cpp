@@ -63,9 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint64_t attempted = stubmeta::testing::AllocationsAttempted();
     stubmeta::testing::FailAllocationNumber(0);
 
-    Require(status == -1 || status == 0 || status == 1, "the tokenizer answers -1, 0 or 1");
+    Require(status >= stubmeta::kTokenizeNoMemory && status <= 1,
+            "the tokenizer answers -2, -1, 0 or 1");
     if (failAt != 0 && attempted >= failAt)
-        Require(status == -1, "a refused block fails the walk");
+        Require(status == stubmeta::kTokenizeNoMemory, "a refused block fails the walk as such");
     for (std::size_t i = 0; i < entries; ++i)
         Require(WellFormed(tokens[i], text.data(), text.size() - 1),
                 "every token is empty, a filler, or a terminated piece of the text");

@@ -24,8 +24,13 @@
  *    header and reads from the 25th byte on, without looking at the first 24:
  *    such an input must hold at least 24 readable bytes before its text.
  *
- * Statuses: the parse and envelope functions return 0 for success and -1 for
- * failure; writers return the number of bytes written or -1.
+ * Statuses: the fixed parse and envelope functions return 0 for success and
+ * -1 for failure; writers return the number of bytes written or -1.
+ *
+ * The bounded functions (stubmeta_parse, stubmeta_envelope_open) are told
+ * the length of their input and never read outside it, so an input needs
+ * neither a terminator nor padding.  They return 0 or a negative
+ * StubmetaStatus that stubmeta_strerror explains.
  *
  * This header compiles as C99 and as C++ and uses no compiler extension
  * outside the STUBMETA_API macro below.
@@ -35,9 +40,30 @@
 
 #include <stdint.h>
 
+/* The library's version.  These three lines are its only statement: the
+ * build reads them from here. */
 #define STUBMETA_VERSION_MAJOR 0
 #define STUBMETA_VERSION_MINOR 1
 #define STUBMETA_VERSION_PATCH 0
+#define STUBMETA_STRINGIFY_(x) #x
+#define STUBMETA_STRINGIFY(x) STUBMETA_STRINGIFY_(x)
+/* "MAJOR.MINOR.PATCH", as stubmeta_version() returns it. */
+#define STUBMETA_VERSION_STRING                                                                    \
+    STUBMETA_STRINGIFY(STUBMETA_VERSION_MAJOR)                                                     \
+    "." STUBMETA_STRINGIFY(STUBMETA_VERSION_MINOR) "." STUBMETA_STRINGIFY(STUBMETA_VERSION_PATCH)
+
+/* Limits of the stub layouts.  The envelope's overhead is its 21 header
+ * bytes, the text's terminator and the 4 checksum bytes; its longest text is
+ * what keeps the 16-bit total length field in range; a Unix stub's text
+ * fills at most the 1024-byte longText field with its terminator. */
+#define STUBMETA_NTFS_HEADER_SIZE 24
+#define STUBMETA_ENVELOPE_OVERHEAD 26
+#define STUBMETA_ENVELOPE_TEXT_MAX (65535 - STUBMETA_ENVELOPE_OVERHEAD)
+#define STUBMETA_UNIX_TEXT_MAX 1023
+/* Zero bytes a caller of the fixed parse functions puts after an input of
+ * unknown content so that no read leaves its buffer: the largest envelope
+ * the length field can describe plus the NTFS header. */
+#define STUBMETA_PADDING (65536 + STUBMETA_NTFS_HEADER_SIZE)
 
 /* STUBMETA_API marks the exported functions.  On Windows the library's own
  * sources define STUBMETA_BUILDING and export them from stubmeta.dll;
@@ -209,6 +235,76 @@ STUBMETA_API uint64_t tkhsm_ntohll(uint64_t value);
  * digits that follow; text without digits gives 0.  Out-of-range values
  * saturate at the 64-bit limits.  text must not be null. */
 STUBMETA_API int64_t tkhsm_atoll(const char* text);
+
+/* Statuses of the bounded functions: 0 is success, every failure negative.
+ * The envelope codes follow the order in which the checks are made. */
+typedef int32_t StubmetaStatus;
+enum {
+    STUBMETA_OK = 0,
+    STUBMETA_E_ARGUMENT = -1,          /* a null pointer or a count below 1 */
+    STUBMETA_E_NO_MATCH = -2,          /* no type tried parses the input */
+    STUBMETA_E_FIELD_TOO_LONG = -3,    /* a text field is wider than its record field */
+    STUBMETA_E_NO_MEMORY = -4,         /* a working block could not be had */
+    STUBMETA_E_BAD_MAGIC = -5,         /* not an envelope */
+    STUBMETA_E_BAD_VERSION = -6,       /* an envelope of an unknown version */
+    STUBMETA_E_TOTAL_TOO_SMALL = -7,   /* total length below the overhead */
+    STUBMETA_E_TRUNCATED = -8,         /* the envelope reaches past the input */
+    STUBMETA_E_CHECKSUM = -9,          /* checksum matches in neither byte order */
+    STUBMETA_E_EMPTY_TEXT = -10,       /* the envelope's text length is 0 */
+    STUBMETA_E_LENGTH_MISMATCH = -11,  /* text length + overhead != total length */
+    STUBMETA_E_UNTERMINATED = -12,     /* no zero byte right after the text */
+    STUBMETA_E_OUTPUT_TOO_SMALL = -13, /* an output buffer cannot hold the result */
+    STUBMETA_E_TEXT_TOO_LONG = -14     /* a text exceeds its layout's limit */
+};
+
+/* What stubmeta_envelope_open learns of an envelope.  Fields the checks did
+ * not reach are 0 (text null). */
+typedef struct StubmetaEnvelope {
+    uint64_t total;              /* the total length field */
+    uint64_t value;              /* the 64-bit value field */
+    StubType byteOrder;          /* 6 checksum stored big-endian, 7 little-endian */
+    const char* text;            /* the text inside the input, not copied */
+    uint64_t textLength;         /* the text length field */
+    uint32_t storedBigEndian;    /* the stored checksum read big-endian */
+    uint32_t storedLittleEndian; /* and read little-endian */
+    uint32_t computed;           /* the checksum of the bytes it covers */
+    uint64_t trailing;           /* input bytes after the envelope */
+} StubmetaEnvelope;
+
+/* Parses the length bytes at input and never reads input[length] or
+ * beyond.  types null tries 6, 7, 1, 2, 3, 4 as ParseReparseData does;
+ * otherwise the count types listed are tried in order as by
+ * ParseReparseDataForStubTypes.  A text stub ends at its first NUL or at
+ * length, whichever comes first; type 1 needs at least 24 bytes and reads
+ * from the 25th; an envelope whose total length reaches past length does not
+ * parse.  Every other input that the fixed entry points accept when it is
+ * followed by zero bytes gives their result and their record.  Returns 0 with the record
+ * filled, or a negative status with the record untouched: STUBMETA_E_ARGUMENT,
+ * STUBMETA_E_NO_MEMORY, an envelope status when the input opens with the
+ * envelope's magic and no type parsed, STUBMETA_E_TEXT_TOO_LONG for an
+ * envelope text over 1023 characters, STUBMETA_E_FIELD_TOO_LONG, or
+ * STUBMETA_E_NO_MATCH. */
+STUBMETA_API int32_t stubmeta_parse(const void* input, uint64_t length, const StubType* types,
+                                    int32_t count, ReparseData* record);
+
+/* Checks the envelope in the length bytes at input, in tkhsm_stub2meta's
+ * order: magic, version, total length of at least 26, the envelope within
+ * length (a header cut short counts as truncated), checksum, then the text:
+ * not empty, lengths that agree, a zero byte after it.  Copies nothing and
+ * never reads outside the envelope's extent nor past length.  Fills *info
+ * as far as the checks got and returns 0 or the status of the first failed
+ * check; STUBMETA_E_ARGUMENT (info untouched) when input or info is null. */
+STUBMETA_API int32_t stubmeta_envelope_open(const void* input, uint64_t length,
+                                            StubmetaEnvelope* info);
+
+/* A constant English message for status: one for each StubmetaStatus, one
+ * for 0 and one for any other value.  Never null. */
+STUBMETA_API const char* stubmeta_strerror(int32_t status);
+
+/* The library's version as "MAJOR.MINOR.PATCH", a constant string: the
+ * version of the library actually loaded, which may differ from the
+ * STUBMETA_VERSION_* a caller compiled against. */
+STUBMETA_API const char* stubmeta_version(void);
 
 #ifdef __cplusplus
 }

@@ -4,16 +4,15 @@
 // here calls the functions of stubmeta.h and adds no exported names.
 //
 // Inputs are passed with their length (std::string_view, or
-// std::span<const std::byte>).  The C readers take no length: a text stub
-// ends at a NUL, an envelope is trusted for its own length, and an NTFS stub
-// is read from its 25th byte on.  So every reading function here first copies
-// the input into a zero-filled buffer with room for the longest read any
-// reader can make past its end; a reader never leaves the caller's data.
+// std::span<const std::byte>) and read in place by the library's bounded
+// functions, which never look past that length: no copy, no padding.
 //
 // Errors: a parse that finds no matching stub, or an envelope that does not
-// verify, gives std::nullopt: that is an answer about the input, not a
-// failure.  A write the library refuses (a text longer than the layout
-// allows, an unknown type, a text with a NUL in it) throws stubmeta::error.
+// verify, gives std::nullopt from parse and unwrap: that is an answer about
+// the input, not a failure.  parse_or_throw and unwrap_or_throw throw
+// stubmeta::error instead, carrying the library's status and its message.
+// A write the library refuses (a text longer than the layout allows, an
+// unknown type, a text with a NUL in it) throws stubmeta::error.
 //
 // Bytes are held in std::string: it carries any byte, including NULs, and
 // converts to std::string_view for the readers.
@@ -28,7 +27,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #if defined(__has_include)
 #if __has_include(<version>)
@@ -43,10 +41,20 @@
 
 namespace stubmeta {
 
-// Thrown when the library refuses to write what it was asked to.
+// Thrown when the library refuses what it was asked to do.  status() is one
+// of the library's StubmetaStatus codes.
 class error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit error(std::int32_t status)
+        : std::runtime_error(std::string("stubmeta: ") + stubmeta_strerror(status)),
+          status_(status) {}
+    error(std::int32_t status, const std::string& what)
+        : std::runtime_error(what), status_(status) {}
+
+    std::int32_t status() const noexcept { return status_; }
+
+private:
+    std::int32_t status_;
 };
 
 // The stub families a parse can be limited to.
@@ -66,37 +74,47 @@ struct Envelope {
 
 namespace detail {
 
-// The furthest any reader looks past the end of a NUL-terminated input: an
-// envelope's extent, from its own 16-bit length field, and the 24-byte NTFS
-// header skipped in front of the text.
-inline constexpr std::size_t kReadSlack = 65536 + 24;
-
 // Larger than the longest stub any writer can produce: every text field
 // counts at most its width (1377 bytes in all), every number at most 20
 // digits (280), and the fixed text (separators, prefix, the DMNas banner,
 // the envelope's framing) stays well under 1024 bytes.
 inline constexpr std::size_t kMaxStubSize = 4096;
 
-// A copy of the caller's bytes followed by kReadSlack zero bytes.
-class PaddedInput {
-public:
-    explicit PaddedInput(std::string_view input) : bytes_(input.size() + kReadSlack, '\0') {
-        if (!input.empty())
-            std::memcpy(bytes_.data(), input.data(), input.size());
-    }
-    const char* data() const noexcept { return bytes_.data(); }
-
-private:
-    std::vector<char> bytes_;
+// One bounded parse: the status and, when it is 0, the record.
+struct Parsed {
+    std::int32_t status = STUBMETA_E_ARGUMENT;
+    ReparseData record{};
 };
 
-template <typename Parse>
-std::optional<ReparseData> parse_padded(std::string_view input, Parse parse_call) {
-    const PaddedInput padded(input);
-    ReparseData record{};
-    if (parse_call(padded.data(), &record) != 0)
+// types null: the first-match order 6, 7, 1, 2, 3, 4.
+inline Parsed parse_types(std::string_view input, const StubType* types, std::int32_t count) {
+    Parsed out;
+    // Zero bytes throughout, padding included, so that records compare
+    // equal byte for byte.
+    std::memset(&out.record, 0, sizeof out.record);
+    // A null data pointer for an empty view would read as a missing input.
+    const char* bytes = input.data() != nullptr ? input.data() : "";
+    out.status = stubmeta_parse(bytes, input.size(), types, count, &out.record);
+    return out;
+}
+
+inline Parsed parse_family(std::string_view input, StubFamily family) {
+    static constexpr StubType kTypes[3][2] = {{1, 2}, {3, 4}, {6, 7}};
+    if (family < STUB_FAMILY_WINDOWS || family > STUB_FAMILY_UNIX)
+        return Parsed{};
+    return parse_types(input, kTypes[family - 1], 2);
+}
+
+inline std::optional<ReparseData> found(const Parsed& parsed) {
+    if (parsed.status != STUBMETA_OK)
         return std::nullopt;
-    return record;
+    return parsed.record;
+}
+
+inline ReparseData found_or_throw(const Parsed& parsed) {
+    if (parsed.status != STUBMETA_OK)
+        throw error(parsed.status);
+    return parsed.record;
 }
 
 #if defined(__cpp_lib_span)
@@ -112,22 +130,28 @@ inline std::string_view as_chars(std::span<const std::byte> bytes) noexcept {
 // std::nullopt when no type matches.  A bare text of another layout that fits
 // the Unix template comes back as type 6: name the family or type if known.
 inline std::optional<ReparseData> parse(std::string_view input) {
-    return detail::parse_padded(
-        input, [](const char* in, ReparseData* record) { return ParseReparseData(in, record); });
+    return detail::found(detail::parse_types(input, nullptr, 0));
 }
 
 // Tries only the types of one family.
 inline std::optional<ReparseData> parse(std::string_view input, Family family) {
-    return detail::parse_padded(input, [family](const char* in, ReparseData* record) {
-        return ParseReparseDataFor(in, record, static_cast<StubFamily>(family));
-    });
+    return detail::found(detail::parse_family(input, static_cast<StubFamily>(family)));
 }
 
 // Parses input as one stub type (1 to 7; 0 and above 7 never match).
 inline std::optional<ReparseData> parse(std::string_view input, StubType type) {
-    return detail::parse_padded(input, [type](const char* in, ReparseData* record) {
-        return ParseReparseDataForStubType(in, type, record);
-    });
+    return detail::found(detail::parse_types(input, &type, 1));
+}
+
+// As parse, but a failure throws stubmeta::error with the library's status.
+inline ReparseData parse_or_throw(std::string_view input) {
+    return detail::found_or_throw(detail::parse_types(input, nullptr, 0));
+}
+inline ReparseData parse_or_throw(std::string_view input, Family family) {
+    return detail::found_or_throw(detail::parse_family(input, static_cast<StubFamily>(family)));
+}
+inline ReparseData parse_or_throw(std::string_view input, StubType type) {
+    return detail::found_or_throw(detail::parse_types(input, &type, 1));
 }
 
 #if defined(__cpp_lib_span)
@@ -150,7 +174,8 @@ inline std::string generate(const ReparseData& record, StubType type) {
     const std::int32_t written =
         GenerateReparseData(&record, type, out.data(), static_cast<std::int32_t>(out.size()));
     if (written < 0)
-        throw error("stubmeta: the record cannot be written as stub type " + std::to_string(type));
+        throw error(STUBMETA_E_ARGUMENT,
+                    "stubmeta: the record cannot be written as stub type " + std::to_string(type));
     out.resize(static_cast<std::size_t>(written));
     return out;
 }
@@ -178,38 +203,52 @@ inline std::uint32_t crc32(std::span<const std::byte> data, std::uint32_t previo
 
 // Wraps text in an envelope carrying value, its checksum in this machine's
 // byte order.  Throws stubmeta::error for a text with a NUL in it or longer
-// than 65509 bytes.
+// than STUBMETA_ENVELOPE_TEXT_MAX bytes.
 inline std::string wrap(std::string_view text, std::uint64_t value) {
     if (text.find('\0') != std::string_view::npos)
-        throw error("stubmeta: an envelope's text cannot hold a NUL byte");
+        throw error(STUBMETA_E_ARGUMENT, "stubmeta: an envelope's text cannot hold a NUL byte");
     const std::string terminated(text);
-    std::string out(text.size() + 26, '\0');
+    std::string out(text.size() + STUBMETA_ENVELOPE_OVERHEAD, '\0');
     const std::int32_t written = tkhsm_meta2stub(terminated.c_str(), value, out.data(),
                                                  static_cast<std::int32_t>(out.size()));
     if (written < 0)
-        throw error("stubmeta: a text of " + std::to_string(text.size()) +
-                    " bytes does not fit an envelope");
+        throw error(STUBMETA_E_TEXT_TOO_LONG, "stubmeta: a text of " + std::to_string(text.size()) +
+                                                  " bytes does not fit an envelope");
     out.resize(static_cast<std::size_t>(written));
     return out;
 }
 
+namespace detail {
+
+inline std::int32_t open(std::string_view input, Envelope* out) {
+    StubmetaEnvelope info{};
+    const char* bytes = input.data() != nullptr ? input.data() : "";
+    const std::int32_t status = stubmeta_envelope_open(bytes, input.size(), &info);
+    if (status == STUBMETA_OK) {
+        *out = Envelope{std::string(info.text, static_cast<std::size_t>(info.textLength)),
+                        info.value, info.byteOrder, static_cast<std::size_t>(info.total)};
+    }
+    return status;
+}
+
+}  // namespace detail
+
 // Verifies the envelope at the start of input and returns what it holds, or
-// std::nullopt when it is not a well-formed envelope with a matching checksum.
+// std::nullopt when it is not a well-formed envelope with a matching
+// checksum that ends within input.
 inline std::optional<Envelope> unwrap(std::string_view input) {
-    const detail::PaddedInput padded(input);
-    // An envelope's text is at most 65509 bytes; the buffer takes it and its NUL.
-    std::string text(65536, '\0');
-    std::int32_t total = 0;
-    std::uint64_t value = 0;
-    StubType byteOrder = 0;
-    if (tkhsm_stub2meta(padded.data(), &total, &value, text.data(),
-                        static_cast<std::int32_t>(text.size()), &byteOrder) != 0)
+    Envelope envelope;
+    if (detail::open(input, &envelope) != STUBMETA_OK)
         return std::nullopt;
-    // The envelope's own length bounds it, but it cannot reach past the input.
-    if (static_cast<std::size_t>(total) > input.size())
-        return std::nullopt;
-    text.resize(static_cast<std::size_t>(total) - 26);
-    return Envelope{std::move(text), value, byteOrder, static_cast<std::size_t>(total)};
+    return envelope;
+}
+
+// As unwrap, but a failure throws stubmeta::error naming the check that failed.
+inline Envelope unwrap_or_throw(std::string_view input) {
+    Envelope envelope;
+    if (const std::int32_t status = detail::open(input, &envelope); status != STUBMETA_OK)
+        throw error(status);
+    return envelope;
 }
 
 #if defined(__cpp_lib_span)

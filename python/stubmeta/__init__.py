@@ -1,9 +1,9 @@
 """stubmeta: reading and writing the metadata of archived-file stubs.
 
 A ctypes binding to libstubmeta.so (see README.md for where it is looked
-for).  Inputs are bytes of known length; the library's readers take no
-length, so each input is copied into a zero-padded buffer that no read can
-leave.  Texts are str, decoded from UTF-8 with surrogateescape so that any
+for).  Inputs are bytes of known length, read in place by the library's
+bounded functions.  A failure the library reports raises the StatusError
+subclass for its status, with the library's message.  Texts are str, decoded from UTF-8 with surrogateescape so that any
 bytes round-trip.  Every failure raises a subclass of StubError.
 """
 
@@ -11,26 +11,32 @@ import ctypes
 import dataclasses
 
 from . import _native
-from ._errors import (EnvelopeError, FieldError, GenerateError, LibraryNotFoundError,
-                      ParseError, StubError, UnknownTypeError)
+from ._errors import (STATUS_ERRORS, ArgumentError, BadMagicError, BadVersionError,
+                      ChecksumError, EmptyTextError, EnvelopeError, FieldError,
+                      FieldTooLongError, GenerateError, LengthMismatchError,
+                      LibraryNotFoundError, NoMatchError, OutOfMemoryError,
+                      OutputTooSmallError, ParseError, StatusError, StubError,
+                      TextTooLongError, TotalTooSmallError, TruncatedError,
+                      UnknownTypeError, UnterminatedError)
 from ._record import (CommonFields, Family, Record, StubType, decode_text, encode_text,
                       from_native, to_native, type_name)
 
 __all__ = [
-    "CommonFields", "Envelope", "EnvelopeError", "Family", "FieldError", "GenerateError",
-    "LibraryNotFoundError", "ParseError", "Record", "StubError", "StubType",
-    "UnknownTypeError", "crc32", "generate", "parse", "type_name", "unwrap", "wrap",
+    "ArgumentError", "BadMagicError", "BadVersionError", "ChecksumError", "CommonFields",
+    "EmptyTextError", "Envelope", "EnvelopeError", "Family", "FieldError", "FieldTooLongError",
+    "GenerateError", "LengthMismatchError", "LibraryNotFoundError", "NoMatchError",
+    "OutOfMemoryError", "OutputTooSmallError", "ParseError", "Record", "StatusError",
+    "StubError", "StubType", "TextTooLongError", "TotalTooSmallError", "TruncatedError",
+    "UnknownTypeError", "UnterminatedError", "crc32", "generate", "parse", "type_name",
+    "unwrap", "wrap",
 ]
 __version__ = "0.1.0"
 
-# The furthest a reader looks past the end of a NUL-terminated input: an
-# envelope's extent from its 16-bit length field, and the 24-byte header an
-# NTFS stub skips.
-_READ_SLACK = 65536 + 24
 # Larger than the longest stub any writer produces from the record's widths.
 _MAX_STUB_SIZE = 4096
-_ENVELOPE_OVERHEAD = 26
-_MAX_ENVELOPE_TEXT = 0xFFFF - _ENVELOPE_OVERHEAD
+_ENVELOPE_OVERHEAD = 26                            # STUBMETA_ENVELOPE_OVERHEAD
+_MAX_ENVELOPE_TEXT = 0xFFFF - _ENVELOPE_OVERHEAD  # STUBMETA_ENVELOPE_TEXT_MAX
+_FAMILY_TYPES = {1: (1, 2), 2: (3, 4), 3: (6, 7)}
 
 
 @dataclasses.dataclass(frozen=True)
@@ -42,9 +48,10 @@ class Envelope:
     size: int       # the envelope's size in bytes
 
 
-def _padded(data) -> ctypes.Array:
-    raw = bytes(data)
-    return ctypes.create_string_buffer(raw, len(raw) + _READ_SLACK)
+def _status_error(status: int) -> StatusError:
+    """The exception for a status the library returned, with its message."""
+    message = _native.library().stubmeta_strerror(status).decode("ascii")
+    return STATUS_ERRORS.get(status, StatusError)(message)
 
 
 def _stub_type(value) -> int:
@@ -59,26 +66,26 @@ def parse(data, *, type=None, family=None) -> Record:
 
     With neither type nor family, the types 6, 7, 1, 2, 3, 4 are tried in that
     order, so a bare text of another layout that fits the Unix template comes
-    back as type 6: name the type or family when it is known.  Raises
-    ParseError when no type tried matches."""
+    back as type 6: name the type or family when it is known.  Raises a
+    ParseError subclass naming why no type tried matched (NoMatchError,
+    FieldTooLongError, an envelope's ChecksumError, ...)."""
     if type is not None and family is not None:
         raise ValueError("give a type or a family, not both")
-    lib = _native.library()
-    buffer = _padded(data)
-    native = _native.ReparseData()
     if type is not None:
-        status = lib.ParseReparseDataForStubType(buffer, _stub_type(type), ctypes.byref(native))
-        tried = f"stub type {int(type)}"
+        types = (_stub_type(type),)
     elif family is not None:
         if int(family) not in {f.value for f in Family}:
             raise UnknownTypeError(f"{family!r} is not a stub family (1 to 3)")
-        status = lib.ParseReparseDataFor(buffer, ctypes.byref(native), int(family))
-        tried = f"stub family {int(family)}"
+        types = _FAMILY_TYPES[int(family)]
     else:
-        status = lib.ParseReparseData(buffer, ctypes.byref(native))
-        tried = "any stub type"
+        types = None
+    raw = bytes(data)
+    native = _native.ReparseData()
+    listed = (ctypes.c_uint32 * len(types))(*types) if types else None
+    status = _native.library().stubmeta_parse(
+        raw, len(raw), listed, len(types) if types else 0, ctypes.byref(native))
     if status != 0:
-        raise ParseError(f"the {len(buffer) - _READ_SLACK} bytes given are not a stub of {tried}")
+        raise _status_error(status)
     return from_native(native)
 
 
@@ -130,18 +137,13 @@ def wrap(text, value: int) -> bytes:
 
 def unwrap(data) -> Envelope:
     """The text, value and byte order of the envelope at the start of data.
-    Raises EnvelopeError when data is not a whole, valid envelope."""
+    Raises the EnvelopeError subclass of the first check that failed when
+    data is not a whole, valid envelope (BadMagicError, TruncatedError,
+    ChecksumError, ...)."""
     raw = bytes(data)
-    text = ctypes.create_string_buffer(0x10000)
-    total = ctypes.c_int32(0)
-    value = ctypes.c_uint64(0)
-    order = ctypes.c_uint32(0)
-    status = _native.library().tkhsm_stub2meta(
-        _padded(raw), ctypes.byref(total), ctypes.byref(value), text, len(text),
-        ctypes.byref(order))
+    info = _native.StubmetaEnvelope()
+    status = _native.library().stubmeta_envelope_open(raw, len(raw), ctypes.byref(info))
     if status != 0:
-        raise EnvelopeError("not a valid envelope (magic, version, lengths or checksum)")
-    if total.value > len(raw):
-        raise EnvelopeError(f"the envelope claims {total.value} bytes; {len(raw)} were given")
-    body = text.raw[:total.value - _ENVELOPE_OVERHEAD]
-    return Envelope(decode_text(body), value.value, order.value, total.value)
+        raise _status_error(status)
+    body = ctypes.string_at(info.text, info.textLength)
+    return Envelope(decode_text(body), info.value, info.byteOrder, info.total)

@@ -28,3 +28,78 @@ class GenerateError(StubError, ValueError):
 
 class EnvelopeError(StubError, ValueError):
     """A text that cannot be wrapped, or bytes that are not a valid envelope."""
+
+
+class StatusError(StubError):
+    """A failure the library reported with a status code.  `status` is the
+    library's negative code and the message is the library's own
+    (stubmeta_strerror).  Every subclass is also a ParseError or an
+    EnvelopeError, or both, as the call that raises it."""
+
+    status = 0
+
+    def __init__(self, message: str):
+        super().__init__(message)
+        self.message = message
+
+
+class ArgumentError(StatusError, ParseError, EnvelopeError):
+    status = -1
+
+
+class NoMatchError(StatusError, ParseError):
+    status = -2
+
+
+class FieldTooLongError(StatusError, ParseError):
+    status = -3
+
+
+class OutOfMemoryError(StatusError, ParseError):
+    status = -4
+
+
+class BadMagicError(StatusError, ParseError, EnvelopeError):
+    status = -5
+
+
+class BadVersionError(StatusError, ParseError, EnvelopeError):
+    status = -6
+
+
+class TotalTooSmallError(StatusError, ParseError, EnvelopeError):
+    status = -7
+
+
+class TruncatedError(StatusError, ParseError, EnvelopeError):
+    status = -8
+
+
+class ChecksumError(StatusError, ParseError, EnvelopeError):
+    status = -9
+
+
+class EmptyTextError(StatusError, ParseError, EnvelopeError):
+    status = -10
+
+
+class LengthMismatchError(StatusError, ParseError, EnvelopeError):
+    status = -11
+
+
+class UnterminatedError(StatusError, ParseError, EnvelopeError):
+    status = -12
+
+
+class OutputTooSmallError(StatusError, EnvelopeError):
+    status = -13
+
+
+class TextTooLongError(StatusError, ParseError, EnvelopeError):
+    status = -14
+
+
+STATUS_ERRORS = {cls.status: cls for cls in (
+    ArgumentError, NoMatchError, FieldTooLongError, OutOfMemoryError, BadMagicError,
+    BadVersionError, TotalTooSmallError, TruncatedError, ChecksumError, EmptyTextError,
+    LengthMismatchError, UnterminatedError, OutputTooSmallError, TextTooLongError)}

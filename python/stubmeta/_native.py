@@ -45,6 +45,22 @@ class ReparseData(ctypes.Structure):
     ]
 
 
+class StubmetaEnvelope(ctypes.Structure):
+    """What stubmeta_envelope_open learns of an envelope."""
+
+    _fields_ = [
+        ("total", ctypes.c_uint64),
+        ("value", ctypes.c_uint64),
+        ("byteOrder", ctypes.c_uint32),
+        ("text", ctypes.c_void_p),
+        ("textLength", ctypes.c_uint64),
+        ("storedBigEndian", ctypes.c_uint32),
+        ("storedLittleEndian", ctypes.c_uint32),
+        ("computed", ctypes.c_uint32),
+        ("trailing", ctypes.c_uint64),
+    ]
+
+
 _RECORD_P = ctypes.POINTER(ReparseData)
 
 # name: (result type, argument types)
@@ -63,6 +79,13 @@ _PROTOTYPES = {
         [ctypes.c_char_p, ctypes.POINTER(ctypes.c_int32), ctypes.POINTER(ctypes.c_uint64),
          ctypes.c_char_p, ctypes.c_int32, ctypes.POINTER(ctypes.c_uint32)]),
     "tw_crc32": (None, [ctypes.c_void_p, ctypes.c_uint64, ctypes.POINTER(ctypes.c_uint32)]),
+    "stubmeta_parse": (
+        ctypes.c_int32,
+        [ctypes.c_char_p, ctypes.c_uint64, ctypes.POINTER(ctypes.c_uint32), ctypes.c_int32,
+         _RECORD_P]),
+    "stubmeta_envelope_open": (
+        ctypes.c_int32, [ctypes.c_char_p, ctypes.c_uint64, ctypes.POINTER(StubmetaEnvelope)]),
+    "stubmeta_strerror": (ctypes.c_char_p, [ctypes.c_int32]),
 }
 
 

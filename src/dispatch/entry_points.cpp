@@ -1,7 +1,9 @@
 // The exported parse and generate entry points: argument checks and the
 // first-match search over stub types.  They hold no state; each call picks
 // the per-type parser or writer and returns its status.
+#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "formats/formats.h"
 #include "stubmeta.h"
@@ -38,6 +40,41 @@ constexpr std::array<StubType, 2> kWindowsTypes = {1, 2};
 constexpr std::array<StubType, 2> kNasTypes = {3, 4};
 constexpr std::array<StubType, 2> kUnixTypes = {6, 7};
 
+// Of two failures, the one that says more: running out of memory (the
+// input may well have parsed), then what an envelope or a field was wrong
+// with, then plain "no type matched".
+std::int32_t Telling(std::int32_t kept, std::int32_t next) {
+    const auto rank = [](std::int32_t status) {
+        if (status == STUBMETA_E_NO_MEMORY)
+            return 3;
+        if (status == STUBMETA_E_NO_MATCH)
+            return 0;
+        return status == STUBMETA_E_FIELD_TOO_LONG ? 1 : 2;
+    };
+    return rank(next) > rank(kept) ? next : kept;
+}
+
+// Tries the count types in order; the first that parses wins.  Types 4 and
+// 5, and 6 and 7, share a parser whose answer depends only on the input: a
+// second attempt right after a failed one would fail again.  The input is
+// measured once, by the first parser that needs its length.
+std::int32_t Search(StubInput& stub, ReparseData* record, const StubType* types,
+                    std::int32_t count) {
+    std::int32_t result = STUBMETA_E_NO_MATCH;
+    Parser failed = nullptr;
+    for (int32_t i = 0; i < count; ++i) {
+        const Parser parser = ParserFor(types[i]);
+        if (parser == nullptr || parser == failed)
+            continue;
+        const std::int32_t status = parser(stub, record);
+        if (status == STUBMETA_OK)
+            return STUBMETA_OK;
+        result = Telling(result, status);
+        failed = parser;
+    }
+    return result;
+}
+
 }  // namespace
 }  // namespace stubmeta
 
@@ -60,20 +97,25 @@ STUBMETA_API int32_t ParseReparseDataForStubTypes(const char* input, ReparseData
                                                   const StubType* types, int32_t count) {
     if (input == nullptr || record == nullptr || types == nullptr)
         return -1;
-    // Types 4 and 5, and 6 and 7, share a parser whose answer depends only on
-    // the input: a second attempt right after a failed one would fail again.
-    // The input is measured once, by the first parser that needs its length.
     StubInput stub(input);
-    Parser failed = nullptr;
-    for (int32_t i = 0; i < count; ++i) {
-        const Parser parser = ParserFor(types[i]);
-        if (parser == nullptr || parser == failed)
-            continue;
-        if (parser(stub, record) == 0)
-            return 0;
-        failed = parser;
+    return Search(stub, record, types, count) == STUBMETA_OK ? 0 : -1;
+}
+
+STUBMETA_API int32_t stubmeta_parse(const void* input, uint64_t length, const StubType* types,
+                                    int32_t count, ReparseData* record) {
+    if (input == nullptr || record == nullptr)
+        return STUBMETA_E_ARGUMENT;
+    if (types == nullptr) {
+        types = kAllTypes.data();
+        count = static_cast<int32_t>(kAllTypes.size());
     }
-    return -1;
+    if (count < 1)
+        return STUBMETA_E_ARGUMENT;
+    // No stub is longer than an envelope: the bytes past SIZE_MAX of an
+    // input that large are never needed.
+    StubInput stub(static_cast<const char*>(input),
+                   static_cast<std::size_t>(std::min<uint64_t>(length, SIZE_MAX)));
+    return Search(stub, record, types, count);
 }
 
 STUBMETA_API int32_t ParseReparseData(const char* input, ReparseData* record) {

@@ -31,6 +31,12 @@ constexpr std::uint64_t LoadBigEndian(const unsigned char* p, int bytes) {
     return v;
 }
 
+// The envelope's trailer as a little-endian writer stores it.
+constexpr std::uint32_t LoadLittleEndian32(const unsigned char* p) {
+    return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) |
+           p[0];
+}
+
 constexpr void StoreBigEndian(unsigned char* p, std::uint64_t v, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) {
         p[i] = static_cast<unsigned char>(v & 0xFFu);

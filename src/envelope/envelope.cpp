@@ -7,7 +7,6 @@
 #include "stubmeta.h"
 
 namespace stubmeta::envelope {
-namespace {
 
 std::uint32_t ChecksumOf(const unsigned char* bytes, std::size_t length) {
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -15,22 +14,13 @@ std::uint32_t ChecksumOf(const unsigned char* bytes, std::size_t length) {
     return crc;
 }
 
-// The byte order in which the trailer at `trailer` stores `crc`: 6 for most
-// significant byte first, 7 for least significant first, 0 for neither.  A
-// trailer that reads the same both ways counts as big-endian.
 StubType TrailerByteOrder(const unsigned char* trailer, std::uint32_t crc) {
-    const auto bigEndian = static_cast<std::uint32_t>(LoadBigEndian(trailer, 4));
-    if (bigEndian == crc)
+    if (static_cast<std::uint32_t>(LoadBigEndian(trailer, 4)) == crc)
         return STUB_TYPE_UNIX_BIGENDIAN;
-    const std::uint32_t littleEndian = (std::uint32_t{trailer[3]} << 24) |
-                                       (std::uint32_t{trailer[2]} << 16) |
-                                       (std::uint32_t{trailer[1]} << 8) | trailer[0];
-    if (littleEndian == crc)
+    if (LoadLittleEndian32(trailer) == crc)
         return STUB_TYPE_UNIX_LITTLEENDIAN;
     return STUB_TYPE_INVALID;
 }
-
-}  // namespace
 
 OpenStatus Open(const char* input, std::int64_t capacity, Contents* contents) {
     if (!StartsWithMagic(input))

@@ -38,6 +38,20 @@ enum class OpenStatus {
 // shorter text is never read past its NUL.
 OpenStatus Open(const char* input, std::int64_t capacity, Contents* contents);
 
+// Checks the envelope in the `length` bytes at input, never reading past
+// them, and fills *info as far as the checks went.  Returns STUBMETA_OK or
+// the status of the first check that failed (stubmeta_envelope_open).
+std::int32_t OpenBounded(const char* input, std::size_t length, StubmetaEnvelope* info);
+
+// The running CRC-32 of the bytes, started at 0xFFFFFFFF and not inverted:
+// what an envelope's trailer holds for the bytes before it.
+std::uint32_t ChecksumOf(const unsigned char* bytes, std::size_t length);
+
+// The byte order in which the four trailer bytes store `crc`: 6 for most
+// significant byte first, 7 for least significant first, 0 for neither.  A
+// trailer that reads the same both ways counts as big-endian.
+StubType TrailerByteOrder(const unsigned char* trailer, std::uint32_t crc);
+
 // Completes an envelope whose text of textLength bytes (at most kMaxText)
 // already stands at its place in `out`: the header before it, the
 // terminator and the checksum after it.  Returns the envelope's size.

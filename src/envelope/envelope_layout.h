@@ -9,9 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "stubmeta.h"
+
 namespace stubmeta::envelope {
 
-inline constexpr std::uint64_t kMagic = 0x51535455420A0EAFull;  // "QSTUB\n" 0E AF
+// "QSTUB\n" 0E AF
 inline constexpr std::array<unsigned char, 8> kMagicBytes = {0x51, 0x53, 0x54, 0x55,
                                                              0x42, 0x0A, 0x0E, 0xAF};
 inline constexpr unsigned char kVersion = 1;
@@ -22,12 +24,13 @@ inline constexpr std::size_t kTotalLengthOffset = 9;
 inline constexpr std::size_t kValueOffset = 11;
 inline constexpr std::size_t kTextLengthOffset = 19;
 inline constexpr std::size_t kTextOffset = 21;
+inline constexpr std::size_t kHeaderSize = kTextOffset;
 
 // Header, terminator and trailer.
-inline constexpr std::size_t kOverhead = 26;
+inline constexpr std::size_t kOverhead = STUBMETA_ENVELOPE_OVERHEAD;
 inline constexpr std::size_t kChecksumSize = 4;
 // The longest text whose envelope size fits the 16-bit length field.
-inline constexpr std::size_t kMaxText = 0xFFFF - kOverhead;
+inline constexpr std::size_t kMaxText = STUBMETA_ENVELOPE_TEXT_MAX;
 
 // True when input opens with the eight magic bytes.  Compares a byte at a
 // time, so it stops at the NUL of any shorter text (the magic holds none).

@@ -9,6 +9,7 @@
 #include "formats/fields.h"
 #include "formats/formats.h"
 #include "formats/text_render.h"
+#include "formats/token_array.h"
 
 namespace stubmeta {
 namespace {
@@ -42,8 +43,8 @@ constexpr std::size_t kDMNasTextArea = 2048;
 
 }  // namespace
 
-std::int32_t PopulateReparseDataInfo2(ReparseData* record, const Token* tokens,
-                                      std::int32_t* position) {
+void PopulateReparseDataDMNasLayout(ReparseData* record, const Token* tokens,
+                                    std::int32_t* position) {
     const Token* t = tokens + *position;
     CopyTokenText(t[0], record->longText);
     record->number2 = TokenUnsigned64(t[1]);
@@ -56,30 +57,26 @@ std::int32_t PopulateReparseDataInfo2(ReparseData* record, const Token* tokens,
     record->number5 = TokenUnsigned64(t[8]);
     CopyTokenText(t[9], record->tailText);
     *position += 10;
-    return 0;
 }
 
 std::int32_t ParseReparseDataDMNas(StubInput& input, ReparseData* record) {
-    std::array<Token, kTokenCount> tokens;
-    ClearTokens(tokens.data(), kTokenCount);
-    std::int32_t status =
-        Tokenize(kSteps.data(), input.text(), tokens.data(), kTokenCount, &kShortenedStubRule);
-    if (status == 0 && !TextTokensFit(tokens.data(), {{0, sizeof record->headText},
-                                                      {6, sizeof record->longText},
-                                                      {12, sizeof record->shortText},
-                                                      {13, sizeof record->auxText},
-                                                      {15, sizeof record->tailText}}))
-        status = -1;
-    if (status == 0) {
-        CopyTokenText(tokens[0], record->headText);
-        std::int32_t position = 1;
-        PopulateReparseDataCore(&record->common, tokens.data(), &position);
-        PopulateReparseDataInfo2(record, tokens.data(), &position);
-        // Types 4 and 5 name one layout; a parse always records 4.
-        record->stubType = STUB_TYPE_WINDOWS_DMNAS;
-    }
-    FreeTokens(tokens.data(), kTokenCount);
-    return status == 0 ? 0 : -1;
+    TokenArray<kTokenCount> tokens;
+    if (const std::int32_t status = tokens.cut(kSteps.data(), input.text(), &kShortenedStubRule);
+        status != STUBMETA_OK)
+        return status;
+    if (!TextTokensFit(tokens.data(), {{0, sizeof record->headText},
+                                       {6, sizeof record->longText},
+                                       {12, sizeof record->shortText},
+                                       {13, sizeof record->auxText},
+                                       {15, sizeof record->tailText}}))
+        return STUBMETA_E_FIELD_TOO_LONG;
+    CopyTokenText(tokens[0], record->headText);
+    std::int32_t position = 1;
+    PopulateReparseDataCore(&record->common, tokens.data(), &position);
+    PopulateReparseDataDMNasLayout(record, tokens.data(), &position);
+    // Types 4 and 5 name one layout; a parse always records 4.
+    record->stubType = STUB_TYPE_WINDOWS_DMNAS;
+    return STUBMETA_OK;
 }
 
 std::int32_t GenerateReparseDataDMNas(const ReparseData* r, char* buffer, std::int32_t capacity) {

@@ -2,8 +2,7 @@
 
 namespace stubmeta {
 
-std::int32_t PopulateReparseDataCore(CommonFields* common, const Token* tokens,
-                                     std::int32_t* position) {
+void PopulateReparseDataCore(CommonFields* common, const Token* tokens, std::int32_t* position) {
     const Token* t = tokens + *position;
     common->common1 = TokenLow32(t[0]);
     common->common2 = TokenUnsigned64(t[1]);
@@ -11,7 +10,6 @@ std::int32_t PopulateReparseDataCore(CommonFields* common, const Token* tokens,
     common->common4 = TokenUnsigned64(t[3]);
     common->common5 = TokenUnsigned64(t[4]);
     *position += 5;
-    return 0;
 }
 
 }  // namespace stubmeta

@@ -79,9 +79,8 @@ inline std::uint32_t TokenLow32(const Token& t) {
 inline std::int32_t TokenFlag(const Token& t) { return TokenLow32(t) != 0 ? 1 : 0; }
 
 // Fills the five common numbers from the five tokens at *position and
-// advances it by 5.  Returns 0.
-std::int32_t PopulateReparseDataCore(CommonFields* common, const Token* tokens,
-                                     std::int32_t* position);
+// advances it by 5.
+void PopulateReparseDataCore(CommonFields* common, const Token* tokens, std::int32_t* position);
 
 }  // namespace stubmeta
 

@@ -13,6 +13,7 @@
 #include "formats/fields.h"
 #include "formats/formats.h"
 #include "formats/text_render.h"
+#include "formats/token_array.h"
 
 namespace stubmeta {
 namespace {
@@ -24,7 +25,7 @@ constexpr FreeTextRule kShortenedStubRule = {9, "|"};
 
 // An envelope's text holds at most 1023 characters (and a terminator),
 // both when read and when written.
-constexpr std::size_t kTextAreaSize = 1024;
+constexpr std::size_t kTextAreaSize = STUBMETA_UNIX_TEXT_MAX + 1;
 // The working area for a text that may not fit the caller's buffer: the
 // longest rendering the field widths allow, which may exceed the 1023.
 constexpr std::size_t kRenderArea = 2048;
@@ -56,8 +57,8 @@ UnixLayout ChooseLayout(const ReparseData& r, bool hasText, bool hasAux) {
 
 }  // namespace
 
-std::int32_t PopulateReparseDataUnix(ReparseData* record, const Token* tokens,
-                                     std::int32_t* position) {
+void PopulateReparseDataUnixLayout(ReparseData* record, const Token* tokens,
+                                   std::int32_t* position) {
     const Token* t = tokens + *position;
     record->unixTextKind = static_cast<std::int32_t>(TokenLow32(t[0]));
     // t[1], the text's length, is neither stored nor checked.
@@ -70,51 +71,73 @@ std::int32_t PopulateReparseDataUnix(ReparseData* record, const Token* tokens,
     record->number3 = TokenUnsigned64(t[5]);
     record->number2 = TokenUnsigned64(t[6]);
     *position += 7;
-    return 0;
 }
 
-std::int32_t ParseReparseDataUnix(StubInput& input, ReparseData* record) {
-    // An input that opens with the envelope's magic is only ever read as an
-    // envelope, so its checksum is always verified; its text is read where
-    // it stands, up to its first NUL.  Any other input is read as bare
-    // text, which is recorded as big-endian.
-    std::string_view text;
-    StubType byteOrder = STUB_TYPE_UNIX_BIGENDIAN;
+namespace {
+
+// The text of an opened envelope, up to its first NUL.
+std::string_view EnvelopeText(const char* text, std::size_t length) {
+    const void* nul = std::memchr(text, '\0', length);
+    return {text, nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - text)
+                                 : length};
+}
+
+// Finds the text of a Unix stub: *text and *byteOrder filled, or a failure
+// status.  An input that opens with the envelope's magic is only ever read
+// as an envelope, so its checksum is always verified; its text is read where
+// it stands, up to its first NUL.  Any other input is read as bare text,
+// which is recorded as big-endian.
+std::int32_t FindUnixText(StubInput& input, std::string_view* text, StubType* byteOrder) {
+    if (input.bounded()) {
+        StubmetaEnvelope info{};
+        const std::int32_t status = envelope::OpenBounded(input.bytes(), input.limit(), &info);
+        if (status == STUBMETA_E_BAD_MAGIC) {
+            *text = input.text();
+            return STUBMETA_OK;
+        }
+        if (status != STUBMETA_OK)
+            return status;
+        if (info.textLength >= kTextAreaSize)
+            return STUBMETA_E_TEXT_TOO_LONG;
+        *text = EnvelopeText(info.text, static_cast<std::size_t>(info.textLength));
+        *byteOrder = info.byteOrder;
+        return STUBMETA_OK;
+    }
     envelope::Contents contents;
     switch (envelope::Open(input.bytes(), static_cast<std::int64_t>(kTextAreaSize), &contents)) {
     case envelope::OpenStatus::NoMagic:
-        text = input.text();
-        break;
-    case envelope::OpenStatus::Opened: {
-        const void* nul = std::memchr(contents.text, '\0', contents.textLength);
-        text = {contents.text, nul != nullptr ? static_cast<std::size_t>(
-                                                    static_cast<const char*>(nul) - contents.text)
-                                              : contents.textLength};
-        byteOrder = contents.byteOrder;
-        break;
-    }
+        *text = input.text();
+        return STUBMETA_OK;
+    case envelope::OpenStatus::Opened:
+        *text = EnvelopeText(contents.text, contents.textLength);
+        *byteOrder = contents.byteOrder;
+        return STUBMETA_OK;
     default:
-        return -1;
+        return STUBMETA_E_NO_MATCH;
     }
+}
 
-    std::array<Token, kTokenCount> tokens;
-    ClearTokens(tokens.data(), kTokenCount);
-    std::int32_t status =
-        Tokenize(kSteps.data(), text, tokens.data(), kTokenCount, &kShortenedStubRule);
-    if (status == 0) {
-        const bool longKind = TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
-        const std::size_t textWidth = longKind ? sizeof record->longText : sizeof record->shortText;
-        if (!TextTokensFit(tokens.data(), {{7, textWidth}, {9, sizeof record->auxText}}))
-            status = -1;
-    }
-    if (status == 0) {
-        std::int32_t position = 0;
-        PopulateReparseDataCore(&record->common, tokens.data(), &position);
-        PopulateReparseDataUnix(record, tokens.data(), &position);
-        record->stubType = byteOrder;
-    }
-    FreeTokens(tokens.data(), kTokenCount);
-    return status == 0 ? 0 : -1;
+}  // namespace
+
+std::int32_t ParseReparseDataUnix(StubInput& input, ReparseData* record) {
+    std::string_view text;
+    StubType byteOrder = STUB_TYPE_UNIX_BIGENDIAN;
+    if (const std::int32_t status = FindUnixText(input, &text, &byteOrder); status != STUBMETA_OK)
+        return status;
+
+    TokenArray<kTokenCount> tokens;
+    if (const std::int32_t status = tokens.cut(kSteps.data(), text, &kShortenedStubRule);
+        status != STUBMETA_OK)
+        return status;
+    const bool longKind = TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
+    const std::size_t textWidth = longKind ? sizeof record->longText : sizeof record->shortText;
+    if (!TextTokensFit(tokens.data(), {{7, textWidth}, {9, sizeof record->auxText}}))
+        return STUBMETA_E_FIELD_TOO_LONG;
+    std::int32_t position = 0;
+    PopulateReparseDataCore(&record->common, tokens.data(), &position);
+    PopulateReparseDataUnixLayout(record, tokens.data(), &position);
+    record->stubType = byteOrder;
+    return STUBMETA_OK;
 }
 
 std::int32_t GenerateReparseDataUnix(const ReparseData* r, StubType /*type*/, char* buffer,

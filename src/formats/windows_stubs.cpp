@@ -7,6 +7,7 @@
 #include "formats/fields.h"
 #include "formats/formats.h"
 #include "formats/text_render.h"
+#include "formats/token_array.h"
 
 namespace stubmeta {
 namespace {
@@ -26,22 +27,19 @@ constexpr std::size_t kWindowsTextArea = 2048;
 
 std::int32_t ParseWindowsLayout(std::string_view text, const TemplateStep* steps,
                                 const FreeTextRule* rule, StubType type, ReparseData* record) {
-    std::array<Token, kTokenCount> tokens;
-    ClearTokens(tokens.data(), kTokenCount);
-    std::int32_t status = Tokenize(steps, text, tokens.data(), kTokenCount, rule);
-    if (status == 0 && !TextTokensFit(tokens.data(), {{5, sizeof record->extraText},
-                                                      {6, sizeof record->shortText},
-                                                      {10, sizeof record->auxText},
-                                                      {12, sizeof record->longText}}))
-        status = -1;
-    if (status == 0) {
-        std::int32_t position = 0;
-        PopulateReparseDataCore(&record->common, tokens.data(), &position);
-        PopulateReparseDataInfo1(record, tokens.data(), &position);
-        record->stubType = type;
-    }
-    FreeTokens(tokens.data(), kTokenCount);
-    return status == 0 ? 0 : -1;
+    TokenArray<kTokenCount> tokens;
+    if (const std::int32_t status = tokens.cut(steps, text, rule); status != STUBMETA_OK)
+        return status;
+    if (!TextTokensFit(tokens.data(), {{5, sizeof record->extraText},
+                                       {6, sizeof record->shortText},
+                                       {10, sizeof record->auxText},
+                                       {12, sizeof record->longText}}))
+        return STUBMETA_E_FIELD_TOO_LONG;
+    std::int32_t position = 0;
+    PopulateReparseDataCore(&record->common, tokens.data(), &position);
+    PopulateReparseDataWindowsLayout(record, tokens.data(), &position);
+    record->stubType = type;
+    return STUBMETA_OK;
 }
 
 std::int32_t GenerateWindowsLayout(const ReparseData* r, std::string_view prefix, char* buffer,
@@ -69,7 +67,7 @@ std::int32_t GenerateWindowsLayout(const ReparseData* r, std::string_view prefix
 
 }  // namespace
 
-std::int32_t PopulateReparseDataInfo1(ReparseData* record, const Token* tokens,
+void PopulateReparseDataWindowsLayout(ReparseData* record, const Token* tokens,
                                       std::int32_t* position) {
     const Token* t = tokens + *position;
     CopyTokenText(t[0], record->extraText);
@@ -82,10 +80,11 @@ std::int32_t PopulateReparseDataInfo1(ReparseData* record, const Token* tokens,
     CopyTokenText(t[7], record->longText);
     record->number2 = TokenUnsigned64(t[8]);
     *position += 9;
-    return 0;
 }
 
 std::int32_t ParseReparseDataNtfs(StubInput& input, ReparseData* record) {
+    if (!input.holdsHeader())
+        return STUBMETA_E_NO_MATCH;
     return ParseWindowsLayout(input.textAfterHeader(), kSteps.data(), &kShortenedStubRule,
                               STUB_TYPE_WINDOWS_LOCAL, record);
 }

@@ -27,6 +27,9 @@ public:
         : tokens_(tokens), position_(input.data()), end_(input.data() + input.size()) {}
 
     std::int32_t count() const { return count_; }
+    // True once a block could not be had: the walk failed for want of
+    // memory, not because the input does not fit.
+    bool outOfMemory() const { return outOfMemory_; }
 
     // Steps over `length` characters that must equal `literal`.
     bool match(const char* literal, std::size_t length) {
@@ -72,8 +75,10 @@ public:
         Token& entry = tokens_[count_];
         entry.length = 1;
         auto* block = static_cast<char*>(AllocateMemory_t(TokenBlockSize(1)));
-        if (block == nullptr)
+        if (block == nullptr) {
+            outOfMemory_ = true;
             return false;
+        }
         std::memset(block, 0, TokenBlockSize(1));
         entry.text = block;
         ++count_;
@@ -96,8 +101,10 @@ private:
     bool copyInto(Token& entry, std::size_t length) {
         const std::size_t size = TokenBlockSize(length);
         auto* block = static_cast<char*>(AllocateMemory_t(size));
-        if (block == nullptr)
+        if (block == nullptr) {
+            outOfMemory_ = true;
             return false;
+        }
         fillBlock(block, size, length);
         entry.text = block;
         return true;
@@ -127,6 +134,7 @@ private:
     const char* position_;
     const char* end_;
     std::int32_t count_ = 0;
+    bool outOfMemory_ = false;
 };
 
 // The free-text rule's progress within one walk.  It becomes active as the
@@ -197,6 +205,7 @@ inline bool CutSeparated(TokenWriter& writer, RuleState& rule, char separator) {
 // step does not cut.
 template <typename NextStep>
 std::int32_t Walk(NextStep next, TokenWriter& writer, RuleState& rule, std::int32_t expected) {
+    const auto failed = [&writer] { return writer.outOfMemory() ? kTokenizeNoMemory : -1; };
     while (writer.count() < expected) {
         const TemplateStep& step = next();
         if (!writer.match(step.literal, step.literalLength))
@@ -205,11 +214,11 @@ std::int32_t Walk(NextStep next, TokenWriter& writer, RuleState& rule, std::int3
             break;
         if (step.end == StepEnd::Rest) {
             if (!writer.cutRest())
-                return -1;
+                return failed();
             break;
         }
         if (!CutSeparated(writer, rule, step.separator))
-            return -1;
+            return failed();
     }
     return writer.count() == expected ? 0 : 1;
 }

@@ -119,10 +119,14 @@ constexpr std::array<TemplateStep, N> CompileTemplate(const char* templateText) 
     return steps;
 }
 
+// Tokenize's answer when a block could not be had.
+inline constexpr std::int32_t kTokenizeNoMemory = -2;
+
 // Walks templateText over input, cutting at most `expected` tokens into the
 // caller's cleared array (ClearTokens).  Returns 0 when exactly `expected` tokens were cut,
 // 1 when the template ran out of placeholders first, -1 when a pointer is
-// null, the input does not fit the template, or a block cannot be had.
+// null or the input does not fit the template, kTokenizeNoMemory when a
+// block cannot be had.
 // Never reads input beyond its NUL; never releases anything: whatever the
 // result, the caller releases the array with FreeTokens(tokens, expected).
 std::int32_t Tokenize(const char* templateText, const char* input, Token* tokens,

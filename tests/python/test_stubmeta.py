@@ -147,6 +147,21 @@ class Envelope(unittest.TestCase):
             stubmeta.unwrap(stub[:-1])
         self.assertEqual(stubmeta.unwrap(stub + b"more").size, 35)
 
+    def test_failures_name_the_status(self):
+        stub = stubmeta.wrap("1:2:3:4:5", 1)
+        cases = ((stubmeta.unwrap, stub[:-1], stubmeta.TruncatedError, "truncated"),
+                 (stubmeta.unwrap, b"QSTUB", stubmeta.BadMagicError, "magic"),
+                 (stubmeta.unwrap, stub[:-1] + b"?", stubmeta.ChecksumError, "checksum"),
+                 (stubmeta.parse, stub[:-1] + b"?", stubmeta.ChecksumError, "checksum"),
+                 (stubmeta.parse, b"nothing", stubmeta.NoMatchError, "no stub type"))
+        for call, data, error, words in cases:
+            with self.subTest(error.__name__), self.assertRaises(error) as caught:
+                call(data)
+            self.assertIn(words, str(caught.exception))
+            self.assertEqual(caught.exception.status, error.status)
+        self.assertTrue(issubclass(stubmeta.ChecksumError, stubmeta.ParseError))
+        self.assertTrue(issubclass(stubmeta.ChecksumError, stubmeta.EnvelopeError))
+
     def test_limits(self):
         self.assertEqual(len(stubmeta.wrap(b"x" * 65509, (1 << 64) - 1)), 65535)
         for text, value in ((b"x" * 65510, 0), ("a\0b", 0), ("abc", -1)):

@@ -191,6 +191,29 @@ TEST(CppHelpers, Crc32ChainsLikeTheStandardChecksum) {
     EXPECT_EQ(stubmeta::crc32(std::span<const std::byte>(bytes)), 0x352441C2u);
 }
 
+// The throwing forms carry the library's status and its message.
+TEST(CppErrors, ThrowingFormsCarryTheStatus) {
+    const std::string envelope = stubmeta::wrap("1:2:3:4:5", 7);
+    const auto status_of = [](auto call) -> std::int32_t {
+        try {
+            call();
+        } catch (const stubmeta::error& e) {
+            EXPECT_STREQ(e.what(),
+                         ("stubmeta: " + std::string(stubmeta_strerror(e.status()))).c_str());
+            return e.status();
+        }
+        return STUBMETA_OK;
+    };
+    EXPECT_EQ(status_of([&] { stubmeta::unwrap_or_throw(envelope.substr(0, 34)); }),
+              STUBMETA_E_TRUNCATED);
+    EXPECT_EQ(status_of([&] { stubmeta::unwrap_or_throw(envelope); }), STUBMETA_OK);
+    EXPECT_EQ(status_of([] { stubmeta::parse_or_throw("no stub", StubType{3}); }),
+              STUBMETA_E_NO_MATCH);
+    EXPECT_EQ(status_of([] { stubmeta::parse_or_throw("1:2:3:4:5", stubmeta::Family{9}); }),
+              STUBMETA_E_ARGUMENT);
+    EXPECT_EQ(stubmeta::parse_or_throw(kCelerra, StubType{3}).stubType, 3u);
+}
+
 TEST(CppHelpers, TypeNames) {
     EXPECT_EQ(stubmeta::type_name(1), "WINDOWS_LOCAL");
     EXPECT_EQ(stubmeta::type_name(5), "WINDOWS_DMNAS");

@@ -117,7 +117,8 @@ inline std::string NtfsHeader() {
 // address sanitizer reports any read beyond them.
 inline std::unique_ptr<char[]> ExactCopy(const std::vector<char>& bytes) {
     auto block = std::make_unique<char[]>(bytes.size());
-    std::memcpy(block.get(), bytes.data(), bytes.size());
+    if (!bytes.empty())  // an empty vector's data() may be null
+        std::memcpy(block.get(), bytes.data(), bytes.size());
     return block;
 }
 

@@ -279,7 +279,7 @@ TEST_F(TokenizeTest, NeverReadsPastTheInputsNul) {
 }
 
 // The k-th allocation of a call fails, for every k the call makes: the
-// result is -1, the tokens before stay as they were, the entry being written
+// result is kTokenizeNoMemory, the tokens before stay as they were, the entry being written
 // keeps its length with no block, nothing is released by Tokenize itself,
 // and FreeTokens afterwards releases every block taken.
 TEST_F(TokenizeTest, BlockThatCannotBeHad) {
@@ -313,7 +313,7 @@ TEST_F(TokenizeTest, BlockThatCannotBeHad) {
             TokenArray array;
             ResetAllocationCounters();
             FailAllocationNumber(k);
-            EXPECT_EQ(array.Run(c.templateText, text.get(), c.expected, c.rule), -1);
+            EXPECT_EQ(array.Run(c.templateText, text.get(), c.expected, c.rule), kTokenizeNoMemory);
             EXPECT_EQ(BlocksOutstanding(), static_cast<std::int64_t>(k - 1));
             const std::size_t failed = withBlock[k - 1];
             const Texts before(cleanTokens.begin(),

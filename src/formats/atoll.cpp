@@ -1,3 +1,4 @@
+// The exported decimal reading: the one the record-filling steps use.
 #include "formats/decimal.h"
 #include "stubmeta.h"
 
