@@ -15,7 +15,7 @@ namespace stubmeta_cli {
 // The envelope's fixed sizes: 21 header bytes, then the text, its
 // terminator and a 4-byte checksum.
 inline constexpr std::size_t kEnvelopeHeaderSize = 21;
-inline constexpr std::size_t kEnvelopeOverhead = 26;
+inline constexpr std::size_t kEnvelopeOverhead = STUBMETA_ENVELOPE_OVERHEAD;
 inline constexpr std::size_t kEnvelopeMagicSize = 8;
 // The eight bytes every envelope opens with.
 inline constexpr std::array<unsigned char, kEnvelopeMagicSize> kEnvelopeMagic{

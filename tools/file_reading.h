@@ -9,6 +9,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "stubmeta.h"
+
 namespace stubmeta_cli {
 
 // Owns an open file descriptor and closes it when it goes out of scope,
@@ -39,10 +41,10 @@ inline constexpr std::size_t kReadLimit = 65536;
 
 // Zero bytes after the content: an envelope's own length field can claim
 // 65,535 bytes, and an NTFS parse skips 24 bytes first.
-inline constexpr std::size_t kZeroPadding = 65536 + 24;
+inline constexpr std::size_t kZeroPadding = STUBMETA_PADDING;
 
 // The size of the reparse header in front of an NTFS text.
-inline constexpr std::size_t kNtfsHeaderSize = 24;
+inline constexpr std::size_t kNtfsHeaderSize = STUBMETA_NTFS_HEADER_SIZE;
 
 // A stub's bytes as read, followed by kZeroPadding zero bytes.
 class PaddedBuffer {

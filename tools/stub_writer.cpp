@@ -12,7 +12,7 @@ namespace stubmeta_cli {
 namespace {
 
 // The longest text an envelope's 16-bit length field allows.
-constexpr std::size_t kLongestEnvelopeText = 65509;
+constexpr std::size_t kLongestEnvelopeText = STUBMETA_ENVELOPE_TEXT_MAX;
 
 // Stores the envelope's checksum, which the library writes in this
 // machine's order, in the order the type asks for.
@@ -43,7 +43,9 @@ std::string render_stub(const ReparseData& record, StubType type, const RenderOp
         throw ToolError(
             kExitRefused,
             target + ": the library cannot write this record as type " + std::to_string(type) +
-                (is_unix_type(type) ? " (a Unix stub's text holds at most 1023 characters)" : ""));
+                (is_unix_type(type) ? " (a Unix stub's text holds at most " +
+                                          std::to_string(STUBMETA_UNIX_TEXT_MAX) + " characters)"
+                                    : std::string()));
     }
     if (is_unix_type(type))
         set_checksum_order(stub, type);
