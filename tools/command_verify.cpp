@@ -119,9 +119,9 @@ Command add_verify_command(CLI::App& app) {
     command->footer(
         "Each file gets one line, by the rule inspect and scan follow: ok with its type (for\n"
         "an envelope also its size, value, text length and checksum), damaged with the first\n"
-        "fault found (bad magic, unknown version, lengths that disagree, truncated file,\n"
-        "empty text, checksum mismatch with the stored and computed values in hexadecimal,\n"
-        "a text that is no Unix layout, fields that do not parse), or not a stub.  Bytes\n"
+        "fault found (unknown version, truncated file, checksum mismatch with the stored\n"
+        "and computed values in hexadecimal, empty text, lengths that disagree, a text\n"
+        "that is no Unix layout, fields that do not parse), or not a stub.  Bytes\n"
         "after the end of an envelope are a warning; the stub still verifies.\n\n"
         "Examples:\n"
         "  stubmeta verify examples/stubs/unix-layout1.stub examples/stubs/unix-damaged.stub\n"

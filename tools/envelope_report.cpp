@@ -8,20 +8,6 @@
 namespace stubmeta_cli {
 namespace {
 
-std::uint64_t read_big_endian(const char* bytes, std::size_t count) {
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
-    return value;
-}
-
-std::uint32_t read_little_endian32(const char* bytes) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;)
-        value = (value << 8) | static_cast<unsigned char>(bytes[i]);
-    return value;
-}
-
 std::string hex_bytes(const char* bytes, std::size_t count) {
     std::string result;
     for (std::size_t i = 0; i < count; ++i) {
@@ -57,6 +43,39 @@ bool has_envelope_magic(const PaddedBuffer& stub) {
     return true;
 }
 
+namespace {
+
+// The first fault the library found, in the words verify prints.
+std::string describe_fault(std::int32_t status, const EnvelopeReport& report,
+                           const StubmetaEnvelope& info, std::size_t fileSize) {
+    switch (status) {
+    case STUBMETA_E_BAD_VERSION:
+        return "unknown version " + std::to_string(report.version) + " (expected 1)";
+    case STUBMETA_E_TOTAL_TOO_SMALL:
+        return "total length " + std::to_string(info.total) + " is below the smallest envelope, " +
+               std::to_string(kEnvelopeOverhead);
+    case STUBMETA_E_TRUNCATED:
+        return "truncated file: " + describe_size(fileSize) + ", the envelope says " +
+               std::to_string(info.total);
+    case STUBMETA_E_CHECKSUM:
+        return "checksum mismatch: stored " + hex32(info.storedBigEndian) + " (or " +
+               hex32(info.storedLittleEndian) + " read little-endian), computed " +
+               hex32(info.computed);
+    case STUBMETA_E_EMPTY_TEXT:
+        return "empty text";
+    case STUBMETA_E_LENGTH_MISMATCH:
+        return "lengths disagree: total length " + std::to_string(info.total) + ", text length " +
+               std::to_string(info.textLength) + " (needs total " +
+               std::to_string(info.textLength + kEnvelopeOverhead) + ")";
+    case STUBMETA_E_UNTERMINATED:
+        return "the text is not terminated by a zero byte";
+    default:
+        return stubmeta_strerror(status);
+    }
+}
+
+}  // namespace
+
 EnvelopeReport examine_envelope(const PaddedBuffer& stub) {
     EnvelopeReport report;
     const char* bytes = stub.data();
@@ -77,64 +96,19 @@ EnvelopeReport examine_envelope(const PaddedBuffer& stub) {
                          std::to_string(kEnvelopeHeaderSize);
         return report;
     }
+    // The library checks the envelope; the tool only words its answer.
+    StubmetaEnvelope info{};
+    const std::int32_t status = stubmeta_envelope_open(bytes, fileSize, &info);
     report.version = static_cast<std::uint8_t>(bytes[8]);
-    report.totalLength = static_cast<std::uint32_t>(read_big_endian(bytes + 9, 2));
-    report.value = read_big_endian(bytes + 11, 8);
-    report.textLength = static_cast<std::uint32_t>(read_big_endian(bytes + 19, 2));
-
-    if (report.version != 1) {
-        report.problem = "unknown version " + std::to_string(report.version) + " (expected 1)";
-        return report;
-    }
-    if (report.totalLength < kEnvelopeOverhead) {
-        report.problem = "total length " + std::to_string(report.totalLength) +
-                         " is below the smallest envelope, " + std::to_string(kEnvelopeOverhead);
-        return report;
-    }
-    if (report.totalLength != report.textLength + kEnvelopeOverhead) {
-        report.problem = "lengths disagree: total length " + std::to_string(report.totalLength) +
-                         ", text length " + std::to_string(report.textLength) + " (needs total " +
-                         std::to_string(report.textLength + kEnvelopeOverhead) + ")";
-        return report;
-    }
-    if (fileSize < report.totalLength) {
-        report.problem = "truncated file: " + describe_size(fileSize) + ", the envelope says " +
-                         std::to_string(report.totalLength);
-        return report;
-    }
-    if (report.textLength == 0) {
-        report.problem = "empty text";
-        return report;
-    }
-    const std::size_t checksumAt = report.totalLength - 4;
-    std::uint32_t crc = 0xFFFFFFFFu;
-    tw_crc32(bytes, checksumAt, &crc);
-    report.computedChecksum = crc;
-    report.storedChecksum = static_cast<std::uint32_t>(read_big_endian(bytes + checksumAt, 4));
-    if (report.storedChecksum == crc) {
-        report.byteOrder = STUB_TYPE_UNIX_BIGENDIAN;
-    } else if (read_little_endian32(bytes + checksumAt) == crc) {
-        report.byteOrder = STUB_TYPE_UNIX_LITTLEENDIAN;
-        report.storedChecksum = crc;
-    } else {
-        report.problem = "checksum mismatch: stored " + hex32(report.storedChecksum) + " (or " +
-                         hex32(read_little_endian32(bytes + checksumAt)) +
-                         " read little-endian), computed " + hex32(crc);
-        return report;
-    }
-    if (bytes[kEnvelopeHeaderSize + report.textLength] != '\0') {
-        report.problem = "the text is not terminated by a zero byte";
-        return report;
-    }
-    // The checks above mirror the library's reader; ask it as well, so a
-    // disagreement shows up instead of a wrong verdict.
-    StubType libraryOrder = 0;
-    if (tkhsm_stub2meta(bytes, nullptr, nullptr, nullptr, 0, &libraryOrder) != 0) {
-        report.problem = "refused by the library's envelope reader";
-        return report;
-    }
-    if (libraryOrder != report.byteOrder) {
-        report.problem = "the library reads the checksum as " + byte_order_name(libraryOrder);
+    report.totalLength = static_cast<std::uint32_t>(info.total);
+    report.value = info.value;
+    report.textLength = static_cast<std::uint32_t>(info.textLength);
+    report.storedChecksum = info.byteOrder == STUB_TYPE_UNIX_LITTLEENDIAN ? info.storedLittleEndian
+                                                                          : info.storedBigEndian;
+    report.computedChecksum = info.computed;
+    report.byteOrder = info.byteOrder;
+    if (status != STUBMETA_OK) {
+        report.problem = describe_fault(status, report, info, fileSize);
         return report;
     }
     report.ok = true;

@@ -1,5 +1,6 @@
-// Reads a Unix stub's envelope header itself, to say exactly what is wrong
-// with a damaged one (the library only answers yes or no).
+// What is wrong with a Unix stub's envelope, in words: the library checks
+// it (stubmeta_envelope_open) and names the first fault; this says it with
+// the values involved.
 #pragma once
 
 #include <array>
@@ -38,9 +39,10 @@ struct EnvelopeReport {
 bool has_envelope_magic(const PaddedBuffer& stub);
 
 // Checks the envelope in stub (whose content is the file's bytes) in the
-// order a reader does: size of the file, magic, version, lengths, empty
-// text, terminator, checksum in both byte orders; then asks the library to
-// confirm.  The first failure is described in problem.
+// library's order: magic, a header cut short, version, a total length
+// below 26, a file shorter than the envelope, checksum in both byte
+// orders, empty text, lengths that disagree, terminator.  The first
+// failure is described in problem, with the values involved.
 EnvelopeReport examine_envelope(const PaddedBuffer& stub);
 
 // "big-endian" for 6, "little-endian" for 7.
