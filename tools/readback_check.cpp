@@ -165,11 +165,11 @@ std::vector<std::string> readback_problems(const ReparseData& record, StubType t
     std::vector<std::string> problems = separator_problems(record, type);
     if (!problems.empty())
         return problems;
-    PaddedBuffer stub(rendered);
+    std::string stub = rendered;
     if (type == STUB_TYPE_WINDOWS_LOCAL)
-        stub = stub.with_zero_header();
+        stub.insert(0, kNtfsHeaderSize, '\0');
     ReparseData parsed{};
-    if (ParseReparseDataForStubType(stub.data(), type, &parsed) != 0) {
+    if (stubmeta_parse(stub.data(), stub.size(), &type, 1, &parsed) != STUBMETA_OK) {
         if (is_unix_type(type) && unix_layout(record) == 0)
             return {"the record selects Unix layout 0, which holds no text and does not parse"};
         return {"the stub written would not parse back as type " + std::to_string(type)};

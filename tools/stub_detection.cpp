@@ -51,30 +51,20 @@ int unix_text_layout(std::string_view text) {
 
 std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchRequest& request) {
     Detection detection;
-    int32_t status = -1;
-    switch (request.mode) {
-    case MatchRequest::Mode::ByOpening:
-    case MatchRequest::Mode::FirstMatch:
-        status = ParseReparseData(stub.data(), &detection.record);
-        break;
-    case MatchRequest::Mode::OneType:
-        status = ParseReparseDataForStubType(stub.data(), request.type, &detection.record);
-        break;
-    case MatchRequest::Mode::Family:
-        status = ParseReparseDataFor(stub.data(), &detection.record, request.family);
-        break;
-    }
-    if (status != 0)
+    // The bounded parse reads exactly the bytes the file gave, no padding.
+    const std::vector<StubType> types = request.types_tried();
+    if (stubmeta_parse(stub.data(), stub.size(), types.data(), static_cast<int32_t>(types.size()),
+                       &detection.record) != STUBMETA_OK)
         return std::nullopt;
     if (is_unix_type(detection.record.stubType)) {
-        EnvelopeFacts facts;
-        const char* text = stub.data();
-        if (tkhsm_stub2meta(stub.data(), &facts.totalLength, &facts.value, nullptr, 0,
-                            &facts.byteOrder) == 0) {
-            detection.envelope = facts;
-            text += kEnvelopeHeaderSize;
+        StubmetaEnvelope envelope{};
+        std::string_view text(stub.data(), stub.size());
+        if (stubmeta_envelope_open(stub.data(), stub.size(), &envelope) == STUBMETA_OK) {
+            detection.envelope = EnvelopeFacts{static_cast<std::int32_t>(envelope.total),
+                                               envelope.value, envelope.byteOrder};
+            text = std::string_view(envelope.text, envelope.textLength);
         }
-        detection.unixLayout = unix_text_layout(text);
+        detection.unixLayout = unix_text_layout(text.substr(0, text.find('\0')));
     }
     return detection;
 }
