@@ -16,8 +16,6 @@
 namespace stubmeta_cli {
 namespace {
 
-constexpr std::string_view kDmnasPrefix = "QZSTUB:";
-
 // The first read of every file: enough for the opening of any file and
 // the whole of most stubs, small enough to cost little on other files.
 constexpr std::size_t kFirstChunk = 4096;

@@ -9,8 +9,6 @@
 namespace stubmeta_cli {
 namespace {
 
-constexpr std::string_view kDmnasPrefix = "QZSTUB:";
-
 Verdict damaged(StubType type, std::string problem, std::string foundBy) {
     Verdict verdict;
     verdict.state = StubState::Damaged;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "envelope_report.h"
 #include "file_reading.h"
@@ -14,6 +15,9 @@
 namespace stubmeta_cli {
 
 enum class StubState { Ok, Damaged, NotStub };
+
+// How the first line of a DMNas stub (and a CSVFS text) opens.
+inline constexpr std::string_view kDmnasPrefix = "QZSTUB:";
 
 // Where the bytes judged came from.
 enum class StubSource {
