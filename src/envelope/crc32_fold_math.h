@@ -63,6 +63,24 @@ inline constexpr Multipliers kBy1024 = ForwardBy(1024);
 inline constexpr Multipliers kBy1536 = ForwardBy(1536);
 inline constexpr Multipliers kBy2048 = ForwardBy(2048);
 
+// The low n bits of v in reverse order.
+constexpr std::uint64_t ReverseLow(std::uint64_t v, unsigned n) { return Reverse64(v) >> (64 - n); }
+
+// The multipliers that turn a last 128-bit block into the running value
+// (its remainder after multiplication by x^32, modulo P) with two
+// carry-less products and a four-byte table step instead of sixteen table
+// lookups: the block's high half moved forward by 96 bits, then the 32 bits
+// still above 64 moved forward by 64; the table step reduces the 64 left.
+// Both are reflected like the registers and carry a product's one-degree
+// shortfall.
+struct Reduction {
+    std::uint64_t byX96;  // 64-bit reflected x^95 mod P
+    std::uint64_t byX64;  // 32-bit reflected x^63 mod P
+};
+
+inline constexpr Reduction kReduction = {Reverse64(PowerOfXModP(95)),
+                                         ReverseLow(PowerOfXModP(63), 32)};
+
 }  // namespace stubmeta::fold
 
 #endif
