@@ -3,14 +3,16 @@
 // Input: a byte for the token count (-4 to 27), a byte for the rule's
 // firstOptional (-2 to 21), the rule's terminator character, a byte of
 // switches (bit 0: pass the rule; bits 1 to 7: make that allocation of the
-// walk fail, 0 for none), then the template, a zero byte and the text.
-// Template and text each sit in a block of exactly their size, and the
-// token array has exactly `expected` entries, so AddressSanitizer sees any
-// step outside them.
+// walk fail, 0 for none), then the template, a zero byte and the text.  The
+// template is compiled into at most 64 steps (more than any count needs);
+// the text sits in a block of exactly its characters, without a NUL, and
+// the token array has exactly `expected` entries, so AddressSanitizer sees
+// any step outside them.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "dispatch/allocation_seam.h"
@@ -58,8 +60,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     stubmeta::testing::ResetAllocationCounters();
     stubmeta::testing::FailAllocationNumber(failAt);
-    const std::int32_t status = stubmeta::Tokenize(templateText.data(), text.data(), tokens.get(),
-                                                   expected, withRule ? &rule : nullptr);
+    const auto steps = stubmeta::CompileTemplate<64>(templateText.data());
+    const std::size_t textLength = std::strlen(text.data());
+    const std::unique_ptr<char[]> exact(new char[textLength]);
+    std::memcpy(exact.get(), text.data(), textLength);
+    const std::int32_t status =
+        stubmeta::Tokenize(steps.data(), std::string_view(exact.get(), textLength), tokens.get(),
+                           expected, withRule ? &rule : nullptr);
     const std::uint64_t attempted = stubmeta::testing::AllocationsAttempted();
     stubmeta::testing::FailAllocationNumber(0);
 

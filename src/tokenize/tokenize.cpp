@@ -201,13 +201,12 @@ inline bool CutSeparated(TokenWriter& writer, RuleState& rule, char separator) {
     return rule.active() && CutAtTerminator(writer, rule);
 }
 
-// Runs the steps that `next` hands out until `expected` tokens are cut or a
-// step does not cut.
-template <typename NextStep>
-std::int32_t Walk(NextStep next, TokenWriter& writer, RuleState& rule, std::int32_t expected) {
+// Runs the steps until `expected` tokens are cut or a step does not cut.
+std::int32_t Walk(const TemplateStep* steps, TokenWriter& writer, RuleState& rule,
+                  std::int32_t expected) {
     const auto failed = [&writer] { return writer.outOfMemory() ? kTokenizeNoMemory : -1; };
     while (writer.count() < expected) {
-        const TemplateStep& step = next();
+        const TemplateStep& step = *steps++;
         if (!writer.match(step.literal, step.literalLength))
             return -1;
         if (step.end == StepEnd::Stop)
@@ -225,30 +224,11 @@ std::int32_t Walk(NextStep next, TokenWriter& writer, RuleState& rule, std::int3
 
 }  // namespace
 
-std::int32_t Tokenize(const char* templateText, const char* input, Token* tokens,
-                      std::int32_t expected, const FreeTextRule* rule) {
-    if (templateText == nullptr || input == nullptr || tokens == nullptr)
-        return -1;
-    // With nothing to cut the input is not looked at at all.
-    const std::string_view text(input, expected > 0 ? std::strlen(input) : 0);
-    TokenWriter writer(tokens, text);
-    RuleState ruleState(rule);
-    TemplateReader reader(templateText);
-    TemplateStep step;
-    return Walk(
-        [&reader, &step]() -> const TemplateStep& {
-            step = reader.next();
-            return step;
-        },
-        writer, ruleState, expected);
-}
-
 std::int32_t Tokenize(const TemplateStep* steps, std::string_view input, Token* tokens,
                       std::int32_t expected, const FreeTextRule* rule) {
     TokenWriter writer(tokens, input);
     RuleState ruleState(rule);
-    return Walk([&steps]() -> const TemplateStep& { return *steps++; }, writer, ruleState,
-                expected);
+    return Walk(steps, writer, ruleState, expected);
 }
 
 std::int32_t FreeTokens(Token* tokens, std::int32_t count) {

@@ -11,8 +11,8 @@
 //
 // A template reads as a list of steps, one per token: the literal characters
 // the input must hold before the token, and how the token ends.  The stub
-// layouts compile their templates into steps once, at compile time; the
-// text form of Tokenize reads the steps from the template as it walks.
+// layouts compile their templates into steps once, at compile time, and the
+// walk runs over those steps.
 #ifndef STUBMETA_TOKENIZE_TOKENIZE_H
 #define STUBMETA_TOKENIZE_TOKENIZE_H
 
@@ -122,19 +122,15 @@ constexpr std::array<TemplateStep, N> CompileTemplate(const char* templateText) 
 // Tokenize's answer when a block could not be had.
 inline constexpr std::int32_t kTokenizeNoMemory = -2;
 
-// Walks templateText over input, cutting at most `expected` tokens into the
-// caller's cleared array (ClearTokens).  Returns 0 when exactly `expected` tokens were cut,
-// 1 when the template ran out of placeholders first, -1 when a pointer is
-// null or the input does not fit the template, kTokenizeNoMemory when a
-// block cannot be had.
-// Never reads input beyond its NUL; never releases anything: whatever the
-// result, the caller releases the array with FreeTokens(tokens, expected).
-std::int32_t Tokenize(const char* templateText, const char* input, Token* tokens,
-                      std::int32_t expected, const FreeTextRule* rule);
-
-// The same walk over compiled steps (ending in a step that does not cut)
-// and an input of known length, which need not be terminated and is never
-// read beyond its end.  `steps` and `tokens` must not be null.
+// Walks the compiled steps (ending in a step that does not cut) over an
+// input of known length, which need not be terminated and is never read
+// beyond its end, cutting at most `expected` tokens into the caller's
+// cleared array (ClearTokens).  Returns 0 when exactly `expected` tokens were
+// cut, 1 when the steps ran out of placeholders first, -1 when the input does
+// not fit the template, kTokenizeNoMemory when a block cannot be had.
+// `steps` and `tokens` must not be null.  Never releases anything: whatever
+// the result, the caller releases the array with FreeTokens(tokens,
+// expected).
 std::int32_t Tokenize(const TemplateStep* steps, std::string_view input, Token* tokens,
                       std::int32_t expected, const FreeTextRule* rule);
 

@@ -60,10 +60,16 @@ public:
     TokenArray& operator=(const TokenArray&) = delete;
     ~TokenArray() { FreeTokens(data(), static_cast<std::int32_t>(tokens_.size())); }
 
+    // Compiles templateText (at most kMostSteps steps) and walks it over
+    // input up to its NUL, which is not looked at when nothing is to be cut.
     std::int32_t Run(const char* templateText, const char* input, std::int32_t expected,
                      const FreeTextRule* rule = nullptr) {
-        return Tokenize(templateText, input, data(), expected, rule);
+        const auto steps = CompileTemplate<kMostSteps>(templateText);
+        const std::string_view text(input, expected > 0 ? std::strlen(input) : 0);
+        return Tokenize(steps.data(), text, data(), expected, rule);
     }
+
+    static constexpr std::size_t kMostSteps = 64;
 
     // The first `count` entries, described.
     std::vector<std::string> Describe(std::size_t count) const {
@@ -88,30 +94,20 @@ inline std::unique_ptr<char[]> ExactCopy(const std::string& text) {
     return copy;
 }
 
-// Runs Tokenize once over an exact copy of input and gives its status and
-// the first `expected` tokens described (none when `expected` is not
-// positive).
+// Runs Tokenize once over the template compiled into steps and an input in
+// a block of exactly its characters (no NUL to stop at), and gives its
+// status and the first `expected` tokens described (none when `expected` is
+// not positive).
 struct Outcome {
     std::int32_t status;
     std::vector<std::string> tokens;
 };
 
-inline Outcome TokenizeText(const char* templateText, const std::string& input,
-                            std::int32_t expected, const FreeTextRule* rule = nullptr) {
-    TokenArray array;
-    const auto text = ExactCopy(input);
-    const std::int32_t status = array.Run(templateText, text.get(), expected, rule);
-    return {status, array.Describe(expected > 0 ? static_cast<std::size_t>(expected) : 0)};
-}
-
-// The same over the template compiled into steps and an input of known
-// length, in a block of exactly its characters (no NUL to stop at).
-inline Outcome TokenizeCompiled(const char* templateText, const std::string& input,
-                                std::int32_t expected, const FreeTextRule* rule = nullptr) {
-    constexpr std::size_t kMostSteps = 64;
-    if (TemplateStepCount(templateText) > kMostSteps)
+inline Outcome TokenizeExact(const char* templateText, const std::string& input,
+                             std::int32_t expected, const FreeTextRule* rule = nullptr) {
+    if (TemplateStepCount(templateText) > TokenArray::kMostSteps)
         return {-2, {"<template has too many steps for the test>"}};
-    const auto steps = CompileTemplate<kMostSteps>(templateText);
+    const auto steps = CompileTemplate<TokenArray::kMostSteps>(templateText);
     TokenArray array;
     const auto text = std::make_unique<char[]>(input.size());
     std::memcpy(text.get(), input.data(), input.size());
