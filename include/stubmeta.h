@@ -64,6 +64,11 @@
  * unknown content so that no read leaves its buffer: the largest envelope
  * the length field can describe plus the NTFS header. */
 #define STUBMETA_PADDING (65536 + STUBMETA_NTFS_HEADER_SIZE)
+/* Bytes that hold any stub a writer produces from any record, its NUL
+ * included: every text field counts at most its width (1377 bytes in all),
+ * every number at most 20 digits (280), and the fixed text (separators,
+ * prefix, the DMNas banner, the envelope's framing) well under 1024. */
+#define STUBMETA_STUB_SIZE_MAX 4096
 
 /* STUBMETA_API marks the exported functions.  On Windows the library's own
  * sources define STUBMETA_BUILDING and export them from stubmeta.dll;
@@ -296,6 +301,20 @@ STUBMETA_API int32_t stubmeta_parse(const void* input, uint64_t length, const St
  * check; STUBMETA_E_ARGUMENT (info untouched) when input or info is null. */
 STUBMETA_API int32_t stubmeta_envelope_open(const void* input, uint64_t length,
                                             StubmetaEnvelope* info);
+
+/* Renders record as the stub of the given type into the capacity bytes at
+ * buffer, as GenerateReparseData does: the type picks the layout, text types
+ * add a NUL, types 6 and 7 write an envelope in this machine's byte order.
+ * Returns 0 with *written the bytes written (the NUL not counted), or:
+ * STUBMETA_E_OUTPUT_TOO_SMALL with *written the capacity the stub needs (its
+ * NUL counted) and buffer untouched, so a call with a null buffer and a
+ * capacity of 0 asks for the size alone; STUBMETA_E_TEXT_TOO_LONG when a
+ * Unix stub's text would exceed STUBMETA_UNIX_TEXT_MAX characters;
+ * STUBMETA_E_ARGUMENT (nothing written) for a null record or written, a type
+ * of 0 or above 7, or a null buffer with a capacity above 0.  Never writes
+ * more than capacity bytes nor allocates. */
+STUBMETA_API int32_t stubmeta_generate(const ReparseData* record, StubType type, void* buffer,
+                                       uint64_t capacity, uint64_t* written);
 
 /* A constant English message for status: one for each StubmetaStatus, one
  * for 0 and one for any other value.  Never null. */

@@ -74,12 +74,6 @@ struct Envelope {
 
 namespace detail {
 
-// Larger than the longest stub any writer can produce: every text field
-// counts at most its width (1377 bytes in all), every number at most 20
-// digits (280), and the fixed text (separators, prefix, the DMNas banner,
-// the envelope's framing) stays well under 1024 bytes.
-inline constexpr std::size_t kMaxStubSize = 4096;
-
 // One bounded parse: the status and, when it is 0, the record.
 struct Parsed {
     std::int32_t status = STUBMETA_E_ARGUMENT;
@@ -168,14 +162,15 @@ inline std::optional<ReparseData> parse(std::span<const std::byte> input, StubTy
 
 // Renders record as a stub of the given type (the type picks the layout, not
 // record.stubType): the text without its NUL for types 1 to 5, the whole
-// envelope for 6 and 7.  Throws stubmeta::error when the writer refuses.
+// envelope for 6 and 7.  Throws stubmeta::error with the library's status
+// when the writer refuses (STUBMETA_E_TEXT_TOO_LONG for a Unix text over
+// its limit, STUBMETA_E_ARGUMENT for an unknown type).
 inline std::string generate(const ReparseData& record, StubType type) {
-    std::string out(detail::kMaxStubSize, '\0');
-    const std::int32_t written =
-        GenerateReparseData(&record, type, out.data(), static_cast<std::int32_t>(out.size()));
-    if (written < 0)
-        throw error(STUBMETA_E_ARGUMENT,
-                    "stubmeta: the record cannot be written as stub type " + std::to_string(type));
+    std::string out(STUBMETA_STUB_SIZE_MAX, '\0');
+    std::uint64_t written = 0;
+    const std::int32_t status = stubmeta_generate(&record, type, out.data(), out.size(), &written);
+    if (status != STUBMETA_OK)
+        throw error(status);
     out.resize(static_cast<std::size_t>(written));
     return out;
 }

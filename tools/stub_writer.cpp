@@ -39,13 +39,14 @@ std::string render_stub(const ReparseData& record, StubType type, const RenderOp
     std::string stub;
     try {
         stub = stubmeta::generate(record, type);
-    } catch (const stubmeta::error&) {
-        throw ToolError(
-            kExitRefused,
-            target + ": the library cannot write this record as type " + std::to_string(type) +
-                (is_unix_type(type) ? " (a Unix stub's text holds at most " +
-                                          std::to_string(STUBMETA_UNIX_TEXT_MAX) + " characters)"
-                                    : std::string()));
+    } catch (const stubmeta::error& e) {
+        throw ToolError(kExitRefused,
+                        target + ": the library cannot write this record as type " +
+                            std::to_string(type) + ": " + stubmeta_strerror(e.status()) +
+                            (e.status() == STUBMETA_E_TEXT_TOO_LONG
+                                 ? " (a Unix stub's text holds at most " +
+                                       std::to_string(STUBMETA_UNIX_TEXT_MAX) + " characters)"
+                                 : std::string()));
     }
     if (is_unix_type(type))
         set_checksum_order(stub, type);

@@ -32,8 +32,6 @@ __all__ = [
 ]
 __version__ = "0.1.0"
 
-# Larger than the longest stub any writer produces from the record's widths.
-_MAX_STUB_SIZE = 4096
 _ENVELOPE_OVERHEAD = 26                            # STUBMETA_ENVELOPE_OVERHEAD
 _MAX_ENVELOPE_TEXT = 0xFFFF - _ENVELOPE_OVERHEAD  # STUBMETA_ENVELOPE_TEXT_MAX
 _FAMILY_TYPES = {1: (1, 2), 2: (3, 4), 3: (6, 7)}
@@ -93,16 +91,23 @@ def generate(record: Record, type) -> bytes:
     """The stub of the given type for record (the type picks the layout, not
     record.stubType): the text without a NUL for types 1 to 5, the whole
     envelope for 6 and 7.  Raises FieldError for a value that does not fit
-    its field and GenerateError when the writer refuses the record."""
+    its field and TextTooLongError (a GenerateError) when a Unix stub's text
+    would exceed its limit."""
     stub_type = _stub_type(type)
-    native = to_native(record)
-    buffer = ctypes.create_string_buffer(_MAX_STUB_SIZE)
-    written = _native.library().GenerateReparseData(
-        ctypes.byref(native), stub_type, buffer, _MAX_STUB_SIZE)
-    if written < 0:
-        raise GenerateError(f"the record cannot be written as stub type {stub_type}"
-                            " (a text too long for the layout?)")
-    return buffer.raw[:written]
+    native = ctypes.byref(to_native(record))
+    library = _native.library()
+    needed = ctypes.c_uint64(0)
+    # The library says how large the stub is, then writes it.
+    status = library.stubmeta_generate(native, stub_type, None, 0, ctypes.byref(needed))
+    if status != OutputTooSmallError.status:
+        raise _status_error(status)
+    buffer = ctypes.create_string_buffer(needed.value)
+    written = ctypes.c_uint64(0)
+    status = library.stubmeta_generate(native, stub_type, buffer, needed.value,
+                                       ctypes.byref(written))
+    if status != 0:
+        raise _status_error(status)
+    return buffer.raw[:written.value]
 
 
 def crc32(data, value: int = 0) -> int:

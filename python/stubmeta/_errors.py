@@ -33,8 +33,9 @@ class EnvelopeError(StubError, ValueError):
 class StatusError(StubError):
     """A failure the library reported with a status code.  `status` is the
     library's negative code and the message is the library's own
-    (stubmeta_strerror).  Every subclass is also a ParseError or an
-    EnvelopeError, or both, as the call that raises it."""
+    (stubmeta_strerror).  Every subclass is also a ParseError, an
+    EnvelopeError or a GenerateError, or several, as the calls that raise
+    it."""
 
     status = 0
 
@@ -91,11 +92,11 @@ class UnterminatedError(StatusError, ParseError, EnvelopeError):
     status = -12
 
 
-class OutputTooSmallError(StatusError, EnvelopeError):
+class OutputTooSmallError(StatusError, EnvelopeError, GenerateError):
     status = -13
 
 
-class TextTooLongError(StatusError, ParseError, EnvelopeError):
+class TextTooLongError(StatusError, ParseError, EnvelopeError, GenerateError):
     status = -14
 
 

@@ -85,6 +85,9 @@ _PROTOTYPES = {
          _RECORD_P]),
     "stubmeta_envelope_open": (
         ctypes.c_int32, [ctypes.c_char_p, ctypes.c_uint64, ctypes.POINTER(StubmetaEnvelope)]),
+    "stubmeta_generate": (
+        ctypes.c_int32, [_RECORD_P, ctypes.c_int32, ctypes.c_char_p, ctypes.c_uint64,
+                         ctypes.POINTER(ctypes.c_uint64)]),
     "stubmeta_strerror": (ctypes.c_char_p, [ctypes.c_int32]),
 }
 

@@ -311,6 +311,15 @@ class CreateTests(ToolTestCase):
         self.assertOneLineError(err, out + ": refused: the record selects Unix layout 0")
         self.assertFalse(os.path.exists(out))
 
+    def test_a_unix_text_over_its_limit_is_refused_with_the_librarys_reason(self):
+        out = self.path("o")
+        status, _, err = run("create", "--type", "unix", "--set", "longText=/" + "x" * 1022,
+                             "--set", "number2=1", "-o", out)
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, out + ": the library cannot write this record as type ",
+                                ": text too long (a Unix stub's text holds at most 1023 characters)")
+        self.assertFalse(os.path.exists(out))
+
     def test_an_existing_file_is_replaced_only_with_force(self):
         target = self.write("out.stub", b"precious")
         args = ["create", "--type", "celerra", "--set", "common1=1", "-o", target]

@@ -4,6 +4,7 @@
 // sanitizer), stubmeta_envelope_open names each failed check, and every
 // status has a message.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -195,6 +196,58 @@ TEST(EnvelopeOpen, EachCheckHasItsStatus) {
     StubmetaEnvelope info;
     EXPECT_EQ(stubmeta_envelope_open(nullptr, 0, &info), STUBMETA_E_ARGUMENT);
     EXPECT_EQ(stubmeta_envelope_open(good.data(), good.size(), nullptr), STUBMETA_E_ARGUMENT);
+}
+
+TEST(BoundedGenerate, SaysWhetherTheBufferOrTheRecordIsAtFault) {
+    ReparseData record{};
+    ASSERT_EQ(ParseReparseDataForStubType(kCelerra.c_str(), STUB_TYPE_WINDOWS_CELERRA, &record), 0);
+    ReparseData longUnix = record;
+    std::memset(longUnix.longText, 'x', sizeof longUnix.longText - 1);
+    longUnix.shortText[0] = '\0';
+    for (const StubType type : {STUB_TYPE_WINDOWS_CELERRA, STUB_TYPE_WINDOWS_DMNAS,
+                                STUB_TYPE_UNIX_LITTLEENDIAN}) {
+        SCOPED_TRACE(type);
+        std::vector<char> fixed(STUBMETA_STUB_SIZE_MAX, '\x55');
+        const std::int32_t size =
+            GenerateReparseData(&record, type, fixed.data(), static_cast<std::int32_t>(fixed.size()));
+        ASSERT_GT(size, 0);
+        const std::uint64_t needed = static_cast<std::uint64_t>(size) + (type < 6 ? 1u : 0u);
+
+        // A size query, a buffer one byte short (untouched), the exact size.
+        std::uint64_t written = 0;
+        EXPECT_EQ(stubmeta_generate(&record, type, nullptr, 0, &written),
+                  STUBMETA_E_OUTPUT_TOO_SMALL);
+        EXPECT_EQ(written, needed);
+        std::vector<char> out(needed, '\x55');
+        written = 0;
+        EXPECT_EQ(stubmeta_generate(&record, type, out.data(), needed - 1, &written),
+                  STUBMETA_E_OUTPUT_TOO_SMALL);
+        EXPECT_EQ(written, needed);
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\x55'), static_cast<std::ptrdiff_t>(needed));
+        ASSERT_EQ(stubmeta_generate(&record, type, out.data(), needed, &written), STUBMETA_OK);
+        EXPECT_EQ(written, static_cast<std::uint64_t>(size));
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), fixed.begin()));
+    }
+    std::array<char, STUBMETA_STUB_SIZE_MAX> buffer{};
+    std::uint64_t written = 7;
+    EXPECT_EQ(stubmeta_generate(&longUnix, STUB_TYPE_UNIX_BIGENDIAN, buffer.data(), buffer.size(),
+                                &written),
+              STUBMETA_E_TEXT_TOO_LONG);
+    EXPECT_EQ(written, 7u);
+    const struct {
+        const ReparseData* record;
+        StubType type;
+        char* buffer;
+        std::uint64_t capacity;
+        std::uint64_t* written;
+    } bad[] = {{nullptr, STUB_TYPE_WINDOWS_CELERRA, buffer.data(), 10, &written},
+               {&record, STUB_TYPE_WINDOWS_CELERRA, buffer.data(), 10, nullptr},
+               {&record, STUB_TYPE_INVALID, buffer.data(), 10, &written},
+               {&record, static_cast<StubType>(8), buffer.data(), 10, &written},
+               {&record, STUB_TYPE_WINDOWS_CELERRA, nullptr, 10, &written}};
+    for (const auto& b : bad)
+        EXPECT_EQ(stubmeta_generate(b.record, b.type, b.buffer, b.capacity, b.written),
+                  STUBMETA_E_ARGUMENT);
 }
 
 TEST(Status, EveryCodeHasItsOwnMessage) {
