@@ -52,9 +52,8 @@ constexpr std::array<Contender, 3> kContenders = {{
     {"libdeflate_crc32", CallDeflate},
 }};
 
-constexpr std::array<std::size_t, 19> kSizes = {16,  17,  24,  31,   32,   48,   63,
-                                                 64,  100, 128, 255,  256,  326,  512,
-                                                 1000, 1024, 4096, 16384, 65536};
+constexpr std::array<std::size_t, 19> kSizes = {
+    16, 17, 24, 31, 32, 48, 63, 64, 100, 128, 255, 256, 326, 512, 1000, 1024, 4096, 16384, 65536};
 
 // Eight buffers of 64 KiB, so independent calls read different memory.
 constexpr std::size_t kBuffers = 8;

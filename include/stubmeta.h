@@ -52,14 +52,19 @@
     STUBMETA_STRINGIFY(STUBMETA_VERSION_MAJOR)                                                     \
     "." STUBMETA_STRINGIFY(STUBMETA_VERSION_MINOR) "." STUBMETA_STRINGIFY(STUBMETA_VERSION_PATCH)
 
-/* Limits of the stub layouts.  The envelope's overhead is its 21 header
- * bytes, the text's terminator and the 4 checksum bytes; its longest text is
+/* Limits of the stub layouts.  The envelope's overhead is its header
+ * (magic, version, total length, value, text length), the text's terminator
+ * and the 4 checksum bytes; its longest text is
  * what keeps the 16-bit total length field in range; a Unix stub's text
  * fills at most the 1024-byte longText field with its terminator. */
 #define STUBMETA_NTFS_HEADER_SIZE 24
-#define STUBMETA_ENVELOPE_OVERHEAD 26
+#define STUBMETA_ENVELOPE_HEADER_SIZE 21
+#define STUBMETA_ENVELOPE_OVERHEAD (STUBMETA_ENVELOPE_HEADER_SIZE + 1 + 4)
 #define STUBMETA_ENVELOPE_TEXT_MAX (65535 - STUBMETA_ENVELOPE_OVERHEAD)
 #define STUBMETA_UNIX_TEXT_MAX 1023
+/* The eight bytes every envelope opens with. */
+#define STUBMETA_ENVELOPE_MAGIC "QSTUB\n\x0E\xAF"
+#define STUBMETA_ENVELOPE_MAGIC_SIZE 8
 /* Zero bytes a caller of the fixed parse functions puts after an input of
  * unknown content so that no read leaves its buffer: the largest envelope
  * the length field can describe plus the NTFS header. */

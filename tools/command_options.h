@@ -26,7 +26,7 @@ struct MatchOptions {
 
 // The bytes of a stub as read, and what they are.
 struct StubInput {
-    PaddedBuffer bytes;
+    StubBytes bytes;
     std::uint64_t wholeSize = 0;  // the file's or attribute's size
     StubSource source = StubSource::Content;
 };

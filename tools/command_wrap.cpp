@@ -55,7 +55,7 @@ int run_wrap(const WrapOptions& options) {
 }
 
 int run_unwrap(const UnwrapOptions& options) {
-    const PaddedBuffer stub = read_stub_file(options.file).buffer;
+    const StubBytes stub = read_stub_file(options.file).buffer;
     const EnvelopeReport report = examine_envelope(stub);
     if (!report.ok)
         throw ToolError(kExitRefused, options.file + ": damaged envelope: " + report.problem);

@@ -34,13 +34,8 @@ std::string hex32(std::uint32_t value) {
     return text;
 }
 
-bool has_envelope_magic(const PaddedBuffer& stub) {
-    if (stub.size() < kEnvelopeMagicSize)
-        return false;
-    for (std::size_t i = 0; i < kEnvelopeMagicSize; ++i)
-        if (static_cast<unsigned char>(stub.data()[i]) != kEnvelopeMagic[i])
-            return false;
-    return true;
+bool has_envelope_magic(const StubBytes& stub) {
+    return std::string_view(stub.data(), stub.size()).starts_with(kEnvelopeMagic);
 }
 
 namespace {
@@ -76,7 +71,7 @@ std::string describe_fault(std::int32_t status, const EnvelopeReport& report,
 
 }  // namespace
 
-EnvelopeReport examine_envelope(const PaddedBuffer& stub) {
+EnvelopeReport examine_envelope(const StubBytes& stub) {
     EnvelopeReport report;
     const char* bytes = stub.data();
     const std::size_t fileSize = stub.size();
@@ -86,9 +81,7 @@ EnvelopeReport examine_envelope(const PaddedBuffer& stub) {
         report.problem =
             fileSize == 0 ? "bad magic: the file is empty"
                           : "bad magic: " + hex_bytes(bytes, shown) + " (an envelope opens with " +
-                                hex_bytes(reinterpret_cast<const char*>(kEnvelopeMagic.data()),
-                                          kEnvelopeMagic.size()) +
-                                ")";
+                                hex_bytes(kEnvelopeMagic.data(), kEnvelopeMagic.size()) + ")";
         return report;
     }
     if (fileSize < kEnvelopeHeaderSize) {

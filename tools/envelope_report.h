@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "file_reading.h"
 #include "stubmeta.h"
@@ -15,12 +16,11 @@ namespace stubmeta_cli {
 
 // The envelope's fixed sizes: 21 header bytes, then the text, its
 // terminator and a 4-byte checksum.
-inline constexpr std::size_t kEnvelopeHeaderSize = 21;
+inline constexpr std::size_t kEnvelopeHeaderSize = STUBMETA_ENVELOPE_HEADER_SIZE;
 inline constexpr std::size_t kEnvelopeOverhead = STUBMETA_ENVELOPE_OVERHEAD;
-inline constexpr std::size_t kEnvelopeMagicSize = 8;
+inline constexpr std::size_t kEnvelopeMagicSize = STUBMETA_ENVELOPE_MAGIC_SIZE;
 // The eight bytes every envelope opens with.
-inline constexpr std::array<unsigned char, kEnvelopeMagicSize> kEnvelopeMagic{
-    0x51, 0x53, 0x54, 0x55, 0x42, 0x0A, 0x0E, 0xAF};
+inline constexpr std::string_view kEnvelopeMagic{STUBMETA_ENVELOPE_MAGIC, kEnvelopeMagicSize};
 
 // What the header and the trailer of an envelope hold.
 struct EnvelopeReport {
@@ -36,14 +36,14 @@ struct EnvelopeReport {
 };
 
 // True when the bytes open with the envelope magic.
-bool has_envelope_magic(const PaddedBuffer& stub);
+bool has_envelope_magic(const StubBytes& stub);
 
 // Checks the envelope in stub (whose content is the file's bytes) in the
 // library's order: magic, a header cut short, version, a total length
 // below 26, a file shorter than the envelope, checksum in both byte
 // orders, empty text, lengths that disagree, terminator.  The first
 // failure is described in problem, with the values involved.
-EnvelopeReport examine_envelope(const PaddedBuffer& stub);
+EnvelopeReport examine_envelope(const StubBytes& stub);
 
 // "big-endian" for 6, "little-endian" for 7.
 std::string byte_order_name(StubType order);

@@ -29,25 +29,18 @@ int Descriptor::close() noexcept {
     return status;
 }
 
-PaddedBuffer::PaddedBuffer(const std::string& content)
-    : bytes_(content.size() + kZeroPadding, '\0'), size_(content.size()) {
-    std::memcpy(bytes_.data(), content.data(), content.size());
+StubBytes::StubBytes(const std::string& content)
+    : bytes_(content.begin(), content.end()), size_(content.size()) {}
+
+StubBytes StubBytes::with_zero_header() const {
+    return StubBytes(std::string(kNtfsHeaderSize, '\0') + content());
 }
 
-PaddedBuffer PaddedBuffer::with_zero_header() const {
-    return PaddedBuffer(std::string(kNtfsHeaderSize, '\0') + content());
-}
-
-void PaddedBuffer::clear() noexcept {
-    std::memset(bytes_.data(), 0, size_);
-    size_ = 0;
-}
-
-ssize_t PaddedBuffer::read_more(int fd, std::size_t most) {
-    // Room for a whole read limit's worth of content ahead of the padding,
-    // made once for a buffer that is filled in place.
-    if (bytes_.size() < kReadLimit + kZeroPadding)
-        bytes_.resize(kReadLimit + kZeroPadding, '\0');
+ssize_t StubBytes::read_more(int fd, std::size_t most) {
+    // Room for a whole read limit's worth of content, made once for a
+    // buffer that is filled in place.
+    if (bytes_.size() < kReadLimit)
+        bytes_.resize(kReadLimit);
     const std::size_t room = kReadLimit - size_;
     const std::size_t wanted = most < room ? most : room;
     if (wanted == 0)
@@ -139,8 +132,8 @@ FileRead read_stub_file(const std::string& path, bool followLinks) {
     return result;
 }
 
-PaddedBuffer read_stub_attribute(const std::string& path, const std::string& attribute,
-                                 bool followLinks) {
+StubBytes read_stub_attribute(const std::string& path, const std::string& attribute,
+                              bool followLinks) {
     std::string value(kReadLimit, '\0');
     ssize_t got = followLinks
                       ? ::getxattr(path.c_str(), attribute.c_str(), value.data(), value.size())
@@ -154,7 +147,7 @@ PaddedBuffer read_stub_attribute(const std::string& path, const std::string& att
         fail_io(path, errno);
     }
     value.resize(static_cast<std::size_t>(got));
-    return PaddedBuffer(value);
+    return StubBytes(value);
 }
 
 bool has_attribute(const std::string& path, const std::string& attribute, bool followLinks) {

@@ -1,6 +1,6 @@
-// Reading a stub safely: the library takes no input length, so every
-// buffer handed to it is a copy of the bytes followed by enough zero bytes
-// that no parse or envelope read can run past its end.
+// Reading a stub: at most the first 64 KiB of a file or an attribute,
+// without changing the file's access time where that is allowed; the bytes
+// go to the library with their number.
 #pragma once
 
 #include <cstddef>
@@ -39,36 +39,31 @@ int open_for_reading(int directoryFd, const char* name, int flags);
 // 65,535 bytes and every text layout is far shorter.
 inline constexpr std::size_t kReadLimit = 65536;
 
-// Zero bytes after the content: an envelope's own length field can claim
-// 65,535 bytes, and an NTFS parse skips 24 bytes first.
-inline constexpr std::size_t kZeroPadding = STUBMETA_PADDING;
-
 // The size of the reparse header in front of an NTFS text.
 inline constexpr std::size_t kNtfsHeaderSize = STUBMETA_NTFS_HEADER_SIZE;
 
-// A stub's bytes as read, followed by kZeroPadding zero bytes.
-class PaddedBuffer {
+// A stub's bytes as read.  The library is always told their number
+// (stubmeta_parse, stubmeta_envelope_open), so nothing follows them.
+class StubBytes {
 public:
-    PaddedBuffer() : bytes_(kZeroPadding, '\0') {}
-    explicit PaddedBuffer(const std::string& content);
+    StubBytes() = default;
+    explicit StubBytes(const std::string& content);
 
-    // The content with its padding, for the library.
     const char* data() const noexcept { return bytes_.data(); }
-    // The number of content bytes, without the padding.
     std::size_t size() const noexcept { return size_; }
     // The content bytes only.
     std::string content() const { return std::string(bytes_.data(), size_); }
 
     // The same content behind 24 zero bytes, as an NTFS reparse header.
-    PaddedBuffer with_zero_header() const;
+    StubBytes with_zero_header() const;
 
-    // Forgets the content, zeroing the bytes it used, so that one buffer
-    // can take file after file without being allocated again.
-    void clear() noexcept;
+    // Forgets the content, so that one buffer can take file after file
+    // without being allocated again.
+    void clear() noexcept { size_ = 0; }
     // Reads once from fd, appending at most most bytes but never going
     // past kReadLimit in all (EINTR is retried).  Returns the bytes read,
     // 0 at the end of the file or when the buffer is full, or -1 with
-    // errno set.  The padding stays zero whatever is read.
+    // errno set.
     ssize_t read_more(int fd, std::size_t most);
 
 private:
@@ -78,7 +73,7 @@ private:
 
 // What reading a file found.
 struct FileRead {
-    PaddedBuffer buffer;
+    StubBytes buffer;
     std::uint64_t apparentSize = 0;   // st_size
     std::uint64_t allocatedSize = 0;  // st_blocks * 512
 };
@@ -94,8 +89,8 @@ FileRead read_stub_file(const std::string& path, bool followLinks = true);
 // Reads an extended attribute of path instead of its content, never
 // opening the file's data.  Throws ToolError: status 1 when the file has no
 // such attribute, status 2 when it cannot be read.
-PaddedBuffer read_stub_attribute(const std::string& path, const std::string& attribute,
-                                 bool followLinks = true);
+StubBytes read_stub_attribute(const std::string& path, const std::string& attribute,
+                              bool followLinks = true);
 
 // True when path has the attribute; false when it has none.  Throws
 // ToolError (status 2) for other failures.

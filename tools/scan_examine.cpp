@@ -30,7 +30,7 @@ bool agrees(const char* bytes, std::size_t size, const void* marker, std::size_t
 
 // A stub once a whole marker is there; undecided while the bytes are the
 // start of one.  atEnd: the bytes are the whole file.
-Opening classify(const PaddedBuffer& bytes, bool atEnd) {
+Opening classify(const StubBytes& bytes, bool atEnd) {
     const bool envelope =
         agrees(bytes.data(), bytes.size(), kEnvelopeMagic.data(), kEnvelopeMagic.size());
     const bool text = agrees(bytes.data(), bytes.size(), kDmnasPrefix.data(), kDmnasPrefix.size());
@@ -66,7 +66,7 @@ void take_key_fields(ScanRow& row, const ReparseData& record) {
 }
 
 // Fills row from the verdict on a stub's bytes; false for no stub.
-bool take_verdict(ScanRow& row, const PaddedBuffer& bytes, std::uint64_t wholeSize,
+bool take_verdict(ScanRow& row, const StubBytes& bytes, std::uint64_t wholeSize,
                   StubSource source) {
     const Verdict verdict = judge_stub(bytes, wholeSize, source, MatchRequest{});
     if (verdict.state == StubState::NotStub)
@@ -151,7 +151,7 @@ Examined FileExaminer::examine_attribute(const std::string& path, ScanRow& row,
         row.path = path;
         row.apparentSize = static_cast<std::uint64_t>(status.st_size);
         row.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
-        const PaddedBuffer data =
+        const StubBytes data =
             read_stub_attribute(path, options_.attribute, options_.followSymlinks);
         take_verdict(row, data, data.size(), StubSource::ReparseAttribute);
         return Examined::Stub;

@@ -52,7 +52,7 @@ private:
     Examined examine_attribute(const std::string& path, ScanRow& row, std::string& message);
 
     const ExamineOptions& options_;
-    PaddedBuffer buffer_;
+    StubBytes buffer_;
 };
 
 }  // namespace stubmeta_cli

@@ -49,7 +49,21 @@ int unix_text_layout(std::string_view text) {
     }
 }
 
-std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchRequest& request) {
+namespace {
+
+// The facts of stub's envelope, when it has a whole one.
+std::optional<EnvelopeFacts> open_envelope(const StubBytes& stub) {
+    StubmetaEnvelope envelope{};
+    if (stubmeta_envelope_open(stub.data(), stub.size(), &envelope) != STUBMETA_OK)
+        return std::nullopt;
+    return EnvelopeFacts{static_cast<std::int32_t>(envelope.total), envelope.value,
+                         envelope.byteOrder, envelope.textLength};
+}
+
+}  // namespace
+
+std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request,
+                                     const EnvelopeFacts* opened) {
     Detection detection;
     // The bounded parse reads exactly the bytes the file gave, no padding.
     const std::vector<StubType> types = request.types_tried();
@@ -57,13 +71,10 @@ std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchReques
                        &detection.record) != STUBMETA_OK)
         return std::nullopt;
     if (is_unix_type(detection.record.stubType)) {
-        StubmetaEnvelope envelope{};
+        detection.envelope = opened != nullptr ? std::optional(*opened) : open_envelope(stub);
         std::string_view text(stub.data(), stub.size());
-        if (stubmeta_envelope_open(stub.data(), stub.size(), &envelope) == STUBMETA_OK) {
-            detection.envelope = EnvelopeFacts{static_cast<std::int32_t>(envelope.total),
-                                               envelope.value, envelope.byteOrder};
-            text = std::string_view(envelope.text, envelope.textLength);
-        }
+        if (detection.envelope)
+            text = text.substr(kEnvelopeHeaderSize, detection.envelope->textLength);
         detection.unixLayout = unix_text_layout(text.substr(0, text.find('\0')));
     }
     return detection;

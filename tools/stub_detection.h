@@ -28,11 +28,13 @@ struct MatchRequest {
     std::string describe() const;
 };
 
-// The envelope around a Unix stub, as the library read it.
+// The envelope around a Unix stub, as the library read it
+// (StubmetaEnvelope's values, which outlive the bytes its text points into).
 struct EnvelopeFacts {
     std::int32_t totalLength = 0;
     std::uint64_t value = 0;
     StubType byteOrder = 0;
+    std::uint64_t textLength = 0;  // the text behind the 21-byte header
 };
 
 struct Detection {
@@ -51,7 +53,10 @@ int unix_text_layout(std::string_view text);
 
 // Parses the buffer with the types the request names (ByOpening: the
 // library's first match).  Returns nothing when none of them accepts it.
-std::optional<Detection> detect_stub(const PaddedBuffer& stub, const MatchRequest& request);
+// opened: the facts of stub's envelope when the caller has checked it
+// already, so that its checksum is not computed again.
+std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request,
+                                     const EnvelopeFacts* opened = nullptr);
 
 // "not a recognised stub (tried types 6, 7, 1, 2, 3, 4)"
 std::string not_a_stub_message(const MatchRequest& request);

@@ -51,7 +51,7 @@ std::string render(const StubRequest& request, const std::string& target, bool w
     std::string stub = render_stub(record, request.type, RenderOptions{withHeader}, target);
     if (!is_unix_type(request.type) || !request.envelopeValue)
         return stub;
-    const PaddedBuffer written(stub);
+    const StubBytes written(stub);
     const EnvelopeReport report = examine_envelope(written);
     if (!report.ok || report.value == *request.envelopeValue)
         return stub;
@@ -73,7 +73,7 @@ void print_preview(const StubRequest& request, const std::string& stub, bool wit
     MatchRequest asWritten;
     asWritten.mode = MatchRequest::Mode::OneType;
     asWritten.type = request.type;
-    PaddedBuffer bytes(stub);
+    StubBytes bytes(stub);
     if (request.type == STUB_TYPE_WINDOWS_LOCAL && !withHeader)
         bytes = bytes.with_zero_header();
     std::string preview;
@@ -125,7 +125,7 @@ void write_stub(const StubRequest& request, const StubOutputOptions& options) {
                                           " would drop " + field_list(dropped) +
                                           "; use --drop-fields to convert anyway");
     if (is_unix_type(type)) {
-        const EnvelopeReport report = examine_envelope(PaddedBuffer(stub));
+        const EnvelopeReport report = examine_envelope(StubBytes(stub));
         if (!report.ok)
             throw ToolError(kExitRefused, target + ": refused: the envelope would be damaged (" +
                                               report.problem + ")");

@@ -19,13 +19,14 @@ Verdict damaged(StubType type, std::string problem, std::string foundBy) {
 }
 
 // The first of types that parses the bytes, as an Ok verdict.
-std::optional<Verdict> first_parse(const PaddedBuffer& bytes, std::initializer_list<StubType> types,
-                                   const std::string& foundBy) {
+std::optional<Verdict> first_parse(const StubBytes& bytes, std::initializer_list<StubType> types,
+                                   const std::string& foundBy,
+                                   const EnvelopeFacts* opened = nullptr) {
     MatchRequest request;
     request.mode = MatchRequest::Mode::OneType;
     for (StubType type : types) {
         request.type = type;
-        if (std::optional<Detection> detection = detect_stub(bytes, request)) {
+        if (std::optional<Detection> detection = detect_stub(bytes, request, opened)) {
             Verdict verdict;
             verdict.state = StubState::Ok;
             verdict.type = detection->record.stubType;
@@ -37,13 +38,15 @@ std::optional<Verdict> first_parse(const PaddedBuffer& bytes, std::initializer_l
     return std::nullopt;
 }
 
-Verdict judge_envelope(const PaddedBuffer& bytes) {
+Verdict judge_envelope(const StubBytes& bytes) {
     const EnvelopeReport report = examine_envelope(bytes);
+    const EnvelopeFacts facts{static_cast<std::int32_t>(report.totalLength), report.value,
+                              report.byteOrder, report.textLength};
     Verdict verdict;
     if (!report.ok) {
         verdict = damaged(report.byteOrder, report.problem, "found by its envelope");
     } else if (std::optional<Verdict> parsed =
-                   first_parse(bytes, {report.byteOrder}, "found by its envelope")) {
+                   first_parse(bytes, {report.byteOrder}, "found by its envelope", &facts)) {
         verdict = std::move(*parsed);
     } else {
         verdict = damaged(report.byteOrder, "the envelope is whole but its text is not a Unix stub",
@@ -55,7 +58,7 @@ Verdict judge_envelope(const PaddedBuffer& bytes) {
     return verdict;
 }
 
-Verdict judge_dmnas(const PaddedBuffer& bytes) {
+Verdict judge_dmnas(const StubBytes& bytes) {
     if (std::optional<Verdict> parsed =
             first_parse(bytes, {STUB_TYPE_WINDOWS_DMNAS, STUB_TYPE_WINDOWS_LOCAL_CSVFS},
                         "found by its QZSTUB: line"))
@@ -65,7 +68,7 @@ Verdict judge_dmnas(const PaddedBuffer& bytes) {
                    "found by its QZSTUB: line");
 }
 
-Verdict judge_reparse_buffer(const PaddedBuffer& bytes) {
+Verdict judge_reparse_buffer(const StubBytes& bytes) {
     if (std::optional<Verdict> parsed =
             first_parse(bytes, {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS},
                         "found by its reparse header"))
@@ -75,7 +78,7 @@ Verdict judge_reparse_buffer(const PaddedBuffer& bytes) {
 }
 
 // "it opens with 51 53 54 55 58 0A 0E AF", the first eight bytes.
-std::string describe_opening(const PaddedBuffer& bytes) {
+std::string describe_opening(const StubBytes& bytes) {
     if (bytes.size() == 0)
         return "it is empty";
     std::string text = "it opens with";
@@ -86,11 +89,11 @@ std::string describe_opening(const PaddedBuffer& bytes) {
     return text;
 }
 
-bool opens_with(const PaddedBuffer& bytes, std::string_view prefix) {
+bool opens_with(const StubBytes& bytes, std::string_view prefix) {
     return bytes.size() >= prefix.size() && std::string_view(bytes.data(), prefix.size()) == prefix;
 }
 
-Verdict judge_named_types(const PaddedBuffer& bytes, const MatchRequest& request) {
+Verdict judge_named_types(const StubBytes& bytes, const MatchRequest& request) {
     const std::vector<StubType> types = request.types_tried();
     const bool unixAmong = std::any_of(types.begin(), types.end(), is_unix_type);
     if (unixAmong && has_envelope_magic(bytes))
@@ -126,7 +129,7 @@ bool has_reparse_header(const char* bytes, std::size_t size, std::uint64_t whole
     return length && kNtfsHeaderSize + *length == wholeSize;
 }
 
-Verdict judge_stub(const PaddedBuffer& bytes, std::uint64_t wholeSize, StubSource source,
+Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource source,
                    const MatchRequest& request) {
     if (request.mode != MatchRequest::Mode::ByOpening)
         return judge_named_types(bytes, request);

@@ -51,7 +51,7 @@ struct Verdict {
 // Types named (--as, --family, --first-match) are tried in order instead,
 // after step 1 when the bytes open with the envelope magic and a Unix type
 // is among them.
-Verdict judge_stub(const PaddedBuffer& bytes, std::uint64_t wholeSize, StubSource source,
+Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource source,
                    const MatchRequest& request);
 
 // The length a reparse header at the start of bytes gives its data, when

@@ -26,7 +26,8 @@ extern "C" STUBMETA_API int32_t stubmeta_generate(const ReparseData* record, Stu
     if (capacity != 0) {
         const auto room = static_cast<std::int32_t>(
             capacity < STUBMETA_STUB_SIZE_MAX ? capacity : STUBMETA_STUB_SIZE_MAX);
-        const std::int32_t size = GenerateReparseData(record, type, static_cast<char*>(buffer), room);
+        const std::int32_t size =
+            GenerateReparseData(record, type, static_cast<char*>(buffer), room);
         if (size >= 0) {
             *written = static_cast<std::uint64_t>(size);
             return STUBMETA_OK;

@@ -51,8 +51,8 @@ __attribute__((target("pclmul,sse4.1"))) inline std::uint32_t Reduce(__m128i blo
     // moved forward by 96 bits, plus the low half moved up by 32.  Bits
     // 0..31 are never read again, so the byte shift may leave what it likes
     // there.
-    const __m128i wide = _mm_xor_si128(_mm_clmulepi64_si128(block, forward, 0x00),
-                                       _mm_srli_si128(block, 4));
+    const __m128i wide =
+        _mm_xor_si128(_mm_clmulepi64_si128(block, forward, 0x00), _mm_srli_si128(block, 4));
     // 96 bits to 64: the top 32 (bits 32..63) moved forward by 64.
     const __m128i narrow = _mm_xor_si128(
         _mm_srli_si128(wide, 8), _mm_clmulepi64_si128(_mm_srli_epi64(wide, 32), forward, 0x10));

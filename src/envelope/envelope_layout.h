@@ -13,9 +13,15 @@
 
 namespace stubmeta::envelope {
 
-// "QSTUB\n" 0E AF
-inline constexpr std::array<unsigned char, 8> kMagicBytes = {0x51, 0x53, 0x54, 0x55,
-                                                             0x42, 0x0A, 0x0E, 0xAF};
+// The magic of the public header as bytes.
+constexpr std::array<unsigned char, STUBMETA_ENVELOPE_MAGIC_SIZE> MagicBytes() {
+    std::array<unsigned char, STUBMETA_ENVELOPE_MAGIC_SIZE> bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(STUBMETA_ENVELOPE_MAGIC[i]);
+    return bytes;
+}
+inline constexpr std::array<unsigned char, STUBMETA_ENVELOPE_MAGIC_SIZE> kMagicBytes = MagicBytes();
+static_assert(sizeof STUBMETA_ENVELOPE_MAGIC == STUBMETA_ENVELOPE_MAGIC_SIZE + 1);
 inline constexpr unsigned char kVersion = 1;
 
 inline constexpr std::size_t kMagicOffset = 0;
@@ -25,6 +31,7 @@ inline constexpr std::size_t kValueOffset = 11;
 inline constexpr std::size_t kTextLengthOffset = 19;
 inline constexpr std::size_t kTextOffset = 21;
 inline constexpr std::size_t kHeaderSize = kTextOffset;
+static_assert(kHeaderSize == STUBMETA_ENVELOPE_HEADER_SIZE);
 
 // Header, terminator and trailer.
 inline constexpr std::size_t kOverhead = STUBMETA_ENVELOPE_OVERHEAD;

@@ -204,12 +204,12 @@ TEST(BoundedGenerate, SaysWhetherTheBufferOrTheRecordIsAtFault) {
     ReparseData longUnix = record;
     std::memset(longUnix.longText, 'x', sizeof longUnix.longText - 1);
     longUnix.shortText[0] = '\0';
-    for (const StubType type : {STUB_TYPE_WINDOWS_CELERRA, STUB_TYPE_WINDOWS_DMNAS,
-                                STUB_TYPE_UNIX_LITTLEENDIAN}) {
+    for (const StubType type :
+         {STUB_TYPE_WINDOWS_CELERRA, STUB_TYPE_WINDOWS_DMNAS, STUB_TYPE_UNIX_LITTLEENDIAN}) {
         SCOPED_TRACE(type);
         std::vector<char> fixed(STUBMETA_STUB_SIZE_MAX, '\x55');
-        const std::int32_t size =
-            GenerateReparseData(&record, type, fixed.data(), static_cast<std::int32_t>(fixed.size()));
+        const std::int32_t size = GenerateReparseData(&record, type, fixed.data(),
+                                                      static_cast<std::int32_t>(fixed.size()));
         ASSERT_GT(size, 0);
         const std::uint64_t needed = static_cast<std::uint64_t>(size) + (type < 6 ? 1u : 0u);
 
