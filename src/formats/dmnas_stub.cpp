@@ -60,23 +60,23 @@ void PopulateReparseDataDMNasLayout(ReparseData* record, const Token* tokens,
 }
 
 std::int32_t ParseReparseDataDMNas(StubInput& input, ReparseData* record) {
-    TokenArray<kTokenCount> tokens;
-    if (const std::int32_t status = tokens.cut(kSteps.data(), input.text(), &kShortenedStubRule);
-        status != STUBMETA_OK)
-        return status;
-    if (!TextTokensFit(tokens.data(), {{0, sizeof record->headText},
-                                       {6, sizeof record->longText},
-                                       {12, sizeof record->shortText},
-                                       {13, sizeof record->auxText},
-                                       {15, sizeof record->tailText}}))
-        return STUBMETA_E_FIELD_TOO_LONG;
-    CopyTokenText(tokens[0], record->headText);
-    std::int32_t position = 1;
-    PopulateReparseDataCore(&record->common, tokens.data(), &position);
-    PopulateReparseDataDMNasLayout(record, tokens.data(), &position);
-    // Types 4 and 5 name one layout; a parse always records 4.
-    record->stubType = STUB_TYPE_WINDOWS_DMNAS;
-    return STUBMETA_OK;
+    return ParseLayout<kTokenCount>(
+        input.text(), kSteps.data(), &kShortenedStubRule,
+        [record](const Token* tokens) {
+            return TextTokensFit(tokens, {{0, sizeof record->headText},
+                                          {6, sizeof record->longText},
+                                          {12, sizeof record->shortText},
+                                          {13, sizeof record->auxText},
+                                          {15, sizeof record->tailText}});
+        },
+        [record](const Token* tokens) {
+            CopyTokenText(tokens[0], record->headText);
+            std::int32_t position = 1;
+            PopulateReparseDataCore(&record->common, tokens, &position);
+            PopulateReparseDataDMNasLayout(record, tokens, &position);
+            // Types 4 and 5 name one layout; a parse always records 4.
+            record->stubType = STUB_TYPE_WINDOWS_DMNAS;
+        });
 }
 
 std::int32_t GenerateReparseDataDMNas(const ReparseData* r, char* buffer, std::int32_t capacity) {

@@ -1,5 +1,4 @@
-// The tokens of one parse: cleared on construction and released on
-// destruction, so that a parser has no path that leaks a block.
+// The tokens of one parse, and the one shape every parse takes.
 #ifndef STUBMETA_FORMATS_TOKEN_ARRAY_H
 #define STUBMETA_FORMATS_TOKEN_ARRAY_H
 
@@ -12,6 +11,8 @@
 
 namespace stubmeta {
 
+// Cleared on construction and released on destruction, so that a parser
+// has no path that leaks a block.
 template <std::int32_t N>
 class TokenArray {
 public:
@@ -35,6 +36,25 @@ public:
 private:
     std::array<Token, static_cast<std::size_t>(N)> tokens_;
 };
+
+// Every layout's parse: the text cut into N tokens against the layout's
+// steps; every text token checked against its field's width (`fits`, which
+// may look at the tokens: the Unix layout's kind decides which field its
+// text fills); only then the record filled (`fill`), so that a refused stub
+// leaves the record untouched.  The tokens are released on every path.
+// Returns STUBMETA_OK, STUBMETA_E_NO_MATCH, STUBMETA_E_NO_MEMORY or
+// STUBMETA_E_FIELD_TOO_LONG.
+template <std::int32_t N, typename Fits, typename Fill>
+std::int32_t ParseLayout(std::string_view text, const TemplateStep* steps, const FreeTextRule* rule,
+                         Fits fits, Fill fill) {
+    TokenArray<N> tokens;
+    if (const std::int32_t status = tokens.cut(steps, text, rule); status != STUBMETA_OK)
+        return status;
+    if (!fits(tokens.data()))
+        return STUBMETA_E_FIELD_TOO_LONG;
+    fill(tokens.data());
+    return STUBMETA_OK;
+}
 
 }  // namespace stubmeta
 

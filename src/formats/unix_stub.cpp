@@ -125,19 +125,21 @@ std::int32_t ParseReparseDataUnix(StubInput& input, ReparseData* record) {
     if (const std::int32_t status = FindUnixText(input, &text, &byteOrder); status != STUBMETA_OK)
         return status;
 
-    TokenArray<kTokenCount> tokens;
-    if (const std::int32_t status = tokens.cut(kSteps.data(), text, &kShortenedStubRule);
-        status != STUBMETA_OK)
-        return status;
-    const bool longKind = TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
-    const std::size_t textWidth = longKind ? sizeof record->longText : sizeof record->shortText;
-    if (!TextTokensFit(tokens.data(), {{7, textWidth}, {9, sizeof record->auxText}}))
-        return STUBMETA_E_FIELD_TOO_LONG;
-    std::int32_t position = 0;
-    PopulateReparseDataCore(&record->common, tokens.data(), &position);
-    PopulateReparseDataUnixLayout(record, tokens.data(), &position);
-    record->stubType = byteOrder;
-    return STUBMETA_OK;
+    return ParseLayout<kTokenCount>(
+        text, kSteps.data(), &kShortenedStubRule,
+        [record](const Token* tokens) {
+            const bool longKind =
+                TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
+            const std::size_t textWidth =
+                longKind ? sizeof record->longText : sizeof record->shortText;
+            return TextTokensFit(tokens, {{7, textWidth}, {9, sizeof record->auxText}});
+        },
+        [record, byteOrder](const Token* tokens) {
+            std::int32_t position = 0;
+            PopulateReparseDataCore(&record->common, tokens, &position);
+            PopulateReparseDataUnixLayout(record, tokens, &position);
+            record->stubType = byteOrder;
+        });
 }
 
 std::int32_t GenerateReparseDataUnix(const ReparseData* r, StubType /*type*/, char* buffer,

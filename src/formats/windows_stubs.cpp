@@ -27,19 +27,20 @@ constexpr std::size_t kWindowsTextArea = 2048;
 
 std::int32_t ParseWindowsLayout(std::string_view text, const TemplateStep* steps,
                                 const FreeTextRule* rule, StubType type, ReparseData* record) {
-    TokenArray<kTokenCount> tokens;
-    if (const std::int32_t status = tokens.cut(steps, text, rule); status != STUBMETA_OK)
-        return status;
-    if (!TextTokensFit(tokens.data(), {{5, sizeof record->extraText},
-                                       {6, sizeof record->shortText},
-                                       {10, sizeof record->auxText},
-                                       {12, sizeof record->longText}}))
-        return STUBMETA_E_FIELD_TOO_LONG;
-    std::int32_t position = 0;
-    PopulateReparseDataCore(&record->common, tokens.data(), &position);
-    PopulateReparseDataWindowsLayout(record, tokens.data(), &position);
-    record->stubType = type;
-    return STUBMETA_OK;
+    return ParseLayout<kTokenCount>(
+        text, steps, rule,
+        [record](const Token* tokens) {
+            return TextTokensFit(tokens, {{5, sizeof record->extraText},
+                                          {6, sizeof record->shortText},
+                                          {10, sizeof record->auxText},
+                                          {12, sizeof record->longText}});
+        },
+        [record, type](const Token* tokens) {
+            std::int32_t position = 0;
+            PopulateReparseDataCore(&record->common, tokens, &position);
+            PopulateReparseDataWindowsLayout(record, tokens, &position);
+            record->stubType = type;
+        });
 }
 
 std::int32_t GenerateWindowsLayout(const ReparseData* r, std::string_view prefix, char* buffer,
