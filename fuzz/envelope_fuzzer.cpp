@@ -62,7 +62,8 @@ ReadResult CheckedRead(const char* input, std::uint8_t switches, std::int32_t ca
     const std::size_t envelopeSize = BigEndianAt(input, 9, 2);
     const std::size_t textLength = BigEndianAt(input, 19, 2);
     Require(order != kUnsetOrder, "a successful read reports the byte order");
-    Require(textLength != 0 && textLength + 26 == envelopeSize, "a read envelope's lengths agree");
+    Require(textLength != 0 && textLength + STUBMETA_ENVELOPE_OVERHEAD == envelopeSize,
+            "a read envelope's lengths agree");
     if (withTotal)
         Require(static_cast<std::size_t>(total) == envelopeSize, "totalOut is the envelope size");
     if (withValue)
@@ -105,12 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t written = tkhsm_meta2stub(text.data(), value, envelope.data(), capacity);
     if (written < 0) {
         Require(written == -1 && Untouched(envelope), "a refused wrap leaves the buffer alone");
-        Require(capacity < 0 || static_cast<std::size_t>(capacity) < textLength + 26,
+        Require(capacity < 0 ||
+                    static_cast<std::size_t>(capacity) < textLength + STUBMETA_ENVELOPE_OVERHEAD,
                 "a wrap that fits is not refused");
         return 0;
     }
-    Require(static_cast<std::size_t>(written) == textLength + 26,
-            "a wrap is the text and 26 bytes");
+    Require(static_cast<std::size_t>(written) == textLength + STUBMETA_ENVELOPE_OVERHEAD,
+            "a wrap is the text and the envelope's overhead");
     Require(written <= capacity, "a wrap stays within its capacity");
 
     // Read the wrap back: the same text, value and size, in this machine's order.

@@ -173,8 +173,9 @@ void WriteAndRead(const ReparseData& record, StubType type, std::int32_t capacit
         return;
 
     // Type 1 is read from behind the 24-byte reparse header.
-    std::vector<char> input(24 + static_cast<std::size_t>(needed) + kZeroPadding, '\0');
-    const std::size_t offset = type == STUB_TYPE_WINDOWS_LOCAL ? 24 : 0;
+    std::vector<char> input(
+        STUBMETA_NTFS_HEADER_SIZE + static_cast<std::size_t>(needed) + kZeroPadding, '\0');
+    const std::size_t offset = type == STUB_TYPE_WINDOWS_LOCAL ? STUBMETA_NTFS_HEADER_SIZE : 0;
     std::memset(input.data(), 0x77, offset);
     std::memcpy(input.data() + offset, stub.data(), static_cast<std::size_t>(needed));
 

@@ -62,8 +62,8 @@ void PopulateReparseDataDMNasLayout(ReparseData* record, const Token* tokens,
 std::int32_t ParseReparseDataDMNas(StubInput& input, ReparseData* record) {
     return ParseLayout<kTokenCount>(
         input.text(), kSteps.data(), &kShortenedStubRule,
-        [record](const Token* tokens) {
-            return TextTokensFit(tokens, {{0, sizeof record->headText},
+        [](const Token* tokens) {
+            return TextTokensFit(tokens, {{0, sizeof(ReparseData::headText)},
                                           {6, sizeof record->longText},
                                           {12, sizeof record->shortText},
                                           {13, sizeof record->auxText},

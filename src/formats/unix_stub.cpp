@@ -127,12 +127,12 @@ std::int32_t ParseReparseDataUnix(StubInput& input, ReparseData* record) {
 
     return ParseLayout<kTokenCount>(
         text, kSteps.data(), &kShortenedStubRule,
-        [record](const Token* tokens) {
+        [](const Token* tokens) {
             const bool longKind =
                 TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
             const std::size_t textWidth =
-                longKind ? sizeof record->longText : sizeof record->shortText;
-            return TextTokensFit(tokens, {{7, textWidth}, {9, sizeof record->auxText}});
+                longKind ? sizeof(ReparseData::longText) : sizeof(ReparseData::shortText);
+            return TextTokensFit(tokens, {{7, textWidth}, {9, sizeof(ReparseData::auxText)}});
         },
         [record, byteOrder](const Token* tokens) {
             std::int32_t position = 0;

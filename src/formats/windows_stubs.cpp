@@ -29,8 +29,8 @@ std::int32_t ParseWindowsLayout(std::string_view text, const TemplateStep* steps
                                 const FreeTextRule* rule, StubType type, ReparseData* record) {
     return ParseLayout<kTokenCount>(
         text, steps, rule,
-        [record](const Token* tokens) {
-            return TextTokensFit(tokens, {{5, sizeof record->extraText},
+        [](const Token* tokens) {
+            return TextTokensFit(tokens, {{5, sizeof(ReparseData::extraText)},
                                           {6, sizeof record->shortText},
                                           {10, sizeof record->auxText},
                                           {12, sizeof record->longText}});
