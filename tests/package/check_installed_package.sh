@@ -18,20 +18,25 @@ shift
 # The installed library's directory, whatever GNUInstallDirs chose.
 installed_libdir() {
   local library
-  library=$(find "$1/prefix" -name libstubmeta.so.1 -print -quit)
+  library=$(find "$1/prefix/" -name libstubmeta.so.1 -print -quit)
   [[ -n "$library" ]] || fail "libstubmeta.so.1 is not installed under $1/prefix"
   dirname "$library"
 }
 
 # Runs a consumer and checks what it prints; it must load the library from
-# the prefix, not from the build tree or the system.
+# the prefix, not from the build tree or the system (or, with STUBMETA_STATIC
+# set, hold the static library and load none).
 run_consumer() {
   local program=$1 libdir=$2
   shift 2
   local loaded
   loaded=$(LD_LIBRARY_PATH=$libdir ldd "$program" | awk '/libstubmeta/ {print $3}')
-  [[ "$(realpath "$loaded")" == "$(realpath "$libdir")"/* ]] ||
-    fail "$program loads libstubmeta from '$loaded', not from $libdir"
+  if [[ -n "${STUBMETA_STATIC:-}" ]]; then
+    [[ -z "$loaded" ]] || fail "$program loads libstubmeta from '$loaded' instead of holding it"
+  else
+    [[ "$(realpath "$loaded")" == "$(realpath "$libdir")"/* ]] ||
+      fail "$program loads libstubmeta from '$loaded', not from $libdir"
+  fi
   local output
   output=$(LD_LIBRARY_PATH=$libdir "$program") || fail "$program exited with $?"
   echo "$output"
@@ -78,9 +83,10 @@ install)
 find_package)
   cmake=$1 consumer=$2 work=$3
   libdir=$(installed_libdir "$work")
-  build=$work/find-package
+  build=$work/find-package${STUBMETA_STATIC:+-static}
   rm -rf "$build"
   "$cmake" -S "$consumer" -B "$build" -DCMAKE_PREFIX_PATH="$work/prefix" \
+    -Dstubmeta_STATIC="${STUBMETA_STATIC:+ON}" \
     -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
     -DCMAKE_C_COMPILER="${CC:-cc}" -DCMAKE_CXX_COMPILER="${CXX:-c++}" \
     -DCMAKE_C_FLAGS="${CONSUMER_FLAGS:-}" -DCMAKE_CXX_FLAGS="${CONSUMER_FLAGS:-}" \
