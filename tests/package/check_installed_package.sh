@@ -6,6 +6,9 @@
 #   check_installed_package.sh install      CMAKE BUILD_TREE WORK
 #   check_installed_package.sh find_package CMAKE CONSUMER WORK
 #   check_installed_package.sh pkg_config   CONSUMER SNIPPET WORK
+#   check_installed_package.sh subproject   CMAKE PARENT SOURCE_TREE HOW WORK
+#     (the consumers built with stubmeta inside the project PARENT, HOW
+#     being add_subdirectory or FetchContent)
 #
 # CC and CXX name the compilers and CONSUMER_FLAGS the extra flags (the
 # sanitizer build's) with which the consumers are built.
@@ -114,6 +117,23 @@ pkg_config)
     fail "the pkg-config build failed"
   check_c_consumer "$build/stub_info" "$libdir"
   check_cxx_consumer "$build/stub_info_cpp" "$libdir"
+  ;;
+subproject)
+  cmake=$1 parent=$2 source_tree=$3 how=$4 work=$5
+  build=$work/$how
+  rm -rf "$build"
+  mkdir -p "$work"
+  "$cmake" -S "$parent" -B "$build" -DSTUBMETA_SOURCE_DIR="$source_tree" -DSTUBMETA_HOW="$how" \
+    -DCMAKE_C_COMPILER="${CC:-cc}" -DCMAKE_CXX_COMPILER="${CXX:-c++}" \
+    -DCMAKE_C_FLAGS="${CONSUMER_FLAGS:-}" -DCMAKE_CXX_FLAGS="${CONSUMER_FLAGS:-}" \
+    -DCMAKE_EXE_LINKER_FLAGS="${CONSUMER_FLAGS:-}" -DCMAKE_SHARED_LINKER_FLAGS="${CONSUMER_FLAGS:-}" \
+    >"$build.log" 2>&1 || fail "configuring the parent project failed: $(cat "$build.log")"
+  "$cmake" --build "$build" -j 2 >>"$build.log" 2>&1 ||
+    fail "building the parent project failed: $(cat "$build.log")"
+  library=$(find "$build" -name libstubmeta.so.1 -print -quit)
+  [[ -n "$library" ]] || fail "no libstubmeta.so.1 was built in $build"
+  check_c_consumer "$build/stub_info" "$(dirname "$library")"
+  check_cxx_consumer "$build/stub_info_cpp" "$(dirname "$library")"
   ;;
 *)
   fail "unknown mode $mode"
