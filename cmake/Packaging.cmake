@@ -77,7 +77,7 @@ set(STUBMETA_PC_LIBS_PRIVATE "-lstdc++")
 set(STUBMETA_PC_PREFIX "@STUBMETA_PC_PREFIX@")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/stubmeta.pc.in ${PROJECT_BINARY_DIR}/stubmeta.pc.in @ONLY)
 # Each destination gets its own scratch copy, so that installs running at
-# the same time (a test install while cpack runs) cannot swap prefixes.
+# the same time (a test install beside a package build) cannot swap prefixes.
 install(CODE "
   set(STUBMETA_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
   string(MD5 stubmeta_pc_key \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
