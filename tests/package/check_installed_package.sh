@@ -8,7 +8,8 @@
 #   check_installed_package.sh pkg_config   CONSUMER SNIPPET WORK
 #   check_installed_package.sh subproject   CMAKE PARENT SOURCE_TREE HOW WORK
 #     (the consumers built with stubmeta inside the project PARENT, HOW
-#     being add_subdirectory or FetchContent)
+#     being add_subdirectory or FetchContent; library and consumers alike
+#     without CONSUMER_FLAGS, as the parent builds them)
 #
 # CC and CXX name the compilers and CONSUMER_FLAGS the extra flags (the
 # sanitizer build's) with which the consumers are built.
@@ -125,8 +126,6 @@ subproject)
   mkdir -p "$work"
   "$cmake" -S "$parent" -B "$build" -DSTUBMETA_SOURCE_DIR="$source_tree" -DSTUBMETA_HOW="$how" \
     -DCMAKE_C_COMPILER="${CC:-cc}" -DCMAKE_CXX_COMPILER="${CXX:-c++}" \
-    -DCMAKE_C_FLAGS="${CONSUMER_FLAGS:-}" -DCMAKE_CXX_FLAGS="${CONSUMER_FLAGS:-}" \
-    -DCMAKE_EXE_LINKER_FLAGS="${CONSUMER_FLAGS:-}" -DCMAKE_SHARED_LINKER_FLAGS="${CONSUMER_FLAGS:-}" \
     >"$build.log" 2>&1 || fail "configuring the parent project failed: $(cat "$build.log")"
   "$cmake" --build "$build" -j 2 >>"$build.log" 2>&1 ||
     fail "building the parent project failed: $(cat "$build.log")"
