@@ -36,7 +36,7 @@ for pathfile in "$work"/*.path; do
   [[ -e "$pathfile" ]] || break
   path=$(cat "$pathfile")
   found+=("$path")
-  grep -v 'SPDX-[A-Za-z]*:' "$root/$path" >"$work/file" || true
+  grep -v 'SPDX-[A-Za-z-]*:' "$root/$path" >"$work/file" || true
   if ! diff -u "$work/file" "${pathfile%.path}" >"$work/diff"; then
     echo "README.md quotes $path differently:" >&2
     cat "$work/diff" >&2
