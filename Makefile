@@ -43,9 +43,12 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# Debian packages for the library, the development files and the tool.
-package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+# Debian packages for the library, the development files and the tool,
+# built by dpkg-buildpackage from debian/ into PACKAGE_DIR.
+PACKAGE_DIR ?= $(BUILD_DIR)/debian-packages
+package: bootstrap
+	scripts/bootstrap --all
+	scripts/build-packages $(PACKAGE_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(BENCH_DIR)

@@ -9,6 +9,9 @@ bytes round-trip.  Every failure raises a subclass of StubError.
 
 import ctypes
 import dataclasses
+import os
+import stat
+from typing import Iterator, Optional, Sequence, Union
 
 from . import _native
 from ._errors import (STATUS_ERRORS, ArgumentError, BadMagicError, BadVersionError,
@@ -27,23 +30,55 @@ __all__ = [
     "GenerateError", "LengthMismatchError", "LibraryNotFoundError", "NoMatchError",
     "OutOfMemoryError", "OutputTooSmallError", "ParseError", "Record", "StatusError",
     "StubError", "StubType", "TextTooLongError", "TotalTooSmallError", "TruncatedError",
-    "UnknownTypeError", "UnterminatedError", "crc32", "generate", "parse", "type_name",
-    "unwrap", "wrap",
+    "UnknownTypeError", "UnterminatedError", "crc32", "generate", "parse", "parse_file",
+    "scan", "ScanEntry", "READ_LIMIT", "type_name", "unwrap", "wrap",
 ]
 __version__ = "0.1.0"
 
 _ENVELOPE_OVERHEAD = 26                            # STUBMETA_ENVELOPE_OVERHEAD
 _MAX_ENVELOPE_TEXT = 0xFFFF - _ENVELOPE_OVERHEAD  # STUBMETA_ENVELOPE_TEXT_MAX
 _FAMILY_TYPES = {1: (1, 2), 2: (3, 4), 3: (6, 7)}
+#: The most bytes parse_file and scan read from a file, as the stubmeta tool
+#: does: an envelope is at most 65,535 bytes and every text layout is shorter.
+READ_LIMIT = 65536
+
+# What functions taking a stub's bytes accept: any bytes-like object.
+BytesLike = Union[bytes, bytearray, memoryview]
+PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 
 @dataclasses.dataclass(frozen=True)
 class Envelope:
-    """What an envelope holds."""
-    text: str       # the text, without its terminator
-    value: int      # the 64-bit value the writer stored
-    byteOrder: int  # StubType.UNIX_BIGENDIAN or UNIX_LITTLEENDIAN: the checksum's order
-    size: int       # the envelope's size in bytes
+    """What an envelope holds: its text (without the terminator), the 64-bit
+    value the writer stored, the byte order its checksum was stored in
+    (StubType.UNIX_BIGENDIAN or StubType.UNIX_LITTLEENDIAN) and its size in
+    bytes."""
+    text: str
+    value: int
+    byteOrder: StubType
+    size: int
+
+
+@dataclasses.dataclass(frozen=True)
+class ScanEntry:
+    """One file that scan() reports: a stub (record set, error None), or a
+    file that could not be read or whose envelope is damaged (error set,
+    record None)."""
+    path: str
+    record: Optional[Record] = None
+    error: Optional[Exception] = None
+
+
+def _bytes_of(data: BytesLike, what: str) -> bytes:
+    """The bytes of a bytes-like object; TypeError for anything else (a str
+    or a path is not the content of a stub)."""
+    if isinstance(data, str):
+        raise TypeError(f"{what} takes bytes, not str (use parse_file for a file's path)")
+    try:
+        return memoryview(data).tobytes()
+    except TypeError:
+        raise TypeError(f"{what} takes a bytes-like object, not {type(data).__name__}"
+                        " (use parse_file for a file's path)") from None
 
 
 def _status_error(status: int) -> StatusError:
@@ -52,15 +87,17 @@ def _status_error(status: int) -> StatusError:
     return STATUS_ERRORS.get(status, StatusError)(message)
 
 
-def _stub_type(value) -> int:
+def _stub_type(value: Union[int, StubType]) -> int:
     number = int(value)
     if not StubType.WINDOWS_LOCAL <= number <= StubType.UNIX_LITTLEENDIAN:
         raise UnknownTypeError(f"{value!r} is not a stub type (1 to 7)")
     return number
 
 
-def parse(data, *, type=None, family=None) -> Record:
-    """Parses the stub in data (bytes-like, its whole content).
+def parse(data: BytesLike, *, type: Optional[Union[int, StubType]] = None,
+          family: Optional[Union[int, Family]] = None) -> Record:
+    """Parses the stub in data (a bytes-like object: its whole content) and
+    returns its Record.  TypeError for anything that is not bytes-like.
 
     With neither type nor family, the types 6, 7, 1, 2, 3, 4 are tried in that
     order, so a bare text of another layout that fits the Unix template comes
@@ -77,7 +114,7 @@ def parse(data, *, type=None, family=None) -> Record:
         types = _FAMILY_TYPES[int(family)]
     else:
         types = None
-    raw = bytes(data)
+    raw = _bytes_of(data, "parse")
     native = _native.ReparseData()
     listed = (ctypes.c_uint32 * len(types))(*types) if types else None
     status = _native.library().stubmeta_parse(
@@ -87,7 +124,7 @@ def parse(data, *, type=None, family=None) -> Record:
     return from_native(native)
 
 
-def generate(record: Record, type) -> bytes:
+def generate(record: Record, type: Union[int, StubType]) -> bytes:
     """The stub of the given type for record (the type picks the layout, not
     record.stubType): the text without a NUL for types 1 to 5, the whole
     envelope for 6 and 7.  Raises FieldError for a value that does not fit
@@ -110,16 +147,16 @@ def generate(record: Record, type) -> bytes:
     return buffer.raw[:written.value]
 
 
-def crc32(data, value: int = 0) -> int:
-    """The standard CRC-32 of data; pass the result for earlier data as value
-    to continue it (as zlib.crc32 does)."""
-    raw = bytes(data)
+def crc32(data: BytesLike, value: int = 0) -> int:
+    """The standard CRC-32 of data (bytes-like); pass the result for earlier
+    data as value to continue it (as zlib.crc32 does)."""
+    raw = _bytes_of(data, "crc32")
     running = ctypes.c_uint32(~value & 0xFFFFFFFF)
     _native.library().tw_crc32(raw, len(raw), ctypes.byref(running))
     return ~running.value & 0xFFFFFFFF
 
 
-def wrap(text, value: int) -> bytes:
+def wrap(text: Union[str, bytes], value: int) -> bytes:
     """text (str or bytes) in an envelope carrying value, with the checksum in
     this machine's byte order.  Raises EnvelopeError for a text with a NUL in
     it or longer than 65509 bytes."""
@@ -140,15 +177,70 @@ def wrap(text, value: int) -> bytes:
     return buffer.raw
 
 
-def unwrap(data) -> Envelope:
-    """The text, value and byte order of the envelope at the start of data.
-    Raises the EnvelopeError subclass of the first check that failed when
-    data is not a whole, valid envelope (BadMagicError, TruncatedError,
-    ChecksumError, ...)."""
-    raw = bytes(data)
+def unwrap(data: BytesLike) -> Envelope:
+    """The text, value and byte order of the envelope at the start of data
+    (bytes-like).  Raises the EnvelopeError subclass of the first check that
+    failed when data is not a whole, valid envelope (BadMagicError,
+    TruncatedError, ChecksumError, ...)."""
+    raw = _bytes_of(data, "unwrap")
     info = _native.StubmetaEnvelope()
     status = _native.library().stubmeta_envelope_open(raw, len(raw), ctypes.byref(info))
     if status != 0:
         raise _status_error(status)
     body = ctypes.string_at(info.text, info.textLength)
-    return Envelope(decode_text(body), info.value, info.byteOrder, info.total)
+    return Envelope(decode_text(body), info.value, StubType(info.byteOrder), info.total)
+
+
+def _read_stub(path: PathLike) -> bytes:
+    """At most READ_LIMIT bytes from the start of the file at path."""
+    with open(path, "rb") as handle:
+        return handle.read(READ_LIMIT)
+
+
+def parse_file(path: PathLike, *, type: Optional[Union[int, StubType]] = None,
+               family: Optional[Union[int, Family]] = None) -> Record:
+    """Parses the stub file at path (str, bytes or os.PathLike), reading at
+    most READ_LIMIT bytes of it; type and family as for parse().  Raises
+    OSError when the file cannot be read and a ParseError subclass when it
+    is not a stub."""
+    return parse(_read_stub(path), type=type, family=family)
+
+
+def scan(path: PathLike) -> Iterator[ScanEntry]:
+    """Walks the folder at path (or takes the one file it names) and yields
+    a ScanEntry for every stub, for every file whose envelope is damaged and
+    for every file or folder that could not be read; files that are no stub
+    are passed over.  Symbolic links are not followed and each folder's
+    entries come in name order."""
+    root = os.fspath(path)
+    if not os.path.isdir(root) or os.path.islink(root):
+        yield from _scan_file(root)
+        return
+    errors: list = []
+    for folder, subfolders, files in os.walk(root, onerror=errors.append):
+        subfolders.sort()
+        while errors:
+            failed = errors.pop(0)
+            yield ScanEntry(failed.filename or folder, error=failed)
+        for name in sorted(files):
+            yield from _scan_file(os.path.join(folder, name))
+    for failed in errors:
+        yield ScanEntry(failed.filename or root, error=failed)
+
+
+def _scan_file(path: Union[str, bytes]) -> Iterator[ScanEntry]:
+    """The entry for one file, if it is a stub, damaged or unreadable."""
+    shown = os.fsdecode(path)
+    try:
+        if not stat.S_ISREG(os.lstat(path).st_mode):
+            return
+        data = _read_stub(path)
+    except OSError as error:
+        yield ScanEntry(shown, error=error)
+        return
+    try:
+        yield ScanEntry(shown, record=parse(data))
+    except EnvelopeError as error:
+        yield ScanEntry(shown, error=error)
+    except ParseError:
+        return

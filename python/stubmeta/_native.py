@@ -4,6 +4,7 @@ import ctypes
 import functools
 import os
 from pathlib import Path
+from typing import Iterator, Tuple
 
 from ._errors import LibraryNotFoundError
 
@@ -92,7 +93,7 @@ _PROTOTYPES = {
 }
 
 
-def _candidates():
+def _candidates() -> Iterator[Tuple[str, str]]:
     """Where the library is looked for, in order: (description, path or name)."""
     explicit = os.environ.get(ENVIRONMENT_VARIABLE)
     if explicit:
@@ -107,7 +108,7 @@ def _candidates():
 
 
 @functools.lru_cache(maxsize=None)
-def library():
+def library() -> ctypes.CDLL:
     """The loaded library with its functions declared; loaded on first use."""
     tried = []
     for where, candidate in _candidates():
@@ -127,6 +128,6 @@ def library():
         + f". Set {ENVIRONMENT_VARIABLE} to the library's path.")
 
 
-def library_path():
+def library_path() -> str:
     """The path or name the library was loaded from."""
     return library().stubmeta_path

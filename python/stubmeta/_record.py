@@ -4,6 +4,7 @@ record."""
 import ctypes
 import dataclasses
 import enum
+from typing import Union
 
 from . import _native
 from ._errors import FieldError
@@ -15,6 +16,8 @@ TEXT_ERRORS = "surrogateescape"
 
 
 class StubType(enum.IntEnum):
+    """The stub types; 6 and 7 are one layout whose envelope's checksum is
+    stored big- or little-endian."""
     INVALID = 0
     WINDOWS_LOCAL = 1
     WINDOWS_LOCAL_CSVFS = 2
@@ -26,16 +29,18 @@ class StubType(enum.IntEnum):
 
 
 class Family(enum.IntEnum):
+    """The families parse() can be limited to."""
     WINDOWS = 1  # types 1, 2
     NAS = 2      # types 3, 4
     UNIX = 3     # types 6, 7
 
 
 def decode_text(raw: bytes) -> str:
+    """Bytes the library stored, as str (undecodable bytes as surrogates)."""
     return raw.decode(TEXT_ENCODING, TEXT_ERRORS)
 
 
-def encode_text(text, what: str) -> bytes:
+def encode_text(text: Union[str, bytes, bytearray], what: str) -> bytes:
     """A str (or bytes) as the bytes the library stores."""
     if isinstance(text, (bytes, bytearray)):
         raw = bytes(text)
@@ -49,7 +54,7 @@ def encode_text(text, what: str) -> bytes:
     return raw
 
 
-def type_name(stub_type) -> str:
+def type_name(stub_type: int) -> str:
     """The library's name for a stub type ("Invalid" for unknown numbers)."""
     name = ctypes.create_string_buffer(32)
     _native.library().StubTypeAsString(int(stub_type) & 0xFFFFFFFF, name, 31)
@@ -68,8 +73,9 @@ class CommonFields:
 
 @dataclasses.dataclass
 class Record:
-    """A stub's metadata, with the C record's field names."""
-    stubType: int = 0
+    """A stub's metadata, with the C record's field names.  stubType is a
+    StubType member after a parse."""
+    stubType: StubType = StubType.INVALID
     common: CommonFields = dataclasses.field(default_factory=CommonFields)
     shortText: str = ""
     number1: int = 0
@@ -130,10 +136,20 @@ def to_native(record: Record) -> _native.ReparseData:
 
 
 def from_native(native: _native.ReparseData) -> Record:
+    """The Record holding the C record's values."""
     common = CommonFields(*(getattr(native.common, f"common{i}") for i in range(1, 6)))
     values = {name: getattr(native, name)
               for name in _UNSIGNED_32 + _SIGNED_32 + _UNSIGNED_64 + _SIGNED_64}
     # Each text ends at its first NUL, and never beyond its field.
     texts = {name: decode_text(getattr(native, name).split(b"\0", 1)[0])
              for name in _TEXT_FIELDS}
+    values["stubType"] = _as_stub_type(values["stubType"])
     return Record(common=common, **values, **texts)
+
+
+def _as_stub_type(value: int) -> Union[StubType, int]:
+    """value as a StubType member where it is one."""
+    try:
+        return StubType(value)
+    except ValueError:
+        return value

@@ -2,11 +2,15 @@
 # Static checks with no findings allowed: clang-tidy (checks chosen in
 # .clang-tidy) and cppcheck over the library (src/) and the command-line tool
 # (tools/), both driven by the compile commands of a clang configuration, and
-# clang-format over every C and C++ source of the project.
+# clang-format over every C and C++ source of the project; every source
+# file names its licence (scripts/spdx-headers --check).
 set -euo pipefail
 SOURCE_DIR=${SOURCE_DIR:-.}
 BUILD_DIR=${BUILD_DIR:-build-static}
 cd "$SOURCE_DIR"
+
+echo "static checks: SPDX headers"
+scripts/spdx-headers --check
 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null

@@ -1291,16 +1291,27 @@ class ConventionTests(ToolTestCase):
 
     def test_man_page_and_completion_name_every_option(self):
         with open(os.path.join(HERE, "..", "..", "docs", "stubmeta.1"), encoding="utf-8") as f:
-            man = f.read().replace("\\-", "-")
+            man = re.sub(r"\\f[BIR]", "", f.read().replace("\\-", "-"))
+        synopsis = man[man.index(".SH SYNOPSIS"):man.index(".SH DESCRIPTION")]
+        # Each command's synopsis runs from ".B stubmeta COMMAND" to ".br".
+        synopses = {block.split()[0]: block for block in synopsis.split(".B stubmeta ")[1:]}
         completion = run("completion", "bash")[1]
         commands = ["types", "inspect", "scan", "verify", "create", "convert", "wrap", "unwrap"]
         for command in commands:
             with self.subTest(command=command):
-                options = set(re.findall(r"(?<![\w-])--[a-z0-9][a-z0-9-]*", run(command, "--help")[1]))
+                help_text = run(command, "--help")[1]
+                options = set(re.findall(r"(?<![\w-])--[a-z0-9][a-z0-9-]*", help_text))
                 self.assertTrue(options)
                 for option in options - {"--help"}:
                     self.assertTrue(option in man, option + " is missing from docs/stubmeta.1")
                     self.assertTrue(option in completion, option + " is missing from the completion")
+                # The options the command defines (its --help's option list),
+                # each in the command's synopsis line.
+                listed = help_text.split("Options:", 1)[1].split("\n\n", 1)[0]
+                defined = set(re.findall(r"^\s+(?:-\w,)?(--[a-z0-9-]+)", listed, re.MULTILINE))
+                for option in defined - {"--help"}:
+                    self.assertRegex(synopses[command], "(?<![\\w-])" + option + "(?![\\w-])",
+                                     f"the synopsis of {command} in docs/stubmeta.1 lacks {option}")
 
 
 if __name__ == "__main__":

@@ -6,6 +6,10 @@
 #   check_installed_package.sh install      CMAKE BUILD_TREE WORK
 #   check_installed_package.sh find_package CMAKE CONSUMER WORK
 #   check_installed_package.sh pkg_config   CONSUMER SNIPPET WORK
+#   check_installed_package.sh subproject   CMAKE PARENT SOURCE_TREE HOW WORK
+#     (the consumers built with stubmeta inside the project PARENT, HOW
+#     being add_subdirectory or FetchContent; library and consumers alike
+#     without CONSUMER_FLAGS, as the parent builds them)
 #
 # CC and CXX name the compilers and CONSUMER_FLAGS the extra flags (the
 # sanitizer build's) with which the consumers are built.
@@ -18,20 +22,25 @@ shift
 # The installed library's directory, whatever GNUInstallDirs chose.
 installed_libdir() {
   local library
-  library=$(find "$1/prefix" -name libstubmeta.so.1 -print -quit)
+  library=$(find "$1/prefix/" -name libstubmeta.so.1 -print -quit)
   [[ -n "$library" ]] || fail "libstubmeta.so.1 is not installed under $1/prefix"
   dirname "$library"
 }
 
 # Runs a consumer and checks what it prints; it must load the library from
-# the prefix, not from the build tree or the system.
+# the prefix, not from the build tree or the system (or, with STUBMETA_STATIC
+# set, hold the static library and load none).
 run_consumer() {
   local program=$1 libdir=$2
   shift 2
   local loaded
   loaded=$(LD_LIBRARY_PATH=$libdir ldd "$program" | awk '/libstubmeta/ {print $3}')
-  [[ "$(realpath "$loaded")" == "$(realpath "$libdir")"/* ]] ||
-    fail "$program loads libstubmeta from '$loaded', not from $libdir"
+  if [[ -n "${STUBMETA_STATIC:-}" ]]; then
+    [[ -z "$loaded" ]] || fail "$program loads libstubmeta from '$loaded' instead of holding it"
+  else
+    [[ "$(realpath "$loaded")" == "$(realpath "$libdir")"/* ]] ||
+      fail "$program loads libstubmeta from '$loaded', not from $libdir"
+  fi
   local output
   output=$(LD_LIBRARY_PATH=$libdir "$program") || fail "$program exited with $?"
   echo "$output"
@@ -78,9 +87,10 @@ install)
 find_package)
   cmake=$1 consumer=$2 work=$3
   libdir=$(installed_libdir "$work")
-  build=$work/find-package
+  build=$work/find-package${STUBMETA_STATIC:+-static}
   rm -rf "$build"
   "$cmake" -S "$consumer" -B "$build" -DCMAKE_PREFIX_PATH="$work/prefix" \
+    -Dstubmeta_STATIC="${STUBMETA_STATIC:+ON}" \
     -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
     -DCMAKE_C_COMPILER="${CC:-cc}" -DCMAKE_CXX_COMPILER="${CXX:-c++}" \
     -DCMAKE_C_FLAGS="${CONSUMER_FLAGS:-}" -DCMAKE_CXX_FLAGS="${CONSUMER_FLAGS:-}" \
@@ -108,6 +118,21 @@ pkg_config)
     fail "the pkg-config build failed"
   check_c_consumer "$build/stub_info" "$libdir"
   check_cxx_consumer "$build/stub_info_cpp" "$libdir"
+  ;;
+subproject)
+  cmake=$1 parent=$2 source_tree=$3 how=$4 work=$5
+  build=$work/$how
+  rm -rf "$build"
+  mkdir -p "$work"
+  "$cmake" -S "$parent" -B "$build" -DSTUBMETA_SOURCE_DIR="$source_tree" -DSTUBMETA_HOW="$how" \
+    -DCMAKE_C_COMPILER="${CC:-cc}" -DCMAKE_CXX_COMPILER="${CXX:-c++}" \
+    >"$build.log" 2>&1 || fail "configuring the parent project failed: $(cat "$build.log")"
+  "$cmake" --build "$build" -j 2 >>"$build.log" 2>&1 ||
+    fail "building the parent project failed: $(cat "$build.log")"
+  library=$(find "$build" -name libstubmeta.so.1 -print -quit)
+  [[ -n "$library" ]] || fail "no libstubmeta.so.1 was built in $build"
+  check_c_consumer "$build/stub_info" "$(dirname "$library")"
+  check_cxx_consumer "$build/stub_info_cpp" "$(dirname "$library")"
   ;;
 *)
   fail "unknown mode $mode"

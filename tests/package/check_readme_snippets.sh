@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The README's code snippets are the files the tests build and run: every
 # fenced block that follows a line "<!-- snippet: PATH -->" must equal the
-# file PATH (relative to the source tree), and each file below must be quoted.
+# file PATH (relative to the source tree) less its SPDX header lines, and
+# each file below must be quoted.
 set -euo pipefail
 root=$1
 readme=$root/README.md
@@ -35,7 +36,8 @@ for pathfile in "$work"/*.path; do
   [[ -e "$pathfile" ]] || break
   path=$(cat "$pathfile")
   found+=("$path")
-  if ! diff -u "$root/$path" "${pathfile%.path}" >"$work/diff"; then
+  grep -v 'SPDX-[A-Za-z-]*:' "$root/$path" >"$work/file" || true
+  if ! diff -u "$work/file" "${pathfile%.path}" >"$work/diff"; then
     echo "README.md quotes $path differently:" >&2
     cat "$work/diff" >&2
     status=1

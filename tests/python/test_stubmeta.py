@@ -216,5 +216,45 @@ class Loading(unittest.TestCase):
                              [str(0xCBF43926), str(package.resolve() / "libstubmeta.so.1")])
 
 
+class Files(unittest.TestCase):
+    """Bytes-like inputs only; files through parse_file and scan."""
+
+    def setUp(self):
+        self.folder = Path(tempfile.mkdtemp())
+        self.addCleanup(shutil.rmtree, self.folder)
+        stub = stubmeta.generate(full_record(), stubmeta.StubType.UNIX_BIGENDIAN)
+        (self.folder / "a.stub").write_bytes(stub)
+        (self.folder / "sub").mkdir()
+        (self.folder / "sub" / "damaged.stub").write_bytes(stub[:-1] + bytes([stub[-1] ^ 1]))
+        (self.folder / "sub" / "plain.txt").write_bytes(b"no stub here\n")
+
+    def test_parse_takes_bytes_like_objects_only(self):
+        for data in (CELERRA, bytearray(CELERRA), memoryview(CELERRA)):
+            self.assertEqual(stubmeta.parse(data, type=3).longText, "/long/path")
+        for data in (CELERRA.decode(), self.folder / "a.stub", 42):
+            with self.subTest(data=data), self.assertRaises(TypeError):
+                stubmeta.parse(data)
+
+    def test_parse_file_takes_any_path_form(self):
+        path = self.folder / "a.stub"
+        for form in (path, str(path), os.fsencode(path)):
+            record = stubmeta.parse_file(form)
+            self.assertIsInstance(record.stubType, stubmeta.StubType)
+            self.assertEqual(record.number2, 99)
+        with self.assertRaises(FileNotFoundError):
+            stubmeta.parse_file(self.folder / "missing")
+
+    def test_scan_reports_stubs_and_damaged_files_only(self):
+        entries = list(stubmeta.scan(self.folder))
+        self.assertEqual([Path(e.path).name for e in entries], ["a.stub", "damaged.stub"])
+        self.assertEqual(entries[0].record.number2, 99)
+        self.assertIsInstance(entries[1].error, stubmeta.ChecksumError)
+        self.assertEqual(len(list(stubmeta.scan(self.folder / "a.stub"))), 1)
+
+    def test_envelope_byte_order_is_a_stub_type(self):
+        stub = stubmeta.wrap("text", 1)
+        self.assertIsInstance(stubmeta.unwrap(stub).byteOrder, stubmeta.StubType)
+
+
 if __name__ == "__main__":
     unittest.main()
