@@ -103,8 +103,10 @@ int parse(int argc, char** argv, MpiScanOptions& options, bool printing) {
 int run(int argc, char** argv, int process, int processes) {
     MpiScanOptions options;
     const int status = parse(argc, argv, options, process == 0);
-    if (status >= 0)
+    if (status >= 0) {
+        MPI_Barrier(MPI_COMM_WORLD);  // the message printed before any process ends
         return status;
+    }
     if (process != 0) {
         take_part_in_scan(options);
         return kExitOk;
@@ -135,9 +137,6 @@ int main(int argc, char** argv) {
         print_error(std::string("stubmeta-mpi: ") + error.what());
         MPI_Abort(MPI_COMM_WORLD, kExitUsageOrIo);
     }
-    // Every process reaches here before any ends, so that process 0's
-    // status is not taken for a process that ended early.
-    MPI_Barrier(MPI_COMM_WORLD);
     MPI_Finalize();
     return error_output_lost() ? kExitUsageOrIo : status;
 }

@@ -45,7 +45,7 @@ void send_bytes(const std::string& bytes, int to, int tag) {
 
 // Waits for a message without spinning: a blocking receive keeps a core
 // busy polling, which the processes of a job sharing a host would feel.
-// The pauses grow from a few microseconds to a millisecond.
+// The pauses grow from a few microseconds to a quarter of a millisecond.
 MPI_Status await_message(int from, int tag) {
     MPI_Status status{};
     std::chrono::microseconds pause(2);
@@ -55,7 +55,7 @@ MPI_Status await_message(int from, int tag) {
         if (arrived != 0)
             return status;
         std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(1000));
+        pause = std::min(pause * 2, std::chrono::microseconds(250));
     }
 }
 
@@ -87,32 +87,20 @@ public:
         const auto start = std::chrono::steady_clock::now();
         open_roots();
         report_.begin();
-        const std::function<void()> betweenBatches = [this] {
-            absorb(local_);
-            poll();
-        };
         for (;;) {
-            poll();
-            if (queue_.size() < static_cast<std::size_t>(processes_) && rootsLeft_) {
-                read_roots();
-                continue;
-            }
-            if (!queue_.empty()) {
-                // Process 0 takes the newest directory (depth first, so the
-                // queue stays short); the others get the oldest ones.
-                const DirectoryTask task = std::move(queue_.back());
-                queue_.pop_back();
-                lister_.list(task, local_, betweenBatches);
-                absorb(local_);
-                continue;
-            }
-            if (busy_ == 0)
+            work_until_idle();
+            if (!rootsLeft_)
                 break;
-            receive(await_message(MPI_ANY_SOURCE, kToCoordinator));
+            read_roots();
         }
         // Every other process waits for work: the scan is over.
         for (const int process : idle_)
             send_bytes(std::string(), process, kToWorker);
+        idle_.clear();
+        // A process that died took its part of the scan with it, and
+        // mpirun then ends the job: no summary may come before every
+        // process is known to have finished.
+        MPI_Barrier(MPI_COMM_WORLD);
         report_.flush_rows();
         const double elapsed =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -120,10 +108,36 @@ public:
     }
 
 private:
+    // Lists directories and hands them out until the queue is empty and
+    // every other process waits for work.
+    void work_until_idle() {
+        const std::function<void()> betweenBatches = [this] {
+            absorb(local_);
+            poll();
+        };
+        for (;;) {
+            poll();
+            if (!queue_.empty()) {
+                // Process 0 takes the newest directory (depth first, so the
+                // queue stays short); the others get the oldest ones.
+                const DirectoryTask task = std::move(queue_.back());
+                queue_.pop_back();
+                lister_.list(task, local_, betweenBatches);
+                absorb(local_);
+            } else if (busy_ == 0) {
+                return;
+            } else {
+                receive(await_message(MPI_ANY_SOURCE, kToCoordinator));
+            }
+        }
+    }
+
     void open_roots() {
         if (!options_.files0From.empty()) {
+            // The roots read so far are scanned whole before the list is
+            // waited for: a list from a pipe may be long in coming.
             list_.emplace(
-                options_.files0From, [] { return false; }, [] {});
+                options_.files0From, [] { return false; }, [this] { work_until_idle(); });
             return;
         }
         for (const std::string& path : options_.paths) {
@@ -226,6 +240,20 @@ private:
     std::uint64_t filesExamined_ = 0;
 };
 
+// With nothing else left to list, a process keeps one subdirectory it
+// found for itself: a chain of single folders is then walked without a
+// round trip to process 0 per folder.  Not when links are followed: such
+// a folder must pass process 0, which keeps one path to each folder.
+void keep_one_to_list(Findings& findings, std::vector<DirectoryTask>& tasks) {
+    if (!tasks.empty() || findings.subdirectories.empty())
+        return;
+    const DirectoryTask& last = findings.subdirectories.back();
+    if (last.id.device != 0 || last.id.inode != 0)
+        return;
+    tasks.push_back(std::move(findings.subdirectories.back()));
+    findings.subdirectories.pop_back();
+}
+
 }  // namespace
 
 int coordinate_scan(const MpiScanOptions& options, int processes) {
@@ -243,14 +271,19 @@ void take_part_in_scan(const MpiScanOptions& options) {
     send_findings(kIdle, findings);
     for (;;) {
         const std::string bytes = receive_bytes(await_message(kCoordinator, kToWorker));
-        if (bytes.empty())
+        if (bytes.empty()) {
+            MPI_Barrier(MPI_COMM_WORLD);  // process 0 prints the summary after it
             return;
-        const std::vector<DirectoryTask> tasks = unpack_tasks(bytes, 0);
-        for (std::size_t i = 0; i < tasks.size(); ++i) {
-            lister.list(tasks[i], findings, betweenBatches);
+        }
+        std::vector<DirectoryTask> tasks = unpack_tasks(bytes, 0);
+        while (!tasks.empty()) {
+            const DirectoryTask task = std::move(tasks.back());
+            tasks.pop_back();
+            lister.list(task, findings, betweenBatches);
+            keep_one_to_list(findings, tasks);
             // Subdirectories found go back at once, for idle processes,
             // unless the request for more work is about to carry them.
-            if (!findings.subdirectories.empty() && i + 1 < tasks.size())
+            if (!findings.subdirectories.empty() && !tasks.empty())
                 send_findings(kMoreFindings, findings);
         }
         send_findings(kIdle, findings);
