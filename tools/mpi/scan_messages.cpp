@@ -1,5 +1,7 @@
 #include "scan_messages.h"
 
+#include <algorithm>
+
 #include "tool_status.h"
 
 namespace stubmeta_cli {
@@ -130,8 +132,7 @@ void pack_tasks(const std::vector<DirectoryTask>& tasks, std::string& bytes) {
 std::vector<DirectoryTask> unpack_tasks(const std::string& bytes, std::size_t at) {
     Reader reader(bytes, at);
     std::vector<DirectoryTask> tasks(reader.count(64));
-    for (DirectoryTask& task : tasks)
-        task = get_task(reader);
+    std::generate(tasks.begin(), tasks.end(), [&reader] { return get_task(reader); });
     return tasks;
 }
 
@@ -149,15 +150,15 @@ void pack_findings(const Findings& findings, std::string& bytes) {
 Findings unpack_findings(const std::string& bytes, std::size_t at) {
     Findings findings;
     Reader reader(bytes, at);
-    findings.subdirectories.resize(reader.count(64));
-    for (DirectoryTask& task : findings.subdirectories)
-        task = get_task(reader);
+    std::vector<DirectoryTask>& tasks = findings.subdirectories;
+    tasks.resize(reader.count(64));
+    std::generate(tasks.begin(), tasks.end(), [&reader] { return get_task(reader); });
     findings.rows.resize(reader.count(72));
-    for (ScanRow& row : findings.rows)
-        row = get_row(reader);
+    std::generate(findings.rows.begin(), findings.rows.end(),
+                  [&reader] { return get_row(reader); });
     findings.unreadable.resize(reader.count(8));
-    for (std::string& message : findings.unreadable)
-        message = reader.text();
+    std::generate(findings.unreadable.begin(), findings.unreadable.end(),
+                  [&reader] { return reader.text(); });
     findings.filesExamined = reader.number();
     return findings;
 }
