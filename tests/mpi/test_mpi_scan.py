@@ -58,9 +58,11 @@ def stub_bytes(name):
 def make_trees(top):
     """Roots to scan together: a tree of many small folders, one folder of
     many files, a chain deeper than PATH_MAX allows in one path, an empty
-    root, a missing one, a root that is a file, and links (a loop back
-    up, a dangling one)."""
-    stubs = [stub_bytes(n) for n in ("unix-layout1.stub", "unix-damaged.stub", "dmnas.stub",
+    root, a root that is a file, and links (a loop back up, a dangling
+    one)."""
+    # Good stubs only: a scan that ends with status 0 spares mpirun's
+    # second or so of tearing down a job whose process 0 failed.
+    stubs = [stub_bytes(n) for n in ("unix-layout1.stub", "unix-layout2.stub", "dmnas.stub",
                                      "unix-bigendian.stub")]
     tree = os.path.join(top, "tree")
     for i in range(1200):
@@ -93,8 +95,7 @@ def make_trees(top):
     os.close(out)
     os.close(fd)
     os.mkdir(os.path.join(top, "empty"))
-    return [tree, huge, deep, os.path.join(top, "empty"), os.path.join(top, "missing"),
-            os.path.join(EXAMPLES, "dmnas.stub")]
+    return [tree, huge, deep, os.path.join(top, "empty"), os.path.join(EXAMPLES, "dmnas.stub")]
 
 
 def remove_chain(root):
@@ -128,13 +129,18 @@ class MpiScanTests(unittest.TestCase):
         # Options, and the numbers of processes to try them with.
         cases = [
             ([], (1, 2, 3)),
-            (["--format", "json", "--follow-symlinks"], (1, 2, 3)),
+            # The loop and the dangling link: status 2.  With links followed
+            # every folder passes process 0, a round trip per level of the
+            # deep chain: that one is left out.
+            (["--format", "json", "--follow-symlinks", "--exclude", "/d/"], (2,)),
             (["--format", "csv", "--state", "ok", "--exclude", "*.tmp", "--exclude", "e1/"], (3,)),
-            (["--print0", "--state", "damaged", "--max-depth", "2", "--xdev"], (2,)),
+            (["--print0", "--state", "ok", "--max-depth", "2", "--xdev"], (1,)),
         ]
+        # A damaged stub and a missing root: exit statuses 1 and 2.
+        faults = [os.path.join(EXAMPLES, "unix-damaged.stub"), os.path.join(self.top, "missing")]
+        cases[2] = (cases[2][0] + faults, cases[2][1])
         for options, counts in cases:
             local = run([TOOL, "scan", "--sort", *options, *self.roots])
-            self.assertIn(local[0], (1, 2))
             for processes in counts:
                 with self.subTest(options=options, processes=processes):
                     status, out, err = run(mpirun_command(processes, "--sort", *options,
@@ -145,12 +151,11 @@ class MpiScanTests(unittest.TestCase):
     def test_rows_stream_in_any_order(self):
         _, sorted_out, _ = run([TOOL, "scan", "--sort", "--format", "json", *self.roots])
         status, out, err = run(mpirun_command(3, "--format", "json", *self.roots))
-        self.assertEqual(status, 2)
+        self.assertEqual((status, err), (0, ""))
         rows = out.splitlines()
         expected = sorted_out.splitlines()
         self.assertEqual(sorted(rows[:-1]), expected[:-1])
         self.assertEqual(without_timing(rows[-1]), without_timing(expected[-1]))
-        self.assertEqual(err.count("\n"), 1, err)  # the missing root
 
     def test_a_folder_reached_by_two_paths_is_read_once(self):
         folder = tempfile.mkdtemp(prefix="stubmeta-mpi-")
@@ -163,10 +168,9 @@ class MpiScanTests(unittest.TestCase):
         self.assertEqual((status, err, out.count("\0")), (0, "", 1))
 
     def test_a_wrong_command_line_is_reported_once(self):
-        for processes in (1, 3):
-            status, out, err = run(mpirun_command(processes, "--max-depth", "-1", self.top))
-            self.assertEqual((status, out), (2, ""))
-            self.assertEqual(err.count("--max-depth"), 1, err)
+        status, out, err = run(mpirun_command(3, "--max-depth", "-1", self.top))
+        self.assertEqual((status, out), (2, ""))
+        self.assertEqual(err.count("--max-depth"), 1, err)
 
     def rank_process(self, launcher, rank):
         """The process of the job launched by launcher with the given rank."""
