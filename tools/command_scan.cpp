@@ -16,6 +16,7 @@
 #include "scan_examine.h"
 #include "scan_progress.h"
 #include "scan_queue.h"
+#include "scan_read.h"
 #include "scan_report.h"
 #include "scan_roots.h"
 #include "scan_stop.h"
@@ -75,36 +76,14 @@ struct ReadingContext {
 // Examines the files of one batch; false when the scan is stopping.
 bool read_batch(const FileBatch& batch, FileExaminer& inTrees, FileExaminer& roots,
                 const ReadingContext& context) {
-    const OpenDirectory& directory = batch.directory();
-    FileExaminer& examiner = directory.holds_roots() ? roots : inTrees;
-    std::string path;
-    std::string message;
-    ScanRow row;
-    std::uint64_t examined = 0;
-    std::uint64_t stubs = 0;
-    bool stopped = false;
-    batch.for_each([&](const char* name) {
-        stopped = stopped || context.stop.requested();
-        if (stopped)
-            return;
-        path.assign(directory.prefix()).append(name);
-        switch (examiner.examine(directory.fd(), name, path, row, message)) {
-        case Examined::NotStub:
-            ++examined;
-            break;
-        case Examined::Stub:
-            ++examined;
-            ++stubs;
-            context.report.add_row(row);
-            break;
-        case Examined::Unreadable:
-            context.report.add_unreadable(message);
-            break;
-        }
-    });
-    context.counters.filesExamined.fetch_add(examined, std::memory_order_relaxed);
-    context.counters.stubsFound.fetch_add(stubs, std::memory_order_relaxed);
-    return !stopped;
+    BatchTally tally;
+    const bool whole = examine_batch(
+        batch, inTrees, roots, [&context] { return context.stop.requested(); },
+        [&context](const ScanRow& row) { context.report.add_row(row); },
+        [&context](const std::string& message) { context.report.add_unreadable(message); }, tally);
+    context.counters.filesExamined.fetch_add(tally.examined, std::memory_order_relaxed);
+    context.counters.stubsFound.fetch_add(tally.stubs, std::memory_order_relaxed);
+    return whole;
 }
 
 void read_files(const ReadingContext& context) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <deque>
 #include <dirent.h>
+#include <climits>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -40,6 +41,36 @@ int open_directory(int parentFd, const char* name, bool followLink) {
                     O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
 }
 
+// Opens a directory by its path, links on the way followed, the last one
+// only when followLast.  A path too long for the system is opened a part
+// at a time, each part from the directory the one before it opened.
+int open_directory_path(const std::string& path, bool followLast) {
+    constexpr std::size_t kMostAtOnce = PATH_MAX - 1;
+    std::size_t at = 0;
+    int parentFd = AT_FDCWD;
+    while (path.size() - at > kMostAtOnce) {
+        const std::size_t cut = path.rfind('/', at + kMostAtOnce);
+        const int fd = cut == std::string::npos || cut <= at
+                           ? -1  // a single name longer than any path
+                           : open_directory(parentFd, path.substr(at, cut - at).c_str(), true);
+        const int error = cut == std::string::npos || cut <= at ? ENAMETOOLONG : errno;
+        if (parentFd != AT_FDCWD)
+            ::close(parentFd);
+        if (fd < 0) {
+            errno = error;
+            return -1;
+        }
+        parentFd = fd;
+        at = cut + 1;
+    }
+    const int fd = open_directory(parentFd, path.c_str() + at, followLast);
+    const int error = errno;
+    if (parentFd != AT_FDCWD)
+        ::close(parentFd);
+    errno = error;
+    return fd;
+}
+
 // A directory of the branch being walked, from the root down.
 struct Level {
     std::size_t pathLength = 0;  // of the walker's path, up to this directory's '/'
@@ -62,6 +93,39 @@ public:
           rootFiles_(roots_) {}
 
     void walk_root(const std::string& root) {
+        open_root(root);
+        walk_branches();
+    }
+
+    void list_one(const DirectoryTask& task, std::vector<DirectoryTask>& subdirectories) {
+        if (task.depth == 0) {
+            open_root(task.name);
+            hand_on_root_files();
+        } else {
+            path_ = task.parent;
+            rootLength_ = task.rootLength;
+            rootDevice_ = static_cast<dev_t>(task.rootDevice);
+            for (const DirectoryTask::Id& above : task.ancestors)
+                ancestors_.insert(
+                    {static_cast<dev_t>(above.device), static_cast<ino_t>(above.inode)});
+            admit(std::make_shared<const Descriptor>(
+                      open_directory_path(path_ + task.name, options_.followSymlinks)),
+                  task.name, task.depth);
+        }
+        if (!levels_.empty())
+            hand_out_subdirectories(task, subdirectories);
+        ancestors_.clear();
+        path_.clear();
+    }
+
+    void hand_on_root_files() { hand_on(rootFiles_, roots_); }
+
+private:
+    enum class Kind { File, Directory, Skipped };
+
+    // Opens a root and lists it when it is a directory to enter; a root
+    // that is a file joins the root files.
+    void open_root(const std::string& root) {
         struct stat status {};
         if (::stat(root.c_str(), &status) != 0) {
             unreadable(root, std::strerror(errno));
@@ -84,13 +148,36 @@ public:
         if (options_.followSymlinks)
             visited_.insert(id_of(status));
         push_level(id_of(status), std::move(fd), 0);
-        walk_branches();
     }
 
-    void hand_on_root_files() { hand_on(rootFiles_, roots_); }
-
-private:
-    enum class Kind { File, Directory, Skipped };
+    // The subdirectories list_one found, as tasks of their own; the level
+    // is left.
+    void hand_out_subdirectories(const DirectoryTask& task,
+                                 std::vector<DirectoryTask>& subdirectories) {
+        const Level& level = levels_.back();
+        std::vector<DirectoryTask::Id> ancestors = task.ancestors;
+        ancestors.push_back({static_cast<std::uint64_t>(level.id.first),
+                             static_cast<std::uint64_t>(level.id.second)});
+        for (std::size_t at = 0; at < level.subdirectories.size();) {
+            const std::size_t end = level.subdirectories.find('\0', at);
+            DirectoryTask& sub = subdirectories.emplace_back();
+            sub.parent = path_;
+            sub.name = level.subdirectories.substr(at, end - at);
+            sub.depth = level.depth + 1;
+            sub.rootLength = rootLength_;
+            sub.rootDevice = static_cast<std::uint64_t>(rootDevice_);
+            sub.ancestors = ancestors;
+            struct stat status {};
+            // With links followed, one directory may be reached by several
+            // paths: its identity lets whoever hands out the tasks keep one.
+            if (options_.followSymlinks && level.fd != nullptr &&
+                ::fstatat(level.fd->get(), sub.name.c_str(), &status, 0) == 0)
+                sub.id = {static_cast<std::uint64_t>(status.st_dev),
+                          static_cast<std::uint64_t>(status.st_ino)};
+            at = end + 1;
+        }
+        leave();
+    }
 
     // Enters the subdirectories of the deepest level, depth first, until
     // the root's are done.
@@ -118,8 +205,14 @@ private:
         const int parentFd = descriptor_of_deepest();
         if (parentFd < 0)
             return;
-        auto fd = std::make_shared<const Descriptor>(
-            open_directory(parentFd, name.c_str(), options_.followSymlinks));
+        admit(std::make_shared<const Descriptor>(
+                  open_directory(parentFd, name.c_str(), options_.followSymlinks)),
+              name, depth);
+    }
+
+    // Enters the directory name open at fd (or reports why it cannot be
+    // entered), and lists it.
+    void admit(std::shared_ptr<const Descriptor> fd, const std::string& name, std::size_t depth) {
         struct stat status {};
         if (fd->get() < 0 || ::fstat(fd->get(), &status) != 0) {
             unreadable(path_ + name, errno == ENOENT && options_.followSymlinks
@@ -357,6 +450,10 @@ TreeWalk::~TreeWalk() = default;
 void TreeWalk::walk(const std::string& root) { walker_->walk_root(root); }
 
 void TreeWalk::hand_on_root_files() { walker_->hand_on_root_files(); }
+
+void TreeWalk::list_one(const DirectoryTask& task, std::vector<DirectoryTask>& subdirectories) {
+    walker_->list_one(task, subdirectories);
+}
 
 int OpenDirectory::fd() const noexcept { return fd_ != nullptr ? fd_->get() : AT_FDCWD; }
 

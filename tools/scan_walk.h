@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -71,6 +72,24 @@ private:
     std::size_t count_ = 0;
 };
 
+// One directory of a walk shared out among processes, with what the walk
+// of its tree knows when it reaches it: enough for any process to list it
+// exactly as a walk of the whole tree would.
+struct DirectoryTask {
+    struct Id {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const Id&) const = default;
+    };
+    std::string parent;          // the parent's path ending in '/'; empty for a root
+    std::string name;            // the entry's name, or the root's path as given
+    std::size_t depth = 0;       // 0: a root named by the user
+    std::size_t rootLength = 0;  // of the root's path with its '/': excludes match past it
+    std::uint64_t rootDevice = 0;
+    std::vector<Id> ancestors;  // the directories above it, from its root down
+    Id id;                      // with links followed, as its lister stat'ed it; else zeros
+};
+
 // At most this many directories of the branch being walked hold a
 // descriptor; a deeper walk closes the ones nearest the root and opens
 // them again, name by name from the nearest one still open, when it comes
@@ -104,6 +123,13 @@ public:
     // Hands on the roots that are files gathered so far: call when no
     // root is left, and before waiting for more.
     void hand_on_root_files();
+
+    // Lists task's directory alone (a root: walks it as walk() would, one
+    // level deep, and hands on at once the file it may be), reporting
+    // what cannot be read as walk() does, and appends its subdirectories
+    // to subdirectories instead of entering them.  A task of any depth is
+    // opened by its path.
+    void list_one(const DirectoryTask& task, std::vector<DirectoryTask>& subdirectories);
 
 private:
     class Walker;
