@@ -287,7 +287,7 @@ class DamageTests(NtfsTestCase):
                 self.scan_damaged(image, "%s at %d" % (value.hex(), offset))
                 volume.patch(offset, pristine[offset:offset + 2])
         # Byte flips over the MFT records of the files and over index blocks.
-        rng = random.Random(16)
+        rng = random.Random(int(os.environ.get("NTFS_DAMAGE_SEED", "16")))
         indexes = [i for i in range(0, len(pristine), 4096) if pristine[i:i + 4] == b"INDX"]
         regions = [(volume.record_offset(0), volume.record_offset(112))] + \
                   [(i, i + 4096) for i in indexes]

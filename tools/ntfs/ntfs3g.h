@@ -27,3 +27,23 @@ extern "C" {
 // library's own min and max included after it.
 #undef min
 #undef max
+
+#include <cstring>
+#include <type_traits>
+
+namespace stubmeta_cli {
+
+// The bits of one of libntfs-3g's enum fields as stored.  A damaged record
+// holds any bits there, which C++ may not load as the enum type.
+template <typename Field>
+auto stored_bits(const Field& field) noexcept {
+    static_assert(sizeof(Field) == 1 || sizeof(Field) == 2 || sizeof(Field) == 4);
+    using Bits =
+        std::conditional_t<sizeof(Field) == 1, std::uint8_t,
+                           std::conditional_t<sizeof(Field) == 2, std::uint16_t, std::uint32_t>>;
+    Bits bits = 0;
+    std::memcpy(&bits, &field, sizeof bits);
+    return bits;
+}
+
+}  // namespace stubmeta_cli
