@@ -17,6 +17,7 @@ extern "C" {
 #include <ntfs-3g/layout.h>
 #include <ntfs-3g/volume.h>
 #include <ntfs-3g/attrib.h>
+#include <ntfs-3g/dir.h>
 #include <ntfs-3g/inode.h>
 #include <ntfs-3g/mft.h>
 #include <ntfs-3g/logging.h>
@@ -28,22 +29,39 @@ extern "C" {
 #undef min
 #undef max
 
+#include <cstddef>
 #include <cstring>
-#include <type_traits>
 
 namespace stubmeta_cli {
 
-// The bits of one of libntfs-3g's enum fields as stored.  A damaged record
-// holds any bits there, which C++ may not load as the enum type.
-template <typename Field>
-auto stored_bits(const Field& field) noexcept {
-    static_assert(sizeof(Field) == 1 || sizeof(Field) == 2 || sizeof(Field) == 4);
-    using Bits =
-        std::conditional_t<sizeof(Field) == 1, std::uint8_t,
-                           std::conditional_t<sizeof(Field) == 2, std::uint16_t, std::uint32_t>>;
+// Flags as stored, read as bytes: libntfs-3g types them as enums, and a
+// damaged record holds bits that C++ may not load as the enum type; some
+// lie in packed structures, whose members must not be bound to references.
+template <typename Bits>
+Bits bits_at(const void* object, std::size_t offset) noexcept {
     Bits bits = 0;
-    std::memcpy(&bits, &field, sizeof bits);
+    std::memcpy(&bits, static_cast<const unsigned char*>(object) + offset, sizeof bits);
     return bits;
+}
+
+// The file attributes (FILE_ATTR_*) of an open inode.
+inline std::uint32_t file_attributes(const ntfs_inode* inode) noexcept {
+    return bits_at<std::uint32_t>(inode, offsetof(ntfs_inode, flags));
+}
+
+// An MFT record's flags (MFT_RECORD_*).
+inline std::uint16_t record_flags(const MFT_RECORD* record) noexcept {
+    return bits_at<std::uint16_t>(record, offsetof(MFT_RECORD, flags));
+}
+
+// An MFT record's sequence number.
+inline std::uint16_t record_sequence(const MFT_RECORD* record) noexcept {
+    return bits_at<std::uint16_t>(record, offsetof(MFT_RECORD, sequence_number));
+}
+
+// A file name's namespace (FILE_NAME_POSIX, _WIN32, _DOS, _WIN32_AND_DOS).
+inline std::uint8_t name_space(const FILE_NAME_ATTR* name) noexcept {
+    return bits_at<std::uint8_t>(name, offsetof(FILE_NAME_ATTR, file_name_type));
 }
 
 }  // namespace stubmeta_cli

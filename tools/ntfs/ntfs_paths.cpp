@@ -59,7 +59,7 @@ std::optional<FileName> file_name(ntfs_inode* inode) {
             reinterpret_cast<const std::uint8_t*>(attribute) + offset);
         if (sizeof(FILE_NAME_ATTR) + 2u * value->file_name_length > length)
             continue;
-        const bool dos = stored_bits(value->file_name_type) == FILE_NAME_DOS;
+        const bool dos = name_space(value) == FILE_NAME_DOS;
         if (best && (dos || !bestIsDos))
             continue;
         const MFT_REF parent = le64_to_cpu(value->parent_directory);
@@ -133,9 +133,9 @@ std::string NtfsPaths::directory_path(std::uint64_t record, std::uint16_t sequen
         std::optional<FileName> name;
         std::uint16_t ownSequence = 0;
         if (directory != nullptr) {
-            ownSequence = le16_to_cpu(directory->mrec->sequence_number);
+            ownSequence = record_sequence(directory->mrec);
             const bool fits = (sequence == 0 || ownSequence == sequence) &&
-                              (stored_bits(directory->mrec->flags) & MFT_RECORD_IS_DIRECTORY) != 0;
+                              (record_flags(directory->mrec) & MFT_RECORD_IS_DIRECTORY) != 0;
             if (fits)
                 name = file_name(directory);
             static_cast<void>(ntfs_inode_close(directory));

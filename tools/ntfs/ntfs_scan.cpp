@@ -60,7 +60,7 @@ bool holds_no_file(ntfs_volume* volume, std::uint64_t record) {
     if (ntfs_file_record_read(volume, record, &raw, nullptr) != 0)
         return false;
     const std::unique_ptr<MFT_RECORD, FreeWithFree> owned(raw);
-    return (stored_bits(raw->flags) & MFT_RECORD_IN_USE) == 0 || raw->base_mft_record != 0;
+    return (record_flags(raw) & MFT_RECORD_IN_USE) == 0 || raw->base_mft_record != 0;
 }
 
 // The whole reparse buffer of an open file, or why it cannot be had.
@@ -119,7 +119,7 @@ private:
         }
         if (inode->mrec->base_mft_record == 0) {
             counters_.filesExamined.fetch_add(1, std::memory_order_relaxed);
-            if ((stored_bits(inode->flags) & FILE_ATTR_REPARSE_POINT) != 0)
+            if ((file_attributes(inode) & FILE_ATTR_REPARSE_POINT) != 0)
                 examine_reparse_point(inode);
         }
         static_cast<void>(ntfs_inode_close(inode));
@@ -142,7 +142,7 @@ private:
         }
         row.path = prefix_ + paths_.path_of(inode);
         row.ntfs->record = inode->mft_no;
-        const std::uint32_t flags = stored_bits(inode->flags);
+        const std::uint32_t flags = file_attributes(inode);
         row.ntfs->offline = (flags & FILE_ATTR_OFFLINE) != 0;
         row.ntfs->sparse = (flags & FILE_ATTR_SPARSE_FILE) != 0;
         row.apparentSize = not_negative(inode->data_size);
