@@ -85,10 +85,9 @@ std::string row_json(const ScanRow& row) {
         object["type"] = row.type;
         object["typeName"] = type_name(row.type);
     }
-    object["state"] = row.ntfs && row.ntfs->otherTag ? "other" : row.damaged ? "damaged" : "ok";
-    if (row.ntfs && row.ntfs->otherTag) {
-        object["error"] = json_text(row.problem);
-    } else if (row.damaged) {
+    const bool other = row.ntfs && row.ntfs->otherTag;
+    object["state"] = other ? "other" : row.damaged ? "damaged" : "ok";
+    if (other || row.damaged) {
         object["error"] = json_text(row.problem);
     } else {
         object["common1"] = row.common1;

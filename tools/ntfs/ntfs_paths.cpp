@@ -13,6 +13,7 @@ constexpr std::uint64_t kRootRecord = 5;
 constexpr std::size_t kDeepestChain = 16384;
 
 struct FileName {
+    // cppcheck-suppress unusedStructMember ; read through std::optional<FileName>
     std::string name;
     std::uint64_t parent = 0;
     std::uint16_t parentSequence = 0;
@@ -57,7 +58,7 @@ std::optional<FileName> file_name(ntfs_inode* inode) {
             continue;
         const auto* value = reinterpret_cast<const FILE_NAME_ATTR*>(
             reinterpret_cast<const std::uint8_t*>(attribute) + offset);
-        if (sizeof(FILE_NAME_ATTR) + 2u * value->file_name_length > length)
+        if (sizeof(FILE_NAME_ATTR) + std::size_t{2} * value->file_name_length > length)
             continue;
         const bool dos = name_space(value) == FILE_NAME_DOS;
         if (best && (dos || !bestIsDos))
@@ -67,7 +68,7 @@ std::optional<FileName> file_name(ntfs_inode* inode) {
         std::vector<std::uint16_t> units(value->file_name_length);
         std::memcpy(units.data(),
                     reinterpret_cast<const std::uint8_t*>(value) + sizeof(FILE_NAME_ATTR),
-                    2u * units.size());
+                    std::size_t{2} * units.size());
         best = FileName{utf8_from_utf16(units.data(), units.size()), MREF(parent), MSEQNO(parent)};
         bestIsDos = dos;
     }

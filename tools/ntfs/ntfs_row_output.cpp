@@ -1,6 +1,8 @@
 #include "ntfs_row_output.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 #include "../hex_text.h"
 
@@ -24,10 +26,7 @@ std::string tag_label(std::uint32_t tag) {
 }  // namespace
 
 std::string reparse_tag_name(std::uint32_t tag) {
-    struct Known {
-        std::uint32_t tag;
-        const char* name;
-    };
+    using Known = std::pair<std::uint32_t, const char*>;
     static constexpr std::array<Known, 10> kKnown{{
         {0xA0000003u, "junction"},
         {0xA000000Cu, "symbolic link"},
@@ -40,10 +39,10 @@ std::string reparse_tag_name(std::uint32_t tag) {
         {0x80000012u, "DFSR"},
         {0xA000001Du, "Linux symbolic link"},
     }};
-    for (const Known& known : kKnown) {
-        if (known.tag == tag)
-            return known.name;
-    }
+    const auto* known = std::find_if(kKnown.begin(), kKnown.end(),
+                                     [tag](const Known& entry) { return entry.first == tag; });
+    if (known != kKnown.end())
+        return known->second;
     // Cloud files tags differ only in the bits 12 to 15.
     if ((tag & 0xFFFF0FFFu) == 0x9000001Au)
         return "cloud files";
