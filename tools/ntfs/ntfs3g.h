@@ -17,6 +17,7 @@ extern "C" {
 #include <ntfs-3g/layout.h>
 #include <ntfs-3g/volume.h>
 #include <ntfs-3g/attrib.h>
+#include <ntfs-3g/device.h>
 #include <ntfs-3g/dir.h>
 #include <ntfs-3g/inode.h>
 #include <ntfs-3g/mft.h>

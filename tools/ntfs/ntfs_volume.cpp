@@ -72,8 +72,11 @@ NtfsVolume::NtfsVolume(const std::string& image) {
     const std::uint64_t bytes = check_boot_sector(image);
     // libntfs-3g reports on stderr by default; the tool words its own errors.
     ntfs_log_set_handler(ntfs_log_handler_null);
-    volume_ = ntfs_mount(image.c_str(),
-                         static_cast<ntfs_mount_flags>(NTFS_MNT_RDONLY | NTFS_MNT_FORENSIC));
+    device_ = std::make_unique<CachedDevice>(image);
+    volume_ = ntfs_device_mount(device_->get(),
+                                static_cast<ntfs_mount_flags>(NTFS_MNT_RDONLY | NTFS_MNT_FORENSIC));
+    if (volume_ != nullptr)
+        device_->released();
     if (volume_ == nullptr)
         throw ToolError(kExitUsageOrIo,
                         image + ": cannot open the NTFS volume: " + std::strerror(errno));

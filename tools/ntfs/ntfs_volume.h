@@ -4,7 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "ntfs_device.h"
 
 #include "ntfs3g.h"
 
@@ -17,7 +20,7 @@ std::string boot_sector_problem(const unsigned char* sector, std::size_t size);
 class NtfsVolume {
 public:
     // Mounts image with the read-only and forensic flags: nothing is
-    // replayed, repaired or written.  Throws ToolError (status 2) naming
+    // replayed, repaired or written (the device refuses writes too).  Throws ToolError (status 2) naming
     // image and the cause, one line: for a file that is no NTFS volume,
     // what its boot sector holds.
     explicit NtfsVolume(const std::string& image);
@@ -31,6 +34,7 @@ public:
     std::uint64_t record_count() const noexcept { return records_; }
 
 private:
+    std::unique_ptr<CachedDevice> device_;  // its cache outlives the mount
     ntfs_volume* volume_ = nullptr;
     std::uint64_t records_ = 0;
 };
