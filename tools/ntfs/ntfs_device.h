@@ -39,7 +39,7 @@ public:
     int ioctl(unsigned long request, void* argument) const;
 
 private:
-    static constexpr std::size_t kBlock = 256 * 1024;
+    static constexpr std::size_t kBlock = std::size_t{256} * 1024;
     static constexpr std::size_t kSlots = 4;
     struct Slot {
         std::int64_t block = -1;  // the block held, -1 for none
