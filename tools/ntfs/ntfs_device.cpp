@@ -23,22 +23,27 @@ s64 refuse_pwrite(ntfs_device* /*device*/, const void* /*buffer*/, s64 /*count*/
     return -1;
 }
 
-ntfs_device_operations operations = {
-    [](ntfs_device* device, int flags) { return of(device).open(flags); },
-    [](ntfs_device* device) { return of(device).close(); },
-    [](ntfs_device* device, s64 offset, int whence) { return of(device).seek(offset, whence); },
-    [](ntfs_device* device, void* buffer, s64 count) { return of(device).read(buffer, count); },
-    refuse_write,
-    [](ntfs_device* device, void* buffer, s64 count, s64 offset) {
-        return of(device).pread(buffer, count, offset);
-    },
-    refuse_pwrite,
-    [](ntfs_device* /*device*/) { return 0; },  // nothing written, nothing to sync
-    [](ntfs_device* device, struct stat* status) { return of(device).stat(status); },
-    [](ntfs_device* device, unsigned long request, void* argument) {
-        return of(device).ioctl(request, argument);
-    },
-};
+// The operations of every cached device, each handing on to the device's
+// CachedDevice.
+ntfs_device_operations* operations() {
+    static ntfs_device_operations table = {
+        [](ntfs_device* device, int flags) { return of(device).open(flags); },
+        [](ntfs_device* device) { return of(device).close(); },
+        [](ntfs_device* device, s64 offset, int whence) { return of(device).seek(offset, whence); },
+        [](ntfs_device* device, void* buffer, s64 count) { return of(device).read(buffer, count); },
+        refuse_write,
+        [](ntfs_device* device, void* buffer, s64 count, s64 offset) {
+            return of(device).pread(buffer, count, offset);
+        },
+        refuse_pwrite,
+        [](ntfs_device* /*device*/) { return 0; },  // nothing written, nothing to sync
+        [](ntfs_device* device, struct stat* status) { return of(device).stat(status); },
+        [](ntfs_device* device, unsigned long request, void* argument) {
+            return of(device).ioctl(request, argument);
+        },
+    };
+    return &table;
+}
 
 void set_state(ntfs_device* device, ntfs_device_state_bits bit, bool on) {
     const unsigned long mask = 1UL << static_cast<unsigned>(bit);
@@ -50,7 +55,7 @@ void set_state(ntfs_device* device, ntfs_device_state_bits bit, bool on) {
 CachedDevice::CachedDevice(const std::string& image) {
     for (Slot& slot : slots_)
         slot.bytes.resize(kBlock);
-    device_ = ntfs_device_alloc(image.c_str(), 0, &operations, this);
+    device_ = ntfs_device_alloc(image.c_str(), 0, operations(), this);
     if (device_ == nullptr)
         throw std::bad_alloc();
 }
