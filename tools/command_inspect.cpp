@@ -83,6 +83,7 @@ Command add_inspect_command(CLI::App& app) {
         ->default_str("text");
     add_match_options(*command, options->match);
     add_input_options(*command, options->input);
+    add_ntfs_input_option(*command, options->input);
     command->footer(
         "Without --as or --family the file's opening decides, as for scan and verify: an\n"
         "envelope (Unix, 6 or 7), a QZSTUB: first line (DMNas 4, else CSVFS 2) or a reparse\n"

@@ -1,6 +1,7 @@
 #include "command_options.h"
 
 #include "cli_types.h"
+#include "ntfs/ntfs_reader.h"
 #include "tool_status.h"
 
 namespace stubmeta_cli {
@@ -17,6 +18,17 @@ void add_input_options(CLI::App& command, InputOptions& options) {
                     "The attribute --xattr reads (implies --xattr)")
         ->default_str(kDefaultReparseAttribute)
         ->each([&options](const std::string&) { options.xattr = true; });
+}
+
+void add_ntfs_input_option(CLI::App& command, InputOptions& options) {
+    command
+        .add_option("--ntfs", options.ntfsImage,
+                    "Read each FILE's reparse point inside this NTFS volume (image file or "
+                    "block device; FILE is a path from its root, '/' as separator)")
+        ->type_name("IMAGE")
+        ->excludes("--xattr")
+        ->excludes("--attribute")
+        ->excludes("--no-header");
 }
 
 void add_match_options(CLI::App& command, MatchOptions& options) {
@@ -37,7 +49,11 @@ void add_match_options(CLI::App& command, MatchOptions& options) {
 
 StubInput read_input(const std::string& path, const InputOptions& options) {
     StubInput input;
-    if (options.xattr) {
+    if (!options.ntfsImage.empty()) {
+        input.bytes = read_ntfs_reparse(options.ntfsImage, path);
+        input.wholeSize = input.bytes.size();
+        input.source = StubSource::ReparseAttribute;
+    } else if (options.xattr) {
         input.bytes = read_stub_attribute(path, options.attribute);
         input.wholeSize = input.bytes.size();
         input.source = StubSource::ReparseAttribute;

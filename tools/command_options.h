@@ -16,6 +16,7 @@ struct InputOptions {
     bool noHeader = false;  // prepend 24 zero bytes (a bare NTFS text)
     bool xattr = false;     // read the attribute, not the content
     std::string attribute = kDefaultReparseAttribute;
+    std::string ntfsImage;  // read each file's reparse buffer inside this NTFS volume
 };
 
 struct MatchOptions {
@@ -33,6 +34,10 @@ struct StubInput {
 
 // Adds --no-header, --xattr and --attribute to a command.
 void add_input_options(CLI::App& command, InputOptions& options);
+
+// Adds --ntfs IMAGE (files named inside an NTFS volume) to a command that
+// has the input options.
+void add_ntfs_input_option(CLI::App& command, InputOptions& options);
 
 // Adds --as, --family and --first-match (mutually exclusive) to a command.
 void add_match_options(CLI::App& command, MatchOptions& options);

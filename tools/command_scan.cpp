@@ -13,6 +13,7 @@
 #include "command_options.h"
 #include "commands.h"
 #include "file_reading.h"
+#include "ntfs/ntfs_scan_run.h"
 #include "scan_examine.h"
 #include "scan_progress.h"
 #include "scan_queue.h"
@@ -38,6 +39,8 @@ struct ScanOptions {
     std::vector<std::string> excludes;
     bool progress = false;
     bool noProgress = false;
+    bool ntfs = false;        // PATHs are NTFS volumes
+    bool allReparse = false;  // with ntfs: reparse points holding no stub listed too
     ReportOptions report;
 };
 
@@ -149,6 +152,9 @@ WalkOptions walk_options(const ScanOptions& options, ScanStop& stop) {
 }
 
 int run_scan(const ScanOptions& options) {
+    if (options.ntfs)
+        return run_ntfs_scan({options.paths, options.allReparse}, options.report,
+                             progress_choice(options));
     const auto start = std::chrono::steady_clock::now();
     unsigned jobs = options.jobs != 0 ? options.jobs : std::thread::hardware_concurrency();
     if (jobs == 0)
@@ -227,7 +233,18 @@ const char* const kScanFooter =
     "  stubmeta scan --jobs 8 --format json /srv/archive | jq 'select(.state == \"damaged\")'\n"
     "  stubmeta scan --state damaged --print0 /srv/archive | xargs -0 stubmeta verify\n"
     "  stubmeta scan --xdev --exclude .snapshot --exclude '*.iso' /srv/archive\n"
-    "  find /srv -name '*.stub' -print0 | stubmeta scan --files0-from -\n\n";
+    "  find /srv -name '*.stub' -print0 | stubmeta scan --files0-from -\n"
+    "  stubmeta scan --ntfs --format csv server.img > stubs.csv\n\n"
+    "With --ntfs every PATH is an NTFS volume, read (never written) record by record\n"
+    "through libntfs-3g.  A row gives the file's path in the volume ('/'-separated;\n"
+    "\"<orphan N>\" or \"<loop N>\" open the path of a file whose parents cannot be\n"
+    "followed, N the record at fault; with several volumes the path follows \"IMAGE:\"),\n"
+    "its MFT record, reparse tag, GUID, size, allocated size and offline/sparse\n"
+    "attributes.  A reparse point of a tag outside the system's own (bit 31 clear) holds a\n"
+    "stub when its data after the 24-byte header opens with QZSTUB: (type 2) or with\n"
+    "digits and a colon (type 1); other reparse points are counted by tag in the summary\n"
+    "and listed, in state \"other\", with --all-reparse.  An MFT record that cannot be\n"
+    "read is reported once and the scan goes on.\n\n";
 
 void add_output_options(CLI::App& command, ScanOptions& options) {
     command
@@ -287,6 +304,20 @@ void add_walk_options(CLI::App& command, ScanOptions& options) {
         ->each([&options](const std::string&) { options.xattr = true; });
 }
 
+// After the walk options, which --ntfs excludes: a volume is read whole.
+void add_ntfs_options(CLI::App& command, ScanOptions& options) {
+    CLI::Option* ntfs = command.add_flag(
+        "--ntfs", options.ntfs,
+        "Read each PATH as an NTFS volume (image file or block device), without mounting it");
+    for (const char* walkOnly : {"--files0-from", "--follow-symlinks", "--xdev", "--exclude",
+                                 "--max-depth", "--jobs", "--xattr", "--attribute"})
+        ntfs->excludes(walkOnly);
+    command
+        .add_flag("--all-reparse", options.allReparse,
+                  "With --ntfs, list the reparse points holding no stub too")
+        ->needs(ntfs);
+}
+
 }  // namespace
 
 Command add_scan_command(CLI::App& app) {
@@ -294,6 +325,7 @@ Command add_scan_command(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "scan", "Walk directory trees and report every Unix and DMNas stub file");
     add_walk_options(*command, *options);
+    add_ntfs_options(*command, *options);
     add_output_options(*command, *options);
     command->callback([options] {
         if (options->paths.empty() && options->files0From.empty())

@@ -116,6 +116,7 @@ Command add_verify_command(CLI::App& app) {
         ->check(CLI::IsMember({"text", "json"}))
         ->default_str("text");
     add_input_options(*command, options->input);
+    add_ntfs_input_option(*command, options->input);
     command->footer(
         "Each file gets one line, by the rule inspect and scan follow: ok with its type (for\n"
         "an envelope also its size, value, text length and checksum), damaged with the first\n"

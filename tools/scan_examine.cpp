@@ -56,15 +56,6 @@ Examined unreadable(const std::string& path, int error, std::string& message) {
     return Examined::Unreadable;
 }
 
-void take_key_fields(ScanRow& row, const ReparseData& record) {
-    row.common1 = record.common.common1;
-    row.number2 = record.number2;
-    const char* text = record.longText[0] != '\0' ? record.longText : record.shortText;
-    const std::size_t width =
-        record.longText[0] != '\0' ? sizeof record.longText : sizeof record.shortText;
-    row.text.assign(text, strnlen(text, width));
-}
-
 // Fills row from the verdict on a stub's bytes; false for no stub.
 bool take_verdict(ScanRow& row, const StubBytes& bytes, std::uint64_t wholeSize,
                   StubSource source) {
@@ -80,6 +71,15 @@ bool take_verdict(ScanRow& row, const StubBytes& bytes, std::uint64_t wholeSize,
 }
 
 }  // namespace
+
+void take_key_fields(ScanRow& row, const ReparseData& record) {
+    row.common1 = record.common.common1;
+    row.number2 = record.number2;
+    const char* text = record.longText[0] != '\0' ? record.longText : record.shortText;
+    const std::size_t width =
+        record.longText[0] != '\0' ? sizeof record.longText : sizeof record.shortText;
+    row.text.assign(text, strnlen(text, width));
+}
 
 Examined FileExaminer::examine(int directoryFd, const char* name, const std::string& path,
                                ScanRow& row, std::string& message) {

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "file_reading.h"
+#include "ntfs/ntfs_facts.h"
 #include "stubmeta.h"
 
 namespace stubmeta_cli {
@@ -26,7 +28,11 @@ struct ScanRow {
     std::string text;                 // longText, or shortText when that is empty
     std::uint64_t apparentSize = 0;   // st_size
     std::uint64_t allocatedSize = 0;  // st_blocks * 512
+    std::optional<NtfsFacts> ntfs;    // found by an NTFS volume scan
 };
+
+// Copies a parsed record's key fields (common1, number2, the text) to row.
+void take_key_fields(ScanRow& row, const ReparseData& record);
 
 enum class Examined { NotStub, Stub, Unreadable };
 

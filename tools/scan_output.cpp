@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "cli_types.h"
+#include "ntfs/ntfs_row_output.h"
 #include "record_json.h"
 #include "record_text.h"
 
@@ -45,6 +46,13 @@ double files_per_second(const ScanSummary& summary) {
 }  // namespace
 
 void count_row(ScanSummary& summary, const ScanRow& row) {
+    if (row.ntfs && summary.ntfs) {
+        ++summary.ntfs->reparsePoints;
+        if (row.ntfs->otherTag) {
+            ++summary.ntfs->otherTags[row.ntfs->tag];
+            return;
+        }
+    }
     ++summary.stubs;
     ++summary.stubsByType[row.type];
     if (row.damaged)
@@ -54,7 +62,13 @@ void count_row(ScanSummary& summary, const ScanRow& row) {
 }
 
 std::string row_text(const ScanRow& row) {
-    std::string line = printable(row.path) + "  " + type_column(row) + "  ";
+    std::string line = printable(row.path) + "  ";
+    if (row.ntfs) {
+        line += ntfs_text_columns(*row.ntfs, row.apparentSize, row.allocatedSize) + "  ";
+        if (row.ntfs->otherTag)
+            return line + "-  other  " + row.problem;
+    }
+    line += type_column(row) + "  ";
     if (row.damaged)
         return line + "damaged  " + row.problem;
     return line + "ok  common1=" + std::to_string(row.common1) +
@@ -71,8 +85,9 @@ std::string row_json(const ScanRow& row) {
         object["type"] = row.type;
         object["typeName"] = type_name(row.type);
     }
-    object["state"] = row.damaged ? "damaged" : "ok";
-    if (row.damaged) {
+    const bool other = row.ntfs && row.ntfs->otherTag;
+    object["state"] = other ? "other" : row.damaged ? "damaged" : "ok";
+    if (other || row.damaged) {
         object["error"] = json_text(row.problem);
     } else {
         object["common1"] = row.common1;
@@ -81,21 +96,30 @@ std::string row_json(const ScanRow& row) {
     }
     object["apparentSize"] = row.apparentSize;
     object["allocatedSize"] = row.allocatedSize;
+    if (row.ntfs)
+        add_ntfs_json(object, *row.ntfs);
     return json_line(object);
 }
 
-std::string csv_header() {
-    return "path,type,typeName,state,common1,number2,text,apparentSize,allocatedSize,error";
+std::string csv_header(bool ntfs) {
+    const std::string header =
+        "path,type,typeName,state,common1,number2,text,apparentSize,allocatedSize,error";
+    return ntfs ? header + "," + ntfs_csv_header() : header;
 }
 
 std::string row_csv(const ScanRow& row) {
     const bool known = row.type != 0;
-    return csv_field(row.path) + "," + (known ? std::to_string(row.type) : "") + "," +
-           (known ? type_name(row.type) : "") + "," + (row.damaged ? "damaged" : "ok") + "," +
-           (row.damaged ? "" : std::to_string(row.common1)) + "," +
-           (row.damaged ? "" : std::to_string(row.number2)) + "," +
-           (row.damaged ? "" : csv_field(row.text)) + "," + std::to_string(row.apparentSize) + "," +
-           std::to_string(row.allocatedSize) + "," + csv_field(row.problem);
+    const bool other = row.ntfs && row.ntfs->otherTag;
+    const bool fields = !row.damaged && !other;
+    const std::string state = other ? "other" : row.damaged ? "damaged" : "ok";
+    std::string line = csv_field(row.path) + "," + (known ? std::to_string(row.type) : "") + "," +
+                       (known ? type_name(row.type) : "") + "," + state + "," +
+                       (fields ? std::to_string(row.common1) : "") + "," +
+                       (fields ? std::to_string(row.number2) : "") + "," +
+                       (fields ? csv_field(row.text) : "") + "," +
+                       std::to_string(row.apparentSize) + "," + std::to_string(row.allocatedSize) +
+                       "," + csv_field(row.problem);
+    return row.ntfs ? line + "," + ntfs_csv_fields(*row.ntfs) : line;
 }
 
 std::string summary_text(const ScanSummary& summary) {
@@ -114,7 +138,9 @@ std::string summary_text(const ScanSummary& summary) {
            std::to_string(summary.damaged) + "\n" + "unreadable      " +
            std::to_string(summary.unreadable) + "\n" + "apparent size   " +
            std::to_string(summary.apparentSize) + " bytes\n" + "allocated size  " +
-           std::to_string(summary.allocatedSize) + " bytes\n" + "elapsed         " + timing + "\n";
+           std::to_string(summary.allocatedSize) + " bytes\n" +
+           (summary.ntfs ? ntfs_summary_text(*summary.ntfs) : std::string()) + "elapsed         " +
+           timing + "\n";
 }
 
 std::string summary_json(const ScanSummary& summary) {
@@ -129,6 +155,8 @@ std::string summary_json(const ScanSummary& summary) {
     inner["unreadable"] = summary.unreadable;
     inner["apparentSize"] = summary.apparentSize;
     inner["allocatedSize"] = summary.allocatedSize;
+    if (summary.ntfs)
+        add_ntfs_summary_json(inner, *summary.ntfs);
     inner["elapsedSeconds"] = summary.elapsedSeconds;
     inner["filesPerSecond"] = files_per_second(summary);
     Json object;

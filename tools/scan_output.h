@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "scan_examine.h"
@@ -18,10 +19,12 @@ struct ScanSummary {
     std::uint64_t apparentSize = 0;   // the stubs' st_size, summed
     std::uint64_t allocatedSize = 0;  // the stubs' st_blocks * 512, summed
     double elapsedSeconds = 0;
+    std::optional<NtfsTotals> ntfs;  // an NTFS volume scan's reparse points
 };
 
 // Adds a row found to the totals (every row, before any --state filter),
-// so that a scan keeps the totals, not the rows.
+// so that a scan keeps the totals, not the rows.  A reparse point holding
+// no stub counts only among the reparse points.
 void count_row(ScanSummary& summary, const ScanRow& row);
 
 // "path  7 UNIX_LITTLEENDIAN  ok  common1=1 number2=9 text=\"/a/b\""
@@ -29,7 +32,7 @@ std::string row_text(const ScanRow& row);
 // One JSON Lines object.
 std::string row_json(const ScanRow& row);
 // The CSV header line and one CSV record (RFC 4180 quoting).
-std::string csv_header();
+std::string csv_header(bool ntfs = false);
 std::string row_csv(const ScanRow& row);
 
 // The summary as text lines, or as one JSON object {"summary": {...}}.

@@ -20,15 +20,21 @@ bool standard_output_is_regular_file() {
 
 ScanReport::ScanReport(const ReportOptions& options, ScanProgress& progress)
     : options_(options), progress_(progress), rowsOnTerminal_(::isatty(STDOUT_FILENO) == 1),
-      flushEachRow_(!standard_output_is_regular_file()) {}
+      flushEachRow_(!standard_output_is_regular_file()) {
+    if (options.ntfs)
+        summary_.ntfs.emplace();
+}
 
 void ScanReport::begin() {
     if (options_.format == "csv" && !options_.print0)
-        print_line(csv_header() + "\n");
+        print_line(csv_header(options_.ntfs) + "\n");
 }
 
 void ScanReport::add_row(const ScanRow& row) {
-    const bool kept = options_.state.empty() || (options_.state == "damaged") == row.damaged;
+    // A reparse point holding no stub is neither ok nor damaged.
+    const bool other = row.ntfs && row.ntfs->otherTag;
+    const bool kept =
+        options_.state.empty() || (!other && (options_.state == "damaged") == row.damaged);
     const std::string line = kept && !options_.sort ? line_of(row) : std::string();
     const std::lock_guard<std::mutex> lock(mutex_);
     count_row(summary_, row);
@@ -38,6 +44,14 @@ void ScanReport::add_row(const ScanRow& row) {
         sortedRows_.push_back(row);
     else
         print_line(line);
+}
+
+void ScanReport::count_other_reparse(std::uint32_t tag) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (summary_.ntfs) {
+        ++summary_.ntfs->reparsePoints;
+        ++summary_.ntfs->otherTags[tag];
+    }
 }
 
 void ScanReport::add_unreadable(const std::string& message) {

@@ -18,6 +18,7 @@ struct ReportOptions {
     bool print0 = false;          // the paths alone, NUL-terminated, no summary
     std::string state;            // keep only "ok" or "damaged" rows, or all
     bool sort = false;            // rows in path order, at the end
+    bool ntfs = false;            // rows of NTFS volumes: their columns and reparse totals
 };
 
 // Rows are printed the moment a reader finds them, whole lines only, and
@@ -34,6 +35,8 @@ public:
     void begin();
     // Counts the row in the summary and prints it unless --state drops it.
     void add_row(const ScanRow& row);
+    // Counts a reparse point holding no stub that is not listed.
+    void count_other_reparse(std::uint32_t tag);
     // Prints "path: cause" on stderr.
     void add_unreadable(const std::string& message);
 

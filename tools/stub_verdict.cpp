@@ -69,6 +69,19 @@ Verdict judge_dmnas(const StubBytes& bytes) {
 }
 
 Verdict judge_reparse_buffer(const StubBytes& bytes) {
+    // A CSVFS text behind the header is read as such, without the header.
+    if (bytes.size() > kNtfsHeaderSize &&
+        std::string_view(bytes.data() + kNtfsHeaderSize, bytes.size() - kNtfsHeaderSize)
+            .starts_with(kDmnasPrefix)) {
+        const StubBytes text(
+            std::string(bytes.data() + kNtfsHeaderSize, bytes.size() - kNtfsHeaderSize));
+        if (std::optional<Verdict> parsed =
+                first_parse(text, {STUB_TYPE_WINDOWS_LOCAL_CSVFS}, "found by its reparse header"))
+            return std::move(*parsed);
+        return damaged(STUB_TYPE_WINDOWS_LOCAL_CSVFS,
+                       "a reparse buffer whose QZSTUB: text does not parse as a CSVFS stub",
+                       "found by its reparse header");
+    }
     if (std::optional<Verdict> parsed =
             first_parse(bytes, {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS},
                         "found by its reparse header"))

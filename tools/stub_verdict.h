@@ -45,8 +45,9 @@ struct Verdict {
 //     damaged (4) when neither parses.
 //  3. a reparse buffer: 24 header bytes (see reparse_data_length) whose
 //     length counts exactly the bytes after them, or anything the source
-//     says is one: an NTFS (1) or CSVFS (2) stub; damaged (1) when neither
-//     parses.
+//     says is one: a CSVFS stub (2) when the bytes after the header open
+//     with "QZSTUB:" (damaged when they do not parse), else an NTFS (1) or
+//     CSVFS (2) stub; damaged (1) when neither parses.
 //  4. anything else is not a stub.
 // Types named (--as, --family, --first-match) are tried in order instead,
 // after step 1 when the bytes open with the envelope magic and a Unix type

@@ -1,0 +1,17 @@
+// scan --ntfs: the stubs of NTFS volumes, printed as scan prints those of
+// trees.
+#pragma once
+
+#include "../scan_progress.h"
+#include "../scan_report.h"
+#include "ntfs_scan.h"
+
+namespace stubmeta_cli {
+
+// Scans the images and prints rows and summary as report asks; returns
+// the exit status (1 when a stub is damaged, 2 when a record, a reparse
+// point or an image could not be read).
+int run_ntfs_scan(const NtfsScanOptions& options, const ReportOptions& report,
+                  ProgressChoice progress);
+
+}  // namespace stubmeta_cli
