@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Convenience wrapper around CMake.  `make test` and `make demo` do all the
 # set-up on a fresh Debian machine (scripts/bootstrap installs what is
 # missing when run as root).

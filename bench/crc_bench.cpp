@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // tw_crc32 beside zlib's crc32 and ISA-L's crc32_gzip_refl at the same
 // sizes, and the library's own portable paths for reference.  zlib and
 // ISA-L preset and invert the value; that costs two XORs per call and does

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // tw_crc32 called through the shared library, as a program linking it does,
 // beside ISA-L's crc32_gzip_refl and libdeflate's libdeflate_crc32 at every
 // size from 16 bytes to 64 KiB, in two ways:

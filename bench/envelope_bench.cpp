@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Wrapping the Unix text of the full layout in an envelope and unwrapping
 // it again, checksum included.
 #include <cstring>

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Times `mpirun -np 2|3 stubmeta-mpi scan` against `stubmeta scan --jobs 2`
 # over the same generated tree, in one run: the cost of sharing the scan
 # out among processes on one host.  A second tree of empty folders alone

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Times `stubmeta scan --ntfs` on a generated NTFS image against two
 # yardsticks in the same run: TSK's `fls -r -p` over the same image (a
 # listing of names alone, reading no reparse data), and `stubmeta scan

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Parsing each type through ParseReparseDataForStubType (its own type) and
 // through ParseReparseData (the first-match search), and, as the floor a
 // parse cannot go below, the same number of allocation pairs on their own.

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The stubs the benchmarks read and the records they write, built once
 // through the library's own writers.
 #ifndef STUBMETA_BENCH_SAMPLE_STUBS_H

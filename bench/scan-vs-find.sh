@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Times `stubmeta scan` against reading the first bytes of every file with
 # find and head, side by side over the same generated tree; measures how
 # soon the first row reaches a pipe (against find's first line, and the

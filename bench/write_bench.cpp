@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Each writer, and snprintf rendering the same texts, the yardstick for
 // rendering numbers without printf.
 #include <cinttypes>

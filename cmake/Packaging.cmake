@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Installing stubmeta.
 #
 # `cmake --install` (or `make install PREFIX=...`) lays the files out in the

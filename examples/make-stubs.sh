@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Regenerates the sample stubs in examples/stubs/ with the stubmeta tool:
 #   examples/make-stubs.sh [path/to/stubmeta]   (default: build/tools/stubmeta)
 # Every stub is made by the tool; the shortened NTFS stub, the edited DMNas

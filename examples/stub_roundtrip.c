@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 /* A caller's use of stubmeta: write one stub of every type into a folder,
  * read each file back, find its type without being told (or, where the
  * first match would take it for a Unix stub, with the type named), print its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The bounded functions on arbitrary bytes, each input in a heap block of
 // exactly its size so that AddressSanitizer reports any read past it.
 //

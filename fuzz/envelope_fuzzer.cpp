@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The envelope reader and writer on arbitrary bytes and capacities.
 //
 // Input: one byte of switches (bit 0 hands the reader a buffer, bits 1 and

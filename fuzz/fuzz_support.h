@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Helpers shared by the fuzz targets: how an input is handed to the library,
 // how parameters are taken from the front of an input, and how a broken
 // property ends the run (libFuzzer keeps the input that aborted).

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Writes the seed corpora of the fuzz targets, one file a seed, into
 // <directory>/<target>/: valid stubs of every type made by the library's
 // own writers, their shortened forms, their envelopes with reader

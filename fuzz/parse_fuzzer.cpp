@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Every parse entry point on arbitrary bytes.
 //
 // Each input is parsed by every single type 0..8, every family 0..4, the

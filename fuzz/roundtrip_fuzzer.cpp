@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Write -> read: a record derived from the input is written as each type 1
 // to 7, with a generous buffer and with a capacity from the input, and read
 // back with that type.  Texts hold no separator characters, so every field

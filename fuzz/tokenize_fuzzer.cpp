@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The template tokenizer on arbitrary templates, inputs, counts and rules.
 //
 // Input: a byte for the token count (-4 to 27), a byte for the rule's

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 /* stubmeta.h -- reading and writing the metadata of archived-file stubs
  *
  * An archiving product that moves a file's data to secondary storage leaves

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta.hpp -- a C++ interface to stubmeta, header-only over the C functions
 //
 // Requires C++17; the std::span overloads need C++20 (<span>).  Everything

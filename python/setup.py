@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """Builds the stubmeta wheel: the ctypes module with libstubmeta.so.1 inside.
 
 `python3 -m build --wheel --no-isolation` (run in python/) puts the shared

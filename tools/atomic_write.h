@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Writing an output file whole or not at all, keeping the identity of the
 // file it replaces.
 #pragma once

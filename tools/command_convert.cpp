@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta convert: parse a stub and write it again as another type.
 #include <memory>
 

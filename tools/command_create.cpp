@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta create: build a record from --set or JSON and write it as a stub.
 #include <memory>
 

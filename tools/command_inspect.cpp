@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta inspect: the type and every field of each stub file.
 #include <memory>
 #include <string>

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Options several commands share: where a stub's bytes come from, and
 // which types to try on them.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta scan: walk trees and report every Unix and DMNas stub file.
 #include <algorithm>
 #include <chrono>

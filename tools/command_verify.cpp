@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta verify: is each file a sound stub, and what exactly is wrong
 // with a damaged one?
 #include <memory>

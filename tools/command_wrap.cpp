@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta wrap / unwrap: the envelope alone, around any text.
 #include <memory>
 

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The tool's commands.  Each adds its subcommand and options to the
 // application and returns how to run it once the command line is parsed.
 #pragma once

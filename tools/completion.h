@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Shell completion generated from the command line's own definitions, so
 // it names exactly the commands and options the tool accepts.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Standard output and standard error for the commands.  Every write to
 // standard output is checked, so a full disk or a closed pipe ends the
 // command with a clear error instead of a listing that silently stops.

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // What is wrong with a Unix stub's envelope, in words: the library checks
 // it (stubmeta_envelope_open) and names the first fault; this says it with
 // the values involved.

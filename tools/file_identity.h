@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // A file's identity beyond its content (owner, group, mode, times,
 // extended attributes and the ACLs stored among them), taken from the file
 // being replaced and given to the file that replaces it.

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // How a command writes its output file: what it may replace and what of
 // the replaced file's identity the new content keeps.
 #pragma once

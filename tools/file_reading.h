@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Reading a stub: at most the first 64 KiB of a file or an attribute,
 // without changing the file's access time where that is allowed; the bytes
 // go to the library with their number.

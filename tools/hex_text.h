@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Upper-case hexadecimal renderings for byte dumps, checksums and escapes.
 #pragma once
 

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Removing a temporary file when SIGINT, SIGTERM or SIGHUP ends the tool
 // before the file was moved into place.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta: inspect, scan, verify, create, convert, wrap and unwrap the
 // metadata of archived-file stubs.
 #include <algorithm>

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Where an output really goes: the path named on the command line, or the
 // regular file a symbolic link there leads to, checked before anything is
 // written.

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The checks before a stub is written: which of the record's fields the
 // written stub carries, and whether it reads back as the record it was
 // made from.

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The fields of ReparseData by name: reading and setting them, and which
 // fields each stub layout carries, in the layout's own order.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // A parsed stub as one JSON object, and a record read back from such an
 // object: what `inspect --format json` prints, `create --from-json` takes.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Examining one file for scan: is it a Unix or DMNas stub, and is it whole?
 #pragma once
 

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Progress of a scan: files examined, stubs found and rate on stderr, at
 // most ten updates a second, on one line rewritten in place.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Examining the files the walk hands on, one batch at a time: the same
 // for a scan on one host and for one spread over several.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // What scan prints, as it finds it: a row per stub, every unreadable entry
 // once, and the summary last.
 #pragma once

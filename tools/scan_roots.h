@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The roots of a scan named in a file, as --files0-from gives them.
 #pragma once
 

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Ending a scan before it is done: on SIGINT or SIGTERM, when standard
 // output is a pipe nobody reads any more, or when a thread fails.  Every
 // thread asks requested() between files; the scan then ends the way the

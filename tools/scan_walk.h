@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Walking directory trees for scan: every regular file is handed on, and
 // every entry that cannot be read is reported once.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Finding which stub a buffer holds: the library's first match, or the
 // type or family the user named.
 #pragma once

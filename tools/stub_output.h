@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Writing a record as a stub file, after checking that nothing it holds
 // would be lost and that it reads back the same.
 #pragma once

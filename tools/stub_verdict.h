@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // What a file holds, by one rule shared by inspect, scan, verify and
 // convert, so that they never disagree about the same file.
 #pragma once

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Every test again, built with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, warnings as errors.  The run is a newcomer's
 # `make test` in a fresh clone inside a folder only its owner may enter

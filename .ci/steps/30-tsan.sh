@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # The concurrency test under ThreadSanitizer: several threads parsing,
 # writing and checksumming at once through the shared library, which is
 # built with the same instrumentation.  Only that test is built here.

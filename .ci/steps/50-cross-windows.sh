@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # The library and its unit tests built for x86-64 Windows with MinGW-w64 GCC
 # and run under Wine: the DLL's export table, the 64-bit fields on a system
 # whose long is 32 bits, and the x86 CRC paths as Windows runs them.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # The Debian packages: built by dpkg-buildpackage (`make package`, without
 # running the tests again), checked by lintian with no error or warning
 # allowed, then unpacked into a throw-away root where the README's

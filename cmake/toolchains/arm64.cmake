@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Linux on 64-bit ARM (AArch64) with Debian's cross GCC
 # (g++-aarch64-linux-gnu).  Programs run under qemu-user (qemu-aarch64),
 # whose default processor has the CRC32 instructions.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # What the Linux cross toolchains share: Debian's cross GCC named by
 # STUBMETA_CROSS_TRIPLE, its libraries and headers as the only ones found,
 # and qemu-user for CMAKE_SYSTEM_PROCESSOR to run the programs built, with

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Windows x86-64 with Debian's MinGW-w64 GCC (g++-mingw-w64-x86-64), in its
 # POSIX-threads variant so that the C++ thread library is complete.  Programs
 # run under Wine (wine64).

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """stubmeta: reading and writing the metadata of archived-file stubs.
 
 A ctypes binding to libstubmeta.so (see README.md for where it is looked

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """Loading libstubmeta.so and declaring its functions and record to ctypes."""
 
 import ctypes

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """The record as a Python dataclass, and its conversion to and from the C
 record."""
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Static checks with no findings allowed: clang-tidy (checks chosen in
 # .clang-tidy) and cppcheck over the library (src/) and the command-line tool
 # (tools/), both driven by the compile commands of a clang configuration, and

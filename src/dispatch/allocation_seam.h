@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Test-only seam in the allocation pair.  Built only into the internal test
 // library (STUBMETA_ALLOCATION_SEAM); the shipped library has no such state.
 // Counters are per thread, so concurrent tests do not disturb each other.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The exported parse and generate entry points: argument checks and the
 // first-match search over stub types.  They hold no state; each call picks
 // the per-type parser or writer and returns its status.

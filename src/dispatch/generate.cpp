@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The bounded writer: the fixed writer tells only that it failed; this one
 // says whether the buffer was too small (and how large it must be) or the
 // record cannot be written at all.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The library's one allocation pair.  Every block the library takes goes
 // through here, so a caller (or a test) sees all of its memory in one place.
 #include <cstdlib>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // What the bounded functions' statuses mean, and which library is loaded.
 #include <array>
 #include <cstddef>

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Network (big-endian) byte order for the envelope's fields.
 #ifndef STUBMETA_ENVELOPE_BYTE_ORDER_H
 #define STUBMETA_ENVELOPE_BYTE_ORDER_H

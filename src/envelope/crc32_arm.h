@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The CRC-32 path for 64-bit ARM with the ARMv8 CRC32 instructions.  They
 // compute the same reflected CRC (polynomial 0xEDB88320) with nothing
 // preset or inverted, so they continue the caller's running value directly:

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 #include "envelope/crc32_fold.h"
 
 #include "envelope/crc32_slice16.h"

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The carry-less-multiplication CRC-32 paths for x86-64.  They fold the
 // input into 128-bit blocks (four accumulators of one block each, or of four
 // blocks each with 512-bit registers), join the accumulators into one block,

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The multipliers of the folding CRC-32 paths, computed at compile time.
 //
 // The message, read as a polynomial over GF(2) with the first byte's lowest

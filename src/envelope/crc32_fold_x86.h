@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // 128-bit building blocks shared by the x86-64 folding paths; included only
 // by their sources, on x86-64 builds.  Every function carries the target
 // attribute so that no compiler flag is needed: the callers run them only

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The portable CRC-32 path: sixteen tables, sixteen bytes per step.  Table k
 // holds what the reflected CRC makes of a byte followed by k zero bytes, so
 // the sixteen lookups of one step are independent of each other and only the

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The standard table of the reflected CRC-32 (IEEE 802.3, polynomial
 // 0xEDB88320), generated at compile time: entry n is what eight reflected
 // shift steps make of n.

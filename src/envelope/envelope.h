@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Opening and closing envelopes inside the library, without copying the
 // text: the Unix parser reads the text where it stands in the envelope, and
 // the Unix writer renders it straight into its place in the caller's buffer.

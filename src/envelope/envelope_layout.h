@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The binary envelope around Unix stub text: a packed 21-byte header, the
 // text, a zero byte and a CRC-32 trailer.  Every field but the trailer is in
 // network order; the trailer is in the writer's own order, which is how a

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Checking an envelope of known length: the fixed reader's checks in its
 // order, each failure named, and every fact learnt on the way handed back.
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The exported decimal reading: the one the record-filling steps use.
 #include "formats/decimal.h"
 #include "stubmeta.h"

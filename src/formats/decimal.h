@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Decimal text to the record's numbers.
 //
 // Every reading skips leading white space, takes one optional sign and the

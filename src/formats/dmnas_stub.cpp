@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // DMNas stubs: the visible content of a stub file on a DMNas server.  A
 // first line "QZSTUB:" and one text, a second line of fields, then a banner
 // for a person who opens the file.  The banner is written in full but never

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Filling the record from tokens: the steps every layout shares.
 //
 // A parser first checks that every text token fits its field with a

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The per-type parsers and writers behind the exported entry points.
 //
 // Parsers read a StubInput (NTFS: from byte 25 on; Unix: bare text or a

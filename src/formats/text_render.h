@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Rendering a stub text without printf.  A writer describes its text once,
 // as a function of the output it appends to; that function runs first over
 // a LengthBound, which adds up the longest each number can render and each

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The tokens of one parse, and the one shape every parse takes.
 #ifndef STUBMETA_FORMATS_TOKEN_ARRAY_H
 #define STUBMETA_FORMATS_TOKEN_ARRAY_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Unix stubs: a colon-separated text in one of four layouts, normally inside
 // the checksummed envelope.  Layout 0 holds the five common numbers only;
 // layouts 1 to 3 add a text kind, the text's length, the text and, in turn,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Windows-local (NTFS), CSVFS and Celerra stubs: one 14-field layout.  The
 // CSVFS text opens with "QZSTUB:" and has no shortened form; the NTFS text
 // sits behind the 24-byte reparse header.

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Short byte runs: copying, searching and measuring them without a call into
 // the C library.  Stub texts are made of fields a few bytes long, where the
 // call itself would cost more than the work; every helper reads and writes

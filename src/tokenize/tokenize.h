@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Template tokenizer: splits stub text into tokens against a layout template.
 //
 // A template is literal characters and placeholders in braces, such as

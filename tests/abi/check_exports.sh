@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Fails unless the shared library exports exactly the names listed in the
 # expected file: an ELF library through its dynamic symbol table (and its
 # SONAME), a Windows DLL through its export table and its import library's

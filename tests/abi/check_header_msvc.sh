@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # The public header as a Windows caller built with MSVC sees it: clang,
 # targeting the MSVC environment with its compatibility mode, compiles the
 # header as C99 and C++ on both sides of the DLL boundary (importing and,

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 /* Compiled as strict C99: the public header must not need C++ or any
  * extension, and its record must be usable from C. */
 #include <stddef.h>

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """Integration tests of the stubmeta command-line tool.
 
 Run from the source tree with STUBMETA_TOOL naming the built tool:

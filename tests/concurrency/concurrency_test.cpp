@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Threads calling the library at once must each get what a single thread
 // gets.  A fixed set of tasks (build a record, write it as every type, parse
 // each stub back, wrap and unwrap a text, checksum the outputs) is run once

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """stubmeta-mpi scan under mpirun against stubmeta scan, on generated trees.
 
     STUBMETA_TOOL=build/tools/stubmeta STUBMETA_MPI_TOOL=build/tools/mpi/stubmeta-mpi \\

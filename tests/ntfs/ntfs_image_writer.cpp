@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Test-only: places files, directories and reparse points in an NTFS image
 // (made beforehand with mkntfs) through libntfs-3g's write calls, so that
 // the tests build the volumes they scan when they run.

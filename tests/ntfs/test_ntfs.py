@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """Tests of `stubmeta scan --ntfs` on NTFS images built as they run.
 
     STUBMETA_TOOL=build/tools/stubmeta NTFS_IMAGE_WRITER=build/tests/ntfs/ntfs_image_writer \

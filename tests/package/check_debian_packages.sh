@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # The Debian packages that scripts/build-packages made in DIR work on their
 # own: unpacked (dpkg -x) into a throw-away root, each holds its files, the
 # README's consumers build and run against the development package through

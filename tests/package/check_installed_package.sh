@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # Proves that an installed stubmeta is usable on its own: installs the build
 # tree into a scratch prefix, then builds and runs the consumer programs in
 # consumer/ against the installed files only.

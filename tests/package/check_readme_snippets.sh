@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # The README's code snippets are the files the tests build and run: every
 # fenced block that follows a line "<!-- snippet: PATH -->" must equal the
 # file PATH (relative to the source tree) less its SPDX header lines, and

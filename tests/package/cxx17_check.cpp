@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Compiled as C++17 under the project's warnings: every function of the C++
 // interface, without the std::span overloads.
 #include "stubmeta.hpp"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # `pip install ./python` works offline: a copy of python/ installs into a
 # fresh virtual environment without build isolation or an index, and the
 # installed module loads the built library.  The first interpreter given

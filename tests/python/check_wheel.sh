@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 # The wheel carries the library: `python3 -m build --wheel --no-isolation`
 # in a copy of python/ (with the LICENSE beside it, as in the source tree)
 # makes a platform wheel holding libstubmeta.so.1 (this build's, passed

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 import stubmeta
 
 celerra = b"1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99"

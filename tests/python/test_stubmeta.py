@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
 """The Python binding against the library named by STUBMETA_LIBRARY."""
 
 import ctypes

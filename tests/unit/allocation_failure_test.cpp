@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Allocation failure during a parse: for valid stubs of every type, bare and
 // enveloped, full and shortened, the k-th allocation of the parse is made to
 // fail for every k up to the number the parse makes.  Each such parse must

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The bounded functions: stubmeta_parse agrees with the fixed entry points
 // on every prefix of every example while reading nothing past it (each
 // prefix sits in a heap block of exactly its size, for the address

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The C++ interface: inputs of known length, writes that are never
 // truncated, refusals that throw, and envelopes taken apart whole.
 #include <array>

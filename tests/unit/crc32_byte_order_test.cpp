@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The CRC-32 step and the 64-bit network byte order conversions.
 #include <array>
 #include <bit>

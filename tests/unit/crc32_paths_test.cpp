@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Every CRC-32 path against the byte-at-a-time table: all lengths up to
 // 4096 at every alignment, random starting values, and runs split in two.
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Decimal text to the record's numbers: the C library's reading rules
 // (leading white space, one sign, stop at a non-digit, no digits gives 0),
 // with the full unsigned range and defined saturation on overflow; and the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The exported parse and generate entry points: argument checks, the routing
 // of types, families and lists to the per-type handlers, the first-match
 // order, and a failed search leaving the caller's record as it was.

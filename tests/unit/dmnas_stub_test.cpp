@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // DMNas stubs (types 4 and 5): a "QZSTUB:" first line, a second line of
 // fields, and a banner for the person who opens the file.
 #include <cstddef>

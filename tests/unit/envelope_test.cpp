@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The binary envelope around Unix stub text: wrapping, verifying and
 // unwrapping, and the byte order learnt from the checksum.
 #include <bit>

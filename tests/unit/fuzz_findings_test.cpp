@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Inputs that fuzzing found to misbehave, kept so that they stay fixed.  The
 // faults here were undefined behaviour that a plain build does not show: the
 // sanitizer build (.ci/steps/10-sanitizers.sh) catches them if they return.

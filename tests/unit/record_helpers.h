@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Shared helpers for the stub format tests: building records, writing and
 // reading stubs through the public interface, comparing records field by
 // field or byte for byte, and random records whose texts hold no separator.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The record crosses the library boundary: callers compile against its
 // field order and widths, so none of them may move.
 #include <cstddef>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Write -> parse round trips over random records for every stub type: each
 // field a layout carries comes back as written, every other field keeps
 // what the parse target held, and a stub cut short either parses or leaves

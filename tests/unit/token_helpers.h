@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Shared by the tokenizer tests: the stub layouts' templates, and a token
 // array that runs Tokenize, shows each token by kind and releases itself.
 #ifndef STUBMETA_TESTS_UNIT_TOKEN_HELPERS_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // The template tokenizer: the stub layouts' own templates over full and
 // shortened texts, the token kinds, every result, the free-text rule and the
 // release of every block, also when a block cannot be had.

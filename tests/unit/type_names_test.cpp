@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Stub type names and their bounded copy into the caller's area.
 #include <array>
 #include <cstdint>

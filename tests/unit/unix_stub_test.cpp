@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Unix stubs (types 6 and 7): a colon-separated text in one of four layouts,
 // written inside the checksummed envelope and read either bare or enveloped.
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Windows-local (NTFS, type 1), CSVFS (type 2) and Celerra (type 3) stubs:
 // one 14-field text, behind the 24-byte reparse header for NTFS and after
 // "QZSTUB:" for CSVFS.

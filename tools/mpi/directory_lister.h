@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // One process's share of a distributed scan: listing the directories it is
 // handed and examining their files, with the walk and the examination
 // stubmeta scan uses.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // stubmeta-mpi: stubmeta scan spread over the processes of an MPI job,
 // run as `mpirun -np N stubmeta-mpi scan [options] PATH...`.
 #include <cstdio>

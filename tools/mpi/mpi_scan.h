@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // stubmeta-mpi scan: one scan spread over the processes of an MPI job.
 //
 // Process 0 keeps the queue of directories still to be listed.  Every

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // What the processes of a distributed scan tell each other, as bytes: the
 // directories to list, and what listing them found.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // libntfs-3g's headers, in the order they need: they use size_t, va_list,
 // NULL and time() without including what declares them, and declare C
 // functions without C++ linkage.  <sys/stat.h> comes first, or ntfstime.h

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
 // Built in place of the volume readers when libntfs-3g was not found: the
 // options stay, and say why they cannot be used.
 #include "ntfs_reader.h"

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The device libntfs-3g reads a volume through: the image file or block
 // device, read-only, with a small cache of the blocks read last.
 //

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // What an NTFS volume scan adds to a row and to the summary: where the
 // reparse point lives in the volume and what kind it is.  Plain data, so
 // that the rows print the same whether or not the tool reads volumes.

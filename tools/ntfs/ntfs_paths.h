@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Paths of files in an NTFS volume, rebuilt from each file's name and
 // parent reference, with the paths of the directories met kept for the
 // files that follow: memory grows with the directories, not the files.

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The reparse buffer of one file inside an NTFS volume, for inspect and
 // verify --ntfs.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Judging the reparse buffer of a file found in an NTFS volume: which
 // reparse points hold a stub, and what the stub says.
 #pragma once

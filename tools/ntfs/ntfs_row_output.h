@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // The columns and summary lines an NTFS volume scan adds to scan's output.
 #pragma once
 

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // Scanning NTFS volumes for stubs: every MFT record in order, every
 // reparse point judged, a row for each stub.
 #pragma once

@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // scan --ntfs: the stubs of NTFS volumes, printed as scan prints those of
 // trees.
 #pragma once

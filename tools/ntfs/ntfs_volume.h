@@ -1,3 +1,5 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
 // An NTFS volume, a regular file or a block device, opened read-only
 // through libntfs-3g.
 #pragma once
