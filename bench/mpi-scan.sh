@@ -25,25 +25,12 @@ dir="${TMPDIR:-/tmp}/stubmeta-mpi-bench"
 per_directory=1000
 folders=20000
 
-usage() {
-    sed -n '9,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
-    exit 2
-}
-
-while getopts 'n:r:d:h' option; do
-    case $option in
-    n) files=$OPTARG ;;
-    r) runs=$OPTARG ;;
-    d) dir=$OPTARG ;;
-    *) usage ;;
-    esac
-done
-shift $((OPTIND - 1))
-[[ $# -le 1 ]] || usage
-build=${1:-$repo/build}
+# shellcheck source=bench/bench-lib.sh
+source "$here/bench-lib.sh"
+bench_options 1 "$@"
+build=${operands[0]:-$repo/build}
 tool=$build/tools/stubmeta
 mpi_tool=$build/tools/mpi/stubmeta-mpi
-[[ $files =~ ^[1-9][0-9]*$ && $runs =~ ^[1-9][0-9]*$ ]] || usage
 for program in "$tool" "$mpi_tool"; do
     [[ -x $program ]] || {
         echo "mpi-scan: no $program (build it with MPI installed, or name the build)" >&2
@@ -96,25 +83,6 @@ build_folders() {
         (cd "$root/p$parent" && mkdir $(seq -f 'e%g' 1 100))
     done
     echo "$shape" >"$root.shape"
-}
-
-now() { echo "${EPOCHREALTIME/,/.}"; }
-
-# best COMMAND...: the least wall-clock seconds of $runs runs, output
-# thrown away; a failing command ends the benchmark.
-best() {
-    local least="" run start end took
-    for ((run = 1; run <= runs; run++)); do
-        start=$(now)
-        "$@" >/dev/null || {
-            echo "mpi-scan: $* failed" >&2
-            exit 1
-        }
-        end=$(now)
-        took=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')
-        least=$(awk -v a="$took" -v b="$least" 'BEGIN { print (b == "" || a + 0 < b + 0) ? a : b }')
-    done
-    echo "$least"
 }
 
 tree=$dir/tree

@@ -29,24 +29,11 @@ runs=3
 dir="${TMPDIR:-/tmp}/stubmeta-ntfs-bench"
 per_directory=1000
 
-usage() {
-    sed -n '10,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
-    exit 2
-}
-
-while getopts 'n:r:d:h' option; do
-    case $option in
-    n) files=$OPTARG ;;
-    r) runs=$OPTARG ;;
-    d) dir=$OPTARG ;;
-    *) usage ;;
-    esac
-done
-shift $((OPTIND - 1))
-[[ $# -le 2 ]] || usage
-tool=${1:-$repo/build/tools/stubmeta}
-writer=${2:-$repo/build/tests/ntfs/ntfs_image_writer}
-[[ $files =~ ^[1-9][0-9]*$ && $runs =~ ^[1-9][0-9]*$ ]] || usage
+# shellcheck source=bench/bench-lib.sh
+source "$here/bench-lib.sh"
+bench_options 2 "$@"
+tool=${operands[0]:-$repo/build/tools/stubmeta}
+writer=${operands[1]:-$repo/build/tests/ntfs/ntfs_image_writer}
 mkntfs=$(command -v mkntfs || echo /usr/sbin/mkntfs)
 for needed in "$tool" "$writer" "$mkntfs" "$(command -v fls || echo fls)" /usr/bin/time; do
     [[ -x $needed ]] || {
@@ -74,35 +61,6 @@ make_image() {
     echo "$shape" >"$image.shape"
 }
 
-now() { echo "${EPOCHREALTIME/,/.}"; }
-
-# best COMMAND...: runs the command once to warm the cache, then $runs
-# times; sets took to the fastest run's wall-clock seconds.
-took=""
-best() {
-    "$@" >/dev/null 2>&1 || true
-    took=""
-    local i start end
-    for ((i = 0; i < runs; i++)); do
-        start=$(now)
-        "$@" >/dev/null 2>&1 || true
-        end=$(now)
-        took=$(awk -v s="$start" -v e="$end" -v b="$took" \
-            'BEGIN { t = e - s; printf "%.3f", (b == "" || t < b) ? t : b }')
-    done
-}
-
-# peak COMMAND...: the peak resident memory of the command, in KiB.
-peak() {
-    local report
-    report=$(mktemp)
-    /usr/bin/time -f %M -o "$report" "$@" >/dev/null 2>&1 || true
-    tail -n 1 "$report"
-    rm -f "$report"
-}
-
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", a / b }'; }
-
 folders=$(((files + per_directory - 1) / per_directory))
 image=$dir/volume.img
 small=$dir/small.img
@@ -117,10 +75,8 @@ summary=$("$tool" scan --ntfs "$image" | grep '^stubs ')
 }
 
 echo "image: $files files, $((files / 2)) stub reparse points, $folders folders; best of $runs"
-best "$tool" scan --ntfs "$image"
-scan=$took
-best fls -r -p "$image"
-fls=$took
+scan=$(best "$tool" scan --ntfs "$image")
+fls=$(best fls -r -p "$image")
 printf '  %-34s %8s s\n' "stubmeta scan --ntfs" "$scan"
 printf '  %-34s %8s s   scan --ntfs: %s of it\n' "fls -r -p (names only)" "$fls" "$(ratio "$scan" "$fls")"
 
@@ -128,7 +84,7 @@ mountpoint=$dir/mnt
 mkdir -p "$mountpoint"
 if [[ -e /dev/fuse ]] && command -v ntfs-3g >/dev/null &&
     ntfs-3g -o ro,streams_interface=none "$image" "$mountpoint" 2>/dev/null; then
-    best "$tool" scan --xattr "$mountpoint"
+    took=$(best "$tool" scan --xattr "$mountpoint")
     printf '  %-34s %8s s   scan --ntfs: %s of it\n' "stubmeta scan --xattr (ntfs-3g)" \
         "$took" "$(ratio "$scan" "$took")"
     umount "$mountpoint"

@@ -26,23 +26,10 @@ runs=5
 dir="${TMPDIR:-/tmp}/stubmeta-scan-bench"
 per_directory=1000
 
-usage() {
-    sed -n '8,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
-    exit 2
-}
-
-while getopts 'n:r:d:h' option; do
-    case $option in
-    n) files=$OPTARG ;;
-    r) runs=$OPTARG ;;
-    d) dir=$OPTARG ;;
-    *) usage ;;
-    esac
-done
-shift $((OPTIND - 1))
-[[ $# -le 1 ]] || usage
-tool=${1:-$repo/build/tools/stubmeta}
-[[ $files =~ ^[1-9][0-9]*$ && $runs =~ ^[1-9][0-9]*$ ]] || usage
+# shellcheck source=bench/bench-lib.sh
+source "$here/bench-lib.sh"
+bench_options 1 "$@"
+tool=${operands[0]:-$repo/build/tools/stubmeta}
 [[ -x $tool ]] || {
     echo "scan-vs-find: no tool at $tool (build it, or name it)" >&2
     exit 2
@@ -103,15 +90,6 @@ build_tree() {
     echo "$shape" >"$root.shape"
 }
 
-# Seconds since some fixed point, with microseconds.
-now() {
-    if [[ -n ${EPOCHREALTIME:-} ]]; then
-        echo "${EPOCHREALTIME/,/.}"
-    else
-        date +%s.%N
-    fi
-}
-
 run_find() { find "$1" -type f -print0 | xargs -0 -P2 head -qc 8 >/dev/null; }
 
 run_scan() {
@@ -148,20 +126,6 @@ first_line() {
         end=$(now)
     } < <("$@" 2>/dev/null)
     took=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')
-}
-
-# peak COMMAND...: prints the peak resident memory in KiB of the command,
-# its output thrown away ("-" without /usr/bin/time).  For a pipeline run
-# by sh, the largest of its processes.
-peak() {
-    local report value="-"
-    report=$(mktemp)
-    if [[ -x /usr/bin/time ]]; then
-        /usr/bin/time -f %M -o "$report" "$@" >/dev/null 2>&1 || true
-        value=$(tail -n 1 "$report")
-    fi
-    rm -f "$report"
-    echo "$value"
 }
 
 # memory ARGS...: prints the files examined, the stubs found and the peak
