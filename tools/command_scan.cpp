@@ -201,16 +201,7 @@ int run_scan(const ScanOptions& options) {
         reader.join();
     progress.stop();
 
-    stop.rethrow_failure();
-    if (ScanStop::interrupted())
-        report.flush_rows();
-    stop.end_if_stopped();
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const int status = report.finish(counters.filesExamined.load(), elapsed);
-    // A signal that came while the summary was printed still ends the tool.
-    stop.end_if_stopped();
-    return status;
+    return end_scan(stop, report, counters.filesExamined.load(), start);
 }
 
 const char* const kScanFooter =

@@ -129,4 +129,17 @@ void ScanReport::print_line(const std::string& line) {
         write();
 }
 
+int end_scan(ScanStop& stop, ScanReport& report, std::uint64_t filesExamined,
+             std::chrono::steady_clock::time_point start) {
+    stop.rethrow_failure();
+    if (ScanStop::interrupted())
+        report.flush_rows();
+    stop.end_if_stopped();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int status = report.finish(filesExamined, elapsed);
+    stop.end_if_stopped();
+    return status;
+}
+
 }  // namespace stubmeta_cli

@@ -4,6 +4,7 @@
 // once, and the summary last.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -12,6 +13,7 @@
 #include "scan_examine.h"
 #include "scan_output.h"
 #include "scan_progress.h"
+#include "scan_stop.h"
 
 namespace stubmeta_cli {
 
@@ -60,5 +62,12 @@ private:
     std::vector<ScanRow> sortedRows_;
     std::vector<std::string> sortedMessages_;
 };
+
+// How every scan ends once its threads have: the failure that stopped it
+// rethrown; on SIGINT the rows found so far printed; the process ended as
+// a signal or a closed pipe would have ended it; else the summary, which
+// a signal during it still cuts short.  Returns the scan's exit status.
+int end_scan(ScanStop& stop, ScanReport& report, std::uint64_t filesExamined,
+             std::chrono::steady_clock::time_point start);
 
 }  // namespace stubmeta_cli

@@ -25,15 +25,7 @@ int run_ntfs_scan(const NtfsScanOptions& options, const ReportOptions& reportOpt
         stop.fail(std::current_exception());
     }
     progress.stop();
-    stop.rethrow_failure();
-    if (ScanStop::interrupted())
-        report.flush_rows();
-    stop.end_if_stopped();
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const int status = report.finish(counters.filesExamined.load(), elapsed);
-    stop.end_if_stopped();
-    return status;
+    return end_scan(stop, report, counters.filesExamined.load(), start);
 }
 
 }  // namespace stubmeta_cli
