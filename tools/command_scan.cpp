@@ -25,6 +25,7 @@
 #include "scan_stop.h"
 #include "scan_walk.h"
 #include "tool_status.h"
+#include "whole_number_check.h"
 
 namespace stubmeta_cli {
 namespace {
@@ -276,14 +277,7 @@ void add_walk_options(CLI::App& command, ScanOptions& options) {
     command
         .add_option("--max-depth", options.maxDepth,
                     "Go at most N levels below each root (0: the roots alone)")
-        ->check(CLI::Validator(
-            [](const std::string& value) {
-                // Digits only: the conversion alone would wrap "-1" around.
-                return !value.empty() && value.find_first_not_of("0123456789") == std::string::npos
-                           ? std::string()
-                           : std::string("expects a whole number, 0 or more");
-            },
-            ""))
+        ->check(whole_number_check())
         ->type_name("N");
     command
         .add_option("-j,--jobs", options.jobs, "Threads reading files (default: the hardware's)")

@@ -14,6 +14,7 @@
 #include "file_reading.h"
 #include "mpi_scan.h"
 #include "tool_status.h"
+#include "whole_number_check.h"
 
 namespace stubmeta_cli {
 namespace {
@@ -44,13 +45,7 @@ void add_options(CLI::App& scan, MpiScanOptions& options, std::string& maxDepth)
         ->allow_extra_args(false);
     scan.add_option("--max-depth", maxDepth,
                     "Go at most N levels below each root (0: the roots alone)")
-        ->check(CLI::Validator(
-            [](const std::string& value) {
-                return !value.empty() && value.find_first_not_of("0123456789") == std::string::npos
-                           ? std::string()
-                           : std::string("expects a whole number, 0 or more");
-            },
-            ""))
+        ->check(whole_number_check())
         ->type_name("N");
     scan.add_flag("--xattr", options.inTrees.xattr,
                   "Look at each file's reparse-data attribute instead of its content");
