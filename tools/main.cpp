@@ -11,11 +11,11 @@
 
 #include <CLI/CLI.hpp>
 
-#include "command_options.h"
-#include "console.h"
-#include "commands.h"
-#include "completion.h"
-#include "tool_status.h"
+#include "commands/options.h"
+#include "support/console.h"
+#include "commands/commands.h"
+#include "commands/completion.h"
+#include "support/tool_status.h"
 
 using namespace stubmeta_cli;
 

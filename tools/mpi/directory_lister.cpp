@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The stubmeta developers
 // SPDX-License-Identifier: MIT
-#include "directory_lister.h"
+#include "mpi/directory_lister.h"
 
-#include "scan_read.h"
+#include "scan/read.h"
 
 namespace stubmeta_cli {
 

@@ -7,9 +7,9 @@
 
 #include <functional>
 
-#include "scan_examine.h"
-#include "scan_messages.h"
-#include "scan_walk.h"
+#include "scan/examine.h"
+#include "mpi/messages.h"
+#include "scan/walk.h"
 
 namespace stubmeta_cli {
 

@@ -10,11 +10,11 @@
 #include <CLI/CLI.hpp>
 #include <mpi.h>
 
-#include "console.h"
-#include "file_reading.h"
-#include "mpi_scan.h"
-#include "tool_status.h"
-#include "whole_number_check.h"
+#include "support/console.h"
+#include "support/file_reading.h"
+#include "mpi/scan.h"
+#include "support/tool_status.h"
+#include "commands/whole_number_check.h"
 
 namespace stubmeta_cli {
 namespace {

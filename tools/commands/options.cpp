@@ -1,0 +1,112 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+#include "commands/options.h"
+
+#include "stub/type_names.h"
+#include "ntfs/reader.h"
+#include "support/tool_status.h"
+
+namespace stubmeta_cli {
+
+void add_input_options(CLI::App& command, InputOptions& options) {
+    command.add_flag("--no-header", options.noHeader,
+                     "Read a bare NTFS text (as create writes it without --with-header): "
+                     "put 24 zero bytes in front as the reparse header");
+    command.add_flag("--xattr", options.xattr,
+                     "Read the file's reparse data from an extended attribute instead of "
+                     "its content; the file's data is never opened");
+    command
+        .add_option("--attribute", options.attribute,
+                    "The attribute --xattr reads (implies --xattr)")
+        ->default_str(kDefaultReparseAttribute)
+        ->each([&options](const std::string&) { options.xattr = true; });
+}
+
+void add_ntfs_input_option(CLI::App& command, InputOptions& options) {
+    command
+        .add_option("--ntfs", options.ntfsImage,
+                    "Read each FILE's reparse point inside this NTFS volume (image file or "
+                    "block device; FILE is a path from its root, '/' as separator)")
+        ->type_name("IMAGE")
+        ->excludes("--xattr")
+        ->excludes("--attribute")
+        ->excludes("--no-header");
+}
+
+void add_match_options(CLI::App& command, MatchOptions& options) {
+    auto* as = command.add_option("--as", options.as,
+                                  "Parse as this type only: 1..7, ntfs, csvfs, celerra, dmnas, "
+                                  "unix, or a type name such as WINDOWS_CELERRA (any case)");
+    auto* family =
+        command.add_option("--family", options.family,
+                           "Try only this family: windows (1, 2), nas (3, 4), unix (6, 7)");
+    auto* firstMatch = command.add_flag(
+        "--first-match", options.firstMatch,
+        "Try the library's own order (types 6, 7, 1, 2, 3, 4) on a bare text: a bare Celerra or "
+        "CSVFS text then reads as Unix type 6");
+    as->excludes(family);
+    firstMatch->excludes(as);
+    firstMatch->excludes(family);
+}
+
+StubInput read_input(const std::string& path, const InputOptions& options) {
+    StubInput input;
+    if (!options.ntfsImage.empty()) {
+        input.bytes = read_ntfs_reparse(options.ntfsImage, path);
+        input.wholeSize = input.bytes.size();
+        input.source = StubSource::ReparseAttribute;
+    } else if (options.xattr) {
+        input.bytes = read_stub_attribute(path, options.attribute);
+        input.wholeSize = input.bytes.size();
+        input.source = StubSource::ReparseAttribute;
+    } else {
+        FileRead file = read_stub_file(path);
+        input.bytes = std::move(file.buffer);
+        input.wholeSize = file.apparentSize;
+    }
+    if (options.noHeader) {
+        input.bytes = input.bytes.with_zero_header();
+        input.wholeSize += kNtfsHeaderSize;
+        input.source = StubSource::BareNtfsText;
+    }
+    return input;
+}
+
+Verdict judge_input(const std::string& path, const InputOptions& options,
+                    const MatchRequest& request) {
+    const StubInput input = read_input(path, options);
+    return judge_stub(input.bytes, input.wholeSize, input.source, request);
+}
+
+StubType type_option(const std::string& option, const std::string& value) {
+    std::optional<StubType> type = parse_type(value);
+    if (!type)
+        throw ToolError(kExitUsageOrIo, "stubmeta: " + option + ": unknown stub type \"" + value +
+                                            "\" (see stubmeta types)");
+    return *type;
+}
+
+MatchRequest match_request(const MatchOptions& options) {
+    MatchRequest request;
+    if (!options.as.empty()) {
+        request.mode = MatchRequest::Mode::OneType;
+        request.type = type_option("--as", options.as);
+    } else if (!options.family.empty()) {
+        std::optional<StubFamily> family = parse_family(options.family);
+        if (!family)
+            throw ToolError(kExitUsageOrIo, "stubmeta: --family: unknown family \"" +
+                                                options.family + "\" (windows, nas or unix)");
+        request.mode = MatchRequest::Mode::Family;
+        request.family = *family;
+    } else if (options.firstMatch) {
+        request.mode = MatchRequest::Mode::FirstMatch;
+    }
+    return request;
+}
+
+std::string exit_status_help() {
+    return "Exit status: 0 all good; 1 something was not a stub, was damaged or was "
+           "refused; 2 usage or I/O error.\n";
+}
+
+}  // namespace stubmeta_cli

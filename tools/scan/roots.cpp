@@ -1,0 +1,94 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+#include "scan/roots.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "support/tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+constexpr std::size_t kChunk = 65536;
+
+// How long a wait for more of the list lasts before the scan is asked
+// again whether to stop (a signal interrupts the wait anyway).
+constexpr int kWaitMilliseconds = 100;
+
+[[noreturn]] void fail(const std::string& label, int error) {
+    throw ToolError(kExitUsageOrIo, label + ": " + std::strerror(error));
+}
+
+}  // namespace
+
+NulSeparatedNames::NulSeparatedNames(const std::string& file, std::function<bool()> stopRequested,
+                                     std::function<void()> beforeWaiting)
+    : label_(file == "-" ? std::string("standard input") : file),
+      stopRequested_(std::move(stopRequested)), beforeWaiting_(std::move(beforeWaiting)),
+      buffer_(kChunk) {
+    if (file == "-") {
+        fd_ = STDIN_FILENO;
+        return;
+    }
+    fd_ = ::open(file.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0)
+        fail(label_, errno);
+    owned_ = true;
+}
+
+NulSeparatedNames::~NulSeparatedNames() {
+    if (owned_)
+        ::close(fd_);
+}
+
+bool NulSeparatedNames::next(std::string& name) {
+    name.clear();
+    for (;;) {
+        const char* start = buffer_.data() + at_;
+        const auto* nul = static_cast<const char*>(std::memchr(start, '\0', filled_ - at_));
+        if (nul != nullptr) {
+            name.append(start, nul);
+            at_ = static_cast<std::size_t>(nul - buffer_.data()) + 1;
+            ++count_;
+            return true;
+        }
+        name.append(start, filled_ - at_);
+        at_ = filled_ = 0;
+        if (!fill()) {
+            if (name.empty() || stopRequested_())
+                return false;
+            ++count_;
+            return true;
+        }
+    }
+}
+
+std::string NulSeparatedNames::where() const { return label_ + ":" + std::to_string(count_); }
+
+bool NulSeparatedNames::fill() {
+    for (bool waited = false;; waited = true) {
+        if (stopRequested_())
+            return false;
+        pollfd input{fd_, POLLIN, 0};
+        const int ready = ::poll(&input, 1, waited ? kWaitMilliseconds : 0);
+        if (ready < 0 && errno != EINTR)
+            fail(label_, errno);
+        if (ready == 0 && !waited)
+            beforeWaiting_();
+        if (ready <= 0)
+            continue;
+        const ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
+        if (got >= 0) {
+            filled_ = static_cast<std::size_t>(got);
+            return got > 0;
+        }
+        if (errno != EINTR && errno != EAGAIN)
+            fail(label_, errno);
+    }
+}
+
+}  // namespace stubmeta_cli

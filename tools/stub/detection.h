@@ -1,0 +1,66 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
+// Finding which stub a buffer holds: the library's first match, or the
+// type or family the user named.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/file_reading.h"
+#include "stubmeta.h"
+
+namespace stubmeta_cli {
+
+// Which types to try.  ByOpening leaves it to the file's opening (see
+// judge_stub); FirstMatch is the library's own order, for bare texts.
+struct MatchRequest {
+    enum class Mode { ByOpening, FirstMatch, OneType, Family };
+    Mode mode = Mode::ByOpening;
+    StubType type = 0;      // OneType
+    StubFamily family = 0;  // Family
+
+    // The types tried, in order.
+    std::vector<StubType> types_tried() const;
+    // "first match of types 6, 7, 1, 2, 3, 4", "parsed as type 3",
+    // "first match of family nas (types 3, 4)".
+    std::string describe() const;
+};
+
+// The envelope around a Unix stub, as the library read it
+// (StubmetaEnvelope's values, which outlive the bytes its text points into).
+struct EnvelopeFacts {
+    std::int32_t totalLength = 0;
+    std::uint64_t value = 0;
+    StubType byteOrder = 0;
+    std::uint64_t textLength = 0;  // the text behind the 21-byte header
+};
+
+struct Detection {
+    ReparseData record{};                   // zero-filled, then the parse's fields
+    std::optional<EnvelopeFacts> envelope;  // Unix stubs read from an envelope
+    // Unix stubs: the text's layout, 1 (text), 2 (text, number1) or 3
+    // (text, number1, auxText, size); 0 when the text is none of them.  The
+    // record alone does not tell a layout-1 stub of kind 2 from a layout-2
+    // one whose number1 is 0, so reproducing a stub needs it.
+    int unixLayout = 0;
+};
+
+// The layout of a Unix stub's text: 1, 2 or 3 by the colons before its
+// "|", or 0.
+int unix_text_layout(std::string_view text);
+
+// Parses the buffer with the types the request names (ByOpening: the
+// library's first match).  Returns nothing when none of them accepts it.
+// opened: the facts of stub's envelope when the caller has checked it
+// already, so that its checksum is not computed again.
+std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request,
+                                     const EnvelopeFacts* opened = nullptr);
+
+// "not a recognised stub (tried types 6, 7, 1, 2, 3, 4)"
+std::string not_a_stub_message(const MatchRequest& request);
+
+}  // namespace stubmeta_cli

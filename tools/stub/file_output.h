@@ -1,0 +1,54 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
+// Writing a record as a stub file, after checking that nothing it holds
+// would be lost and that it reads back the same.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "commands/file_output_options.h"
+#include "record/fields.h"
+#include "stubmeta.h"
+
+namespace stubmeta_cli {
+
+struct StubOutputOptions {
+    FileOutputOptions file;
+    bool withHeader = false;  // NTFS: write the 24-byte reparse header
+    bool dropFields = false;  // convert: write although fields would be lost
+    bool dryRun = false;      // show what would be written, write nothing
+};
+
+// What is to be written and what of it must survive.
+struct StubRequest {
+    ReparseData record{};
+    StubType type = 0;           // the type to write
+    std::vector<Field> checked;  // the fields given, or the source's fields
+    StubType sourceType = 0;     // convert: the type the record was read as
+    std::string sourcePath;      // convert: the file it was read from
+    // The value a Unix stub's envelope carries when not the writer's own
+    // (number3, or 4096): kept from the source so a stub is reproduced.
+    std::optional<std::uint64_t> envelopeValue;
+    // The Unix layout to write (1..3), when it must be the source's; 0
+    // leaves the choice to the writer.
+    int unixLayout = 0;
+};
+
+// Adds -o, --force, --in-place, --preserve, --no-preserve, --with-header
+// and --dry-run to a command, and --drop-fields when allowDrop.
+void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool allowDrop);
+
+// Renders the request and writes it to options.file.output.  Refused
+// (ToolError, status 1): with a source type, fields that would be lost
+// (unless --drop-fields); a Unix stub whose envelope would be damaged; and,
+// unless --force (which writes and warns), a stub that would not read back
+// with every checked field as given.  With --dry-run prints the stub as
+// inspect shows it and the fields dropped, and writes nothing.
+void write_stub(const StubRequest& request, const StubOutputOptions& options);
+
+}  // namespace stubmeta_cli

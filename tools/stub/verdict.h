@@ -1,0 +1,74 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
+// What a file holds, by one rule shared by inspect, scan, verify and
+// convert, so that they never disagree about the same file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "stub/envelope_report.h"
+#include "support/file_reading.h"
+#include "stub/detection.h"
+
+namespace stubmeta_cli {
+
+enum class StubState { Ok, Damaged, NotStub };
+
+// How the first line of a DMNas stub (and a CSVFS text) opens.
+inline constexpr std::string_view kDmnasPrefix = "QZSTUB:";
+
+// Where the bytes judged came from.
+enum class StubSource {
+    Content,           // a file's content
+    ReparseAttribute,  // an attribute holding a reparse buffer (--xattr)
+    BareNtfsText,      // a file declared a bare NTFS text, behind 24 zero bytes
+};
+
+struct Verdict {
+    StubState state = StubState::NotStub;
+    StubType type = 0;    // 0 while unknown: no stub, or a damaged envelope's order
+    std::string problem;  // damaged or not a stub: why, one phrase
+    std::string foundBy;  // how: "found by its envelope", "parsed as type 3"
+    Detection detection;  // Ok: the record, its envelope and Unix layout
+    std::optional<EnvelopeReport> envelope;  // bytes opening with the envelope magic
+    std::size_t trailingBytes = 0;           // bytes after an envelope's end
+};
+
+// Judges bytes, the first 65,536 bytes of something wholeSize bytes long.
+// Without types named (MatchRequest::Mode::ByOpening) the opening decides:
+//  1. the envelope magic: a Unix stub.  Damaged when the envelope is not
+//     whole and sound (the first fault verify names) or its text is no
+//     Unix layout; its type is the envelope's byte order (6 or 7).
+//  2. a "QZSTUB:" first line: a DMNas stub (4), else a CSVFS text (2);
+//     damaged (4) when neither parses.
+//  3. a reparse buffer: 24 header bytes (see reparse_data_length) whose
+//     length counts exactly the bytes after them, or anything the source
+//     says is one: a CSVFS stub (2) when the bytes after the header open
+//     with "QZSTUB:" (damaged when they do not parse), else an NTFS (1) or
+//     CSVFS (2) stub; damaged (1) when neither parses.
+//  4. anything else is not a stub.
+// Types named (--as, --family, --first-match) are tried in order instead,
+// after step 1 when the bytes open with the envelope magic and a Unix type
+// is among them.
+Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource source,
+                   const MatchRequest& request);
+
+// The length a reparse header at the start of bytes gives its data, when
+// the header has the shape of one: a zero reserved word (bytes 6 and 7)
+// and a length (bytes 4 and 5, little-endian) of 1 to 16,360, so that the
+// whole buffer fits the 16 KiB a reparse point holds.
+std::optional<std::size_t> reparse_data_length(const char* bytes, std::size_t size);
+
+// True when bytes open with a reparse header counting exactly the rest of
+// wholeSize bytes.
+bool has_reparse_header(const char* bytes, std::size_t size, std::uint64_t wholeSize);
+
+// The one-line reason a verdict gives for a file that is no good stub:
+// "damaged: checksum mismatch: ...", "not a recognised stub (...)".
+std::string verdict_problem(const Verdict& verdict);
+
+}  // namespace stubmeta_cli

@@ -1,0 +1,202 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+#include "support/atomic_write.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "support/console.h"
+#include "support/file_identity.h"
+#include "support/file_reading.h"
+#include "support/interrupt_cleanup.h"
+#include "support/output_target.h"
+#include "support/tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+[[noreturn]] void fail(const std::string& path, int error) {
+    throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
+}
+
+void print_warnings(const std::string& path, const std::vector<std::string>& warnings) {
+    for (const std::string& warning : warnings) {
+        std::string line = path;
+        line += ": warning: ";
+        line += warning;
+        print_error(line);
+    }
+}
+
+// A temporary file of mode 0600 in the target's directory (so the final
+// rename stays within one file system), removed unless moved into place,
+// also when a signal ends the tool.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target) : name_(pattern_beside(target)) {
+        guard_.emplace();
+        fd_ = ::mkstemp(name_.data());
+        if (fd_ < 0)
+            fail(target, errno);
+        try {
+            guard_->guard(name_);
+        } catch (...) {
+            ::close(fd_);
+            ::unlink(name_.c_str());
+            throw;
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!moved_)
+            ::unlink(name_.c_str());
+        // guard_ ends after the file is gone.
+    }
+    int fd() const noexcept { return fd_; }
+    const char* name() const noexcept { return name_.c_str(); }
+    int close() noexcept {
+        const int status = ::close(fd_);
+        fd_ = -1;
+        return status;
+    }
+    // Moves the file to target: with replace by rename, else by link, which
+    // refuses a name that appeared since the target was checked.  A signal
+    // arriving meanwhile takes effect once the file is in place.
+    int move_to(const std::string& target, bool replace) {
+        guard_->hold();
+        int status = replace ? ::rename(name(), target.c_str()) : ::link(name(), target.c_str());
+        if (status == 0 && !replace)
+            status = ::unlink(name());
+        if (status == 0) {
+            moved_ = true;
+            guard_->disarm();
+        }
+        return status;
+    }
+
+private:
+    static std::string pattern_beside(const std::string& target) {
+        const std::size_t slash = target.rfind('/');
+        const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+        return target.substr(0, base) + "." + target.substr(base) + ".tmp.XXXXXX";
+    }
+
+    std::string name_;
+    int fd_ = -1;
+    bool moved_ = false;
+    std::optional<RemoveOnInterrupt> guard_;
+};
+
+void write_all(int fd, const std::string& bytes, const std::string& path) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote =
+            ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote < 0)
+            fail(path, errno);
+        done += static_cast<std::size_t>(wrote);
+    }
+}
+
+// Makes a rename durable.  File systems that cannot sync a directory say
+// so with EINVAL; that is not a failure of the write.
+void sync_directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    Descriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0)
+        fail(directory, errno);
+    if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP)
+        fail(directory, errno);
+}
+
+// A test hook: stops the tool just before the rename, so that a test can
+// deliver a signal while the temporary file exists.
+void stop_before_rename_if_asked() {
+    if (std::getenv("STUBMETA_TEST_STOP_BEFORE_RENAME") != nullptr)
+        (void)std::raise(SIGSTOP);
+}
+
+void replace_by_rename(const std::string& bytes, const OutputTarget& target,
+                       const FileOutputOptions& options) {
+    std::vector<std::string> warnings;
+    FileIdentity identity;
+    const Preservation* preserve = &options.preserve;
+    const Preservation none{false, false, false, false};
+    if (target.existing)
+        identity = read_identity(target.path, *target.existing, options.preserve, warnings);
+    else
+        preserve = &none;
+
+    TemporaryFile temporary(target.path);
+    write_all(temporary.fd(), bytes, options.output);
+    apply_identity(temporary.fd(), identity, *preserve, warnings);
+    if (::fsync(temporary.fd()) != 0 || temporary.close() != 0)
+        fail(options.output, errno);
+    stop_before_rename_if_asked();
+    if (temporary.move_to(target.path, target.existing.has_value()) != 0) {
+        if (errno == EEXIST)
+            throw ToolError(kExitRefused,
+                            options.output + ": appeared while writing; use --force to replace it");
+        fail(options.output, errno);
+    }
+    sync_directory_of(target.path);
+    print_warnings(options.output, warnings);
+}
+
+// Rewrites an existing file's content in its own inode: its links, owner,
+// mode and attributes stay as they are, and its times are put back.
+void rewrite_in_place(const std::string& bytes, const OutputTarget& target,
+                      const FileOutputOptions& options) {
+    Descriptor fd(::open(target.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        fail(options.output, errno);
+    struct stat opened {};
+    if (::fstat(fd.get(), &opened) != 0)
+        fail(options.output, errno);
+    if (opened.st_ino != target.existing->st_ino || opened.st_dev != target.existing->st_dev)
+        throw ToolError(kExitRefused, options.output + ": changed while being written; not "
+                                                       "rewritten");
+    write_all(fd.get(), bytes, options.output);
+    if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0)
+        fail(options.output, errno);
+    std::vector<std::string> warnings;
+    if (options.preserve.timestamps) {
+        const struct timespec times[2] = {target.existing->st_atim, target.existing->st_mtim};
+        if (::futimens(fd.get(), times) != 0)
+            warnings.push_back("cannot keep access and modification times (" +
+                               std::string(std::strerror(errno)) + ")");
+    }
+    if (::fsync(fd.get()) != 0 || fd.close() != 0)
+        fail(options.output, errno);
+    print_warnings(options.output, warnings);
+}
+
+}  // namespace
+
+void write_output_file(const std::string& bytes, const FileOutputOptions& options) {
+    if (options.output == "-") {
+        write_out(bytes);
+        flush_out();
+        return;
+    }
+    const OutputTarget target = resolve_output_target(options);
+    if (target.existing && options.inPlace)
+        rewrite_in_place(bytes, target, options);
+    else
+        replace_by_rename(bytes, target, options);
+}
+
+}  // namespace stubmeta_cli

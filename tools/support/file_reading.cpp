@@ -1,0 +1,189 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+#include "support/file_reading.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "support/tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+[[noreturn]] void fail_io(const std::string& path, int error) {
+    throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
+}
+
+}  // namespace
+
+Descriptor::~Descriptor() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int Descriptor::close() noexcept {
+    const int status = ::close(fd_);
+    fd_ = -1;
+    return status;
+}
+
+StubBytes::StubBytes(const std::string& content)
+    : bytes_(content.begin(), content.end()), size_(content.size()) {}
+
+StubBytes StubBytes::with_zero_header() const {
+    return StubBytes(std::string(kNtfsHeaderSize, '\0') + content());
+}
+
+ssize_t StubBytes::read_more(int fd, std::size_t most) {
+    // Room for a whole read limit's worth of content, made once for a
+    // buffer that is filled in place.
+    if (bytes_.size() < kReadLimit)
+        bytes_.resize(kReadLimit);
+    const std::size_t room = kReadLimit - size_;
+    const std::size_t wanted = most < room ? most : room;
+    if (wanted == 0)
+        return 0;
+    ssize_t got = 0;
+    do
+        got = ::read(fd, bytes_.data() + size_, wanted);
+    while (got < 0 && errno == EINTR);
+    if (got > 0)
+        size_ += static_cast<std::size_t>(got);
+    return got;
+}
+
+int open_for_reading(int directoryFd, const char* name, int flags) {
+    const int fd = ::openat(directoryFd, name, flags | O_NOATIME);
+    if (fd >= 0 || errno != EPERM)
+        return fd;
+    return ::openat(directoryFd, name, flags);
+}
+
+namespace {
+
+// Reads the first kReadLimit bytes of fd into result.  For a stream, whose
+// size only reading tells, one byte more says whether anything follows
+// (apparentSize is then kReadLimit + 1); the rest is never read, so an
+// endless device (/dev/zero) cannot hold the tool.
+void read_head(int fd, const std::string& path, FileRead& result, bool stream) {
+    while (result.buffer.size() < kReadLimit) {
+        const ssize_t got = result.buffer.read_more(fd, kReadLimit);
+        if (got < 0)
+            fail_io(path, errno);
+        if (got == 0)
+            break;
+    }
+    result.apparentSize = result.buffer.size();
+    if (!stream || result.buffer.size() < kReadLimit)
+        return;
+    char next = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(fd, &next, 1);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0)
+        fail_io(path, errno);
+    result.apparentSize += static_cast<std::uint64_t>(got);
+}
+
+// A named path that cannot be opened for reading: a socket says what it
+// is rather than "No such device or address".
+[[noreturn]] void fail_open(const std::string& path, int error) {
+    struct stat status {};
+    if (error == ENXIO && ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode))
+        throw ToolError(kExitUsageOrIo, path + ": a socket, not a regular file");
+    fail_io(path, error);
+}
+
+}  // namespace
+
+FileRead read_stub_file(const std::string& path, bool followLinks) {
+    FileRead result;
+    if (path == "-") {
+        read_head(STDIN_FILENO, "standard input", result, true);
+        return result;
+    }
+    // O_NONBLOCK keeps the open of a FIFO from waiting for a writer.
+    int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    if (!followLinks)
+        flags |= O_NOFOLLOW;
+    Descriptor fd(open_for_reading(AT_FDCWD, path.c_str(), flags));
+    if (fd.get() < 0)
+        fail_open(path, errno);
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0)
+        fail_io(path, errno);
+    if (S_ISDIR(status.st_mode))
+        fail_io(path, EISDIR);
+    if (!S_ISREG(status.st_mode)) {
+        // A pipe or terminal named on the command line (/dev/stdin, a
+        // process substitution) is read as it comes, waiting for data.
+        const int streamFlags = ::fcntl(fd.get(), F_GETFL);
+        if (streamFlags < 0 || ::fcntl(fd.get(), F_SETFL, streamFlags & ~O_NONBLOCK) != 0)
+            fail_io(path, errno);
+        read_head(fd.get(), path, result, true);
+        return result;
+    }
+    read_head(fd.get(), path, result, false);
+    result.apparentSize = static_cast<std::uint64_t>(status.st_size);
+    result.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
+    return result;
+}
+
+StubBytes read_stub_attribute(const std::string& path, const std::string& attribute,
+                              bool followLinks) {
+    std::string value(kReadLimit, '\0');
+    ssize_t got = followLinks
+                      ? ::getxattr(path.c_str(), attribute.c_str(), value.data(), value.size())
+                      : ::lgetxattr(path.c_str(), attribute.c_str(), value.data(), value.size());
+    if (got < 0) {
+        if (errno == ENODATA)
+            throw ToolError(kExitRefused, path + ": has no attribute " + attribute);
+        if (errno == ERANGE)
+            throw ToolError(kExitRefused, path + ": attribute " + attribute + " is longer than " +
+                                              std::to_string(kReadLimit) + " bytes");
+        fail_io(path, errno);
+    }
+    value.resize(static_cast<std::size_t>(got));
+    return StubBytes(value);
+}
+
+bool has_attribute(const std::string& path, const std::string& attribute, bool followLinks) {
+    ssize_t got = followLinks ? ::getxattr(path.c_str(), attribute.c_str(), nullptr, 0)
+                              : ::lgetxattr(path.c_str(), attribute.c_str(), nullptr, 0);
+    if (got >= 0)
+        return true;
+    if (errno == ENODATA || errno == ENOTSUP)
+        return false;
+    fail_io(path, errno);
+}
+
+std::string read_small_file(const std::string& path, std::size_t limit) {
+    int fd = path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail_io(path, errno);
+    Descriptor owner(path == "-" ? -1 : fd);
+    std::string content;
+    char chunk[8192];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail_io(path, errno);
+        }
+        if (got == 0)
+            break;
+        content.append(chunk, static_cast<std::size_t>(got));
+        if (content.size() > limit)
+            throw ToolError(kExitRefused,
+                            path + ": longer than " + std::to_string(limit) + " bytes");
+    }
+    return content;
+}
+
+}  // namespace stubmeta_cli

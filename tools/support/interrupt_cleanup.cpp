@@ -1,0 +1,84 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+#include "support/interrupt_cleanup.h"
+
+#include <array>
+#include <climits>
+#include <cstring>
+#include <unistd.h>
+
+#include "support/tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+constexpr std::array<int, 3> kInterrupts{SIGINT, SIGTERM, SIGHUP};
+
+// The file the handler removes.  Written only while the handler is not
+// installed; the handler reads it and calls nothing but unlink, signal and
+// raise, all safe in a signal handler.
+std::array<char, PATH_MAX> guardedPath{};
+volatile std::sig_atomic_t guarding = 0;
+
+extern "C" void remove_and_reraise(int signal) {
+    if (guarding != 0)
+        ::unlink(guardedPath.data());
+    (void)std::signal(signal, SIG_DFL);
+    (void)std::raise(signal);
+}
+
+}  // namespace
+
+RemoveOnInterrupt::RemoveOnInterrupt() {
+    hold();
+    struct sigaction action {};
+    action.sa_handler = remove_and_reraise;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < kInterrupts.size(); ++i)
+        ::sigaction(kInterrupts[i], &action, &previous_[i]);
+    installed_ = true;
+}
+
+void RemoveOnInterrupt::guard(const std::string& path) {
+    if (path.size() >= guardedPath.size())
+        throw ToolError(kExitUsageOrIo, path + ": path too long for a temporary file");
+    std::memcpy(guardedPath.data(), path.c_str(), path.size() + 1);
+    guarding = 1;
+    release();
+}
+
+RemoveOnInterrupt::~RemoveOnInterrupt() {
+    release();
+    restore_handlers();
+}
+
+void RemoveOnInterrupt::hold() noexcept {
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (int signal : kInterrupts)
+        sigaddset(&interrupts, signal);
+    holding_ = ::sigprocmask(SIG_BLOCK, &interrupts, &held_) == 0;
+}
+
+void RemoveOnInterrupt::disarm() noexcept {
+    restore_handlers();
+    release();
+}
+
+void RemoveOnInterrupt::release() noexcept {
+    if (holding_) {
+        holding_ = false;
+        ::sigprocmask(SIG_SETMASK, &held_, nullptr);
+    }
+}
+
+void RemoveOnInterrupt::restore_handlers() noexcept {
+    if (!installed_)
+        return;
+    installed_ = false;
+    guarding = 0;
+    for (std::size_t i = 0; i < kInterrupts.size(); ++i)
+        ::sigaction(kInterrupts[i], &previous_[i], nullptr);
+}
+
+}  // namespace stubmeta_cli

@@ -1,0 +1,86 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+#include "support/output_target.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "support/tool_status.h"
+
+namespace stubmeta_cli {
+namespace {
+
+[[noreturn]] void refuse(const std::string& path, const std::string& why) {
+    throw ToolError(kExitRefused, path + ": " + why);
+}
+
+[[noreturn]] void fail(const std::string& path, int error) {
+    throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
+}
+
+// The file a symbolic link finally leads to, or a refusal.
+std::string resolve_link(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (!resolved) {
+        if (errno == ENOENT)
+            refuse(path, "a symbolic link that leads nowhere; refusing to write through it");
+        if (errno == ELOOP)
+            refuse(path, "a symbolic link that loops; refusing to write through it");
+        fail(path, errno);
+    }
+    return resolved.get();
+}
+
+}  // namespace
+
+std::string file_kind_name(mode_t mode) {
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    return "a regular file";
+}
+
+OutputTarget resolve_output_target(const FileOutputOptions& options) {
+    const std::string& named = options.output;
+    OutputTarget target{named, std::nullopt};
+    struct stat found {};
+    if (::lstat(named.c_str(), &found) != 0) {
+        if (errno == ENOENT)
+            return target;
+        fail(named, errno);
+    }
+    if (S_ISLNK(found.st_mode)) {
+        target.path = resolve_link(named);
+        if (::stat(target.path.c_str(), &found) != 0)
+            fail(named, errno);
+        if (!S_ISREG(found.st_mode))
+            refuse(named, "a symbolic link to " + file_kind_name(found.st_mode) + " (" +
+                              target.path + "), not a regular file; refusing to replace it");
+    } else if (!S_ISREG(found.st_mode)) {
+        refuse(named, "is " + file_kind_name(found.st_mode) +
+                          ", not a regular file; refusing to replace it");
+    }
+    if (!options.force)
+        refuse(named, "exists; use --force to replace it");
+    if (found.st_nlink > 1 && !options.inPlace)
+        refuse(named, "has " + std::to_string(found.st_nlink) +
+                          " hard links, and replacing it would split them; --in-place "
+                          "rewrites it in place");
+    target.existing = found;
+    return target;
+}
+
+}  // namespace stubmeta_cli
