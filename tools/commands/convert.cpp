@@ -32,7 +32,7 @@ int run_convert(const ConvertOptions& options) {
     const ReparseData& record = detection->record;
     StubRequest request{record, target, {}, record.stubType, options.file, std::nullopt};
     for (Field field : layout_fields(record, record.stubType))
-        if (field != Field::unixTextKind || is_unix_type(target))
+        if (field != field_named("unixTextKind") || is_unix_type(target))
             request.checked.push_back(field);
     if (detection->envelope)
         request.envelopeValue = detection->envelope->value;

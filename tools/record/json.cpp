@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "record/json.h"
 
-#include <limits>
 #include <string>
 #include <string_view>
 
@@ -76,8 +75,7 @@ namespace {
 // A field's value: 64-bit numbers as decimal strings, narrower ones as
 // numbers, texts by json_text.
 Json value_to_json(const FieldInfo& info, const FieldValue& value) {
-    const bool wide = info.unsignedMax == std::numeric_limits<std::uint64_t>::max() ||
-                      info.signedMax == std::numeric_limits<std::int64_t>::max();
+    const bool wide = info.width == sizeof(std::uint64_t);
     if (const auto* u = std::get_if<std::uint64_t>(&value))
         return wide ? Json(std::to_string(*u)) : Json(*u);
     if (const auto* s = std::get_if<std::int64_t>(&value))
@@ -179,7 +177,7 @@ std::optional<std::uint64_t> envelope_value(const Json& envelope, const std::str
         return value.get<std::uint64_t>();
     ReparseData scratch{};
     if (value.is_string() &&
-        !set_field_from_text(scratch, Field::number3, value.get_ref<const std::string&>()))
+        !set_field_from_text(scratch, field_named("number3"), value.get_ref<const std::string&>()))
         return scratch.number3;
     throw key_error(source, "envelope", "value: expects a whole number or a decimal string");
 }

@@ -35,8 +35,14 @@ int unix_layout(const ReparseData& record) {
     return hasAux ? 3 : 2;
 }
 
+constexpr Field kShortText = field_named("shortText");
+constexpr Field kLongText = field_named("longText");
+constexpr Field kUnixTextKind = field_named("unixTextKind");
+constexpr Field kNumber3 = field_named("number3");
+constexpr Field kFlag = field_named("flag");
+
 Field unix_text_field(const ReparseData& record) {
-    return record.shortText[0] != '\0' ? Field::shortText : Field::longText;
+    return record.shortText[0] != '\0' ? kShortText : kLongText;
 }
 
 bool contains(std::span<const Field> fields, Field field) {
@@ -49,30 +55,20 @@ bool holds_something(const FieldValue& value) {
     return value != FieldValue{std::uint64_t{0}} && value != FieldValue{std::int64_t{0}};
 }
 
-// A text field and the characters that end it early in a layout.
-struct Separators {
-    Field field;
-    std::string_view characters;
-};
-
-std::vector<Separators> layout_separators(const ReparseData& record, StubType type) {
-    if (type >= STUB_TYPE_WINDOWS_LOCAL && type <= STUB_TYPE_WINDOWS_CELERRA)
-        return {{Field::extraText, ":"},
-                {Field::shortText, ":"},
-                {Field::auxText, ":"},
-                {Field::longText, "|"}};
-    if (is_dmnas_type(type))
-        return {{Field::headText, "\r"},
-                {Field::longText, "|"},
-                {Field::shortText, "|"},
-                {Field::auxText, "|"},
-                {Field::tailText, "\r"}};
-    if (!is_unix_type(type))
+// The text fields of the stub written from record as type whose layout
+// gives them separators, in text order.  A Unix text is checked even when
+// the record selects layout 0, which holds none.
+std::vector<Field> separated_fields(const ReparseData& record, StubType type) {
+    const std::optional<Layout> layout = layout_of(type);
+    if (!layout)
         return {};
-    std::vector<Separators> rules{{unix_text_field(record), ":|"}};
-    if (unix_layout(record) == 3)
-        rules.push_back({Field::auxText, ":|"});
-    return rules;
+    std::vector<Field> fields =
+        *layout == Layout::Unix
+            ? unix_layout_fields(std::max(unix_layout(record), 1), unix_text_field(record))
+            : layout_fields(record, type);
+    std::erase_if(
+        fields, [layout](Field field) { return field_info(field).in(*layout).separators.empty(); });
+    return fields;
 }
 
 std::string describe_character(char c) {
@@ -83,12 +79,12 @@ std::string describe_character(char c) {
 
 std::vector<std::string> separator_problems(const ReparseData& record, StubType type) {
     std::vector<std::string> problems;
-    for (const Separators& rule : layout_separators(record, type)) {
-        const std::string text = std::get<std::string>(get_field(record, rule.field));
-        const std::size_t at = text.find_first_of(rule.characters);
+    for (Field field : separated_fields(record, type)) {
+        const FieldInfo& info = field_info(field);
+        const std::string text = std::get<std::string>(get_field(record, field));
+        const std::size_t at = text.find_first_of(info.in(*layout_of(type)).separators);
         if (at != std::string::npos)
-            problems.push_back(std::string(field_info(rule.field).name) + " holds " +
-                               describe_character(text[at]) +
+            problems.push_back(std::string(info.name) + " holds " + describe_character(text[at]) +
                                ", a separator in this layout (character " + std::to_string(at + 1) +
                                ")");
     }
@@ -97,11 +93,11 @@ std::vector<std::string> separator_problems(const ReparseData& record, StubType 
 
 // Why field would not read back as given, where the layout says so.
 std::string known_cause(const ReparseData& record, StubType type, Field field) {
-    if (field == Field::flag)
+    if (field == kFlag)
         return " (a flag is written as 0 or 1)";
-    if (field == Field::unixTextKind && is_unix_type(type))
+    if (field == kUnixTextKind && is_unix_type(type))
         return " (a Unix stub's kind is 1 for a longText, 2 for a shortText)";
-    if (field == Field::longText && is_unix_type(type) && record.shortText[0] != '\0')
+    if (field == kLongText && is_unix_type(type) && record.shortText[0] != '\0')
         return " (hidden by shortText: a Unix stub holds one text)";
     if (!contains(written_fields(record, type), field))
         return " (a " + type_name(type) + " stub does not hold it)";
@@ -117,8 +113,7 @@ std::string quoted(const FieldValue& value) {
 // The value a faithful read-back gives for field: the record's own, but
 // for the size of a Unix stub, where 0 is written as 4096.
 FieldValue expected_value(const ReparseData& record, StubType type, Field field) {
-    if (field == Field::number3 && is_unix_type(type) && record.number3 == 0 &&
-        unix_layout(record) == 3)
+    if (field == kNumber3 && is_unix_type(type) && record.number3 == 0 && unix_layout(record) == 3)
         return std::uint64_t{4096};
     return get_field(record, field);
 }
@@ -128,21 +123,7 @@ FieldValue expected_value(const ReparseData& record, StubType type, Field field)
 std::vector<Field> written_fields(const ReparseData& record, StubType type) {
     if (!is_unix_type(type))
         return layout_fields(record, type);
-    using F = Field;
-    std::vector<Field> fields{F::common1, F::common2, F::common3, F::common4, F::common5};
-    const int layout = unix_layout(record);
-    if (layout == 0)
-        return fields;
-    fields.push_back(F::unixTextKind);
-    fields.push_back(unix_text_field(record));
-    if (layout >= 2)
-        fields.push_back(F::number1);
-    if (layout == 3) {
-        fields.push_back(F::auxText);
-        fields.push_back(F::number3);
-    }
-    fields.push_back(F::number2);
-    return fields;
+    return unix_layout_fields(unix_layout(record), unix_text_field(record));
 }
 
 std::vector<Field> dropped_fields(const ReparseData& record, StubType type,
@@ -150,11 +131,11 @@ std::vector<Field> dropped_fields(const ReparseData& record, StubType type,
     const std::vector<Field> written = written_fields(record, type);
     std::vector<Field> dropped;
     const auto lost = [&](Field field) {
-        return field != Field::unixTextKind && contains(fields, field) &&
+        return field != kUnixTextKind && contains(fields, field) &&
                holds_something(get_field(record, field)) && !contains(written, field);
     };
-    if (is_unix_type(type) && record.shortText[0] != '\0' && lost(Field::longText))
-        dropped.push_back(Field::longText);
+    if (is_unix_type(type) && record.shortText[0] != '\0' && lost(kLongText))
+        dropped.push_back(kLongText);
     for (Field field : fields)
         if (lost(field) && !contains(dropped, field))
             dropped.push_back(field);
