@@ -14,7 +14,7 @@ import zlib
 from pathlib import Path
 
 import stubmeta
-from stubmeta import _native
+from stubmeta import _native, _record
 
 CELERRA = b"1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99"
 LITTLE_ENDIAN_HOST = sys.byteorder == "little"
@@ -33,6 +33,21 @@ class RecordLayout(unittest.TestCase):
         self.assertEqual(_native.ReparseData.longText.offset, 308)
         self.assertEqual(_native.ReparseData.number4.offset, 1332)
         self.assertEqual(_native.ReparseData.headText.offset, 1409)
+
+
+class RecordClasses(unittest.TestCase):
+    def test_a_record_class_must_declare_its_structures_fields(self):
+        class Pair(ctypes.Structure):
+            _fields_ = [("count", ctypes.c_uint16), ("name", ctypes.c_char * 4)]
+
+        def declare(**hints):
+            return _record._record_of(Pair)(type("Pair", (), {"__annotations__": hints}))
+        for hints in ({"name": str, "count": int}, {"count": int},
+                      {"count": int, "name": str, "extra": int},
+                      {"count": str, "name": str}, {"count": int, "name": bytes}):
+            with self.subTest(list(hints.items())), self.assertRaises(TypeError):
+                declare(**hints)
+        self.assertEqual(repr(declare(count=int, name=str)()), "Pair(count=0, name='')")
 
 
 class Parse(unittest.TestCase):
