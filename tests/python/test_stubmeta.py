@@ -35,6 +35,28 @@ class RecordLayout(unittest.TestCase):
         self.assertEqual(_native.ReparseData.headText.offset, 1409)
 
 
+    @unittest.skipUnless(os.environ.get("STUBMETA_LAYOUT"), "STUBMETA_LAYOUT names no program")
+    def test_every_field_as_the_c_compiler_lays_it_out(self):
+        # "Name size" per structure, then "Name.field offset size sign".
+        printed = subprocess.run([os.environ["STUBMETA_LAYOUT"]], capture_output=True,
+                                 text=True, check=True).stdout.split("\n")
+        for structure in (_native.CommonFields, _native.ReparseData, _native.StubmetaEnvelope):
+            name = structure.__name__
+            with self.subTest(name):
+                c_fields = [line for line in printed if line.startswith(name + ".")]
+                self.assertEqual([f"{name}.{field} {getattr(structure, field).offset} "
+                                  f"{getattr(structure, field).size} {_sign(ctype)}"
+                                  for field, ctype in structure._fields_], c_fields)
+                self.assertIn(f"{name} {ctypes.sizeof(structure)}", printed)
+
+
+def _sign(ctype):
+    """How the layout program describes a field of this ctypes type."""
+    if issubclass(ctype, ctypes._SimpleCData) and ctype._type_ in "bBhHiIlLqQ":
+        return "signed" if ctype(-1).value < 0 else "unsigned"
+    return "-"
+
+
 class RecordClasses(unittest.TestCase):
     def test_a_record_class_must_declare_its_structures_fields(self):
         class Pair(ctypes.Structure):
