@@ -14,7 +14,7 @@ import zlib
 from pathlib import Path
 
 import stubmeta
-from stubmeta import _native, _record
+from stubmeta import _errors, _native, _record
 
 CELERRA = b"1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99"
 LITTLE_ENDIAN_HOST = sys.byteorder == "little"
@@ -206,6 +206,13 @@ class Envelope(unittest.TestCase):
         for text, value in ((b"x" * 65510, 0), ("a\0b", 0), ("abc", -1)):
             with self.subTest(len(text)), self.assertRaises(stubmeta.EnvelopeError):
                 stubmeta.wrap(text, value)
+
+
+class StatusErrors(unittest.TestCase):
+    def test_every_status_the_library_names_has_its_class(self):
+        message = _native.library().stubmeta_strerror
+        named = [status for status in range(-1, -100, -1) if message(status) != message(-1000)]
+        self.assertEqual(sorted(_errors.STATUS_ERRORS), sorted(named))
 
 
 class Crc32(unittest.TestCase):
