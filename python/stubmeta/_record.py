@@ -77,16 +77,17 @@ _Structure = Type[ctypes.Structure]
 _RECORDS: Dict[_Structure, type] = {}
 
 
-def _is_text(ctype: type) -> bool:
+def _is_text(ctype: Any) -> bool:
     """Whether a field of this ctypes type is a fixed, NUL-terminated text."""
     return issubclass(ctype, ctypes.Array) and getattr(ctype, "_type_", None) is ctypes.c_char
 
 
-def _is_integer(ctype: type) -> bool:
+def _is_integer(ctype: Any) -> bool:
+    """Whether a field of this ctypes type is a signed or unsigned integer."""
     return issubclass(ctype, ctypes._SimpleCData) and ctype._type_ in "bBhHiIlLqQ"
 
 
-def _integer_range(ctype: type) -> Tuple[int, int]:
+def _integer_range(ctype: Any) -> Tuple[int, int]:
     """The lowest and highest value a ctypes integer type holds."""
     bits = 8 * ctypes.sizeof(ctype)
     if ctype(-1).value < 0:
@@ -94,7 +95,7 @@ def _integer_range(ctype: type) -> Tuple[int, int]:
     return 0, (1 << bits) - 1
 
 
-def _default(name: str, ctype: type, hint: Any) -> Any:
+def _default(name: str, ctype: Any, hint: Any) -> Any:
     """The default of a field of type ctype declared as hint: "" for a text,
     0 for a number (an IntEnum's member for 0), an empty record for a nested
     structure.  TypeError when hint is not what holds a ctype."""
@@ -180,7 +181,7 @@ class Record(_Fields):
         return type_name(self.stubType)
 
 
-def _check_range(value: Any, ctype: type, what: str) -> int:
+def _check_range(value: Any, ctype: Any, what: str) -> int:
     if isinstance(value, bool) or not isinstance(value, int):
         raise FieldError(f"{what} must be an integer, not {type(value).__name__}")
     low, high = _integer_range(ctype)
