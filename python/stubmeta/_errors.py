@@ -2,6 +2,8 @@
 # SPDX-License-Identifier: MIT
 """The exceptions the module raises: all derive from StubError."""
 
+from typing import Any, Dict, Optional, Type
+
 
 class StubError(Exception):
     """Base class of every error raised by stubmeta."""
@@ -32,6 +34,10 @@ class EnvelopeError(StubError, ValueError):
     """A text that cannot be wrapped, or bytes that are not a valid envelope."""
 
 
+# Each StatusError subclass by the status it stands for.
+STATUS_ERRORS: Dict[int, Type["StatusError"]] = {}
+
+
 class StatusError(StubError):
     """A failure the library reported with a status code.  `status` is the
     library's negative code and the message is the library's own
@@ -45,64 +51,68 @@ class StatusError(StubError):
         super().__init__(message)
         self.message = message
 
-
-class ArgumentError(StatusError, ParseError, EnvelopeError):
-    status = -1
-
-
-class NoMatchError(StatusError, ParseError):
-    status = -2
-
-
-class FieldTooLongError(StatusError, ParseError):
-    status = -3
+    def __init_subclass__(cls, status: Optional[int] = None, **kwargs: Any):
+        """A subclass declared with `status=N` is the exception for status N."""
+        super().__init_subclass__(**kwargs)
+        if status is not None:
+            if status in STATUS_ERRORS:
+                raise TypeError(f"status {status} is already {STATUS_ERRORS[status].__name__}")
+            cls.status = status
+            STATUS_ERRORS[status] = cls
 
 
-class OutOfMemoryError(StatusError, ParseError):
-    status = -4
+# One per status, also the errors of the calls that return it.
+class ArgumentError(StatusError, ParseError, EnvelopeError, status=-1):
+    """A null pointer or a count below 1."""
 
 
-class BadMagicError(StatusError, ParseError, EnvelopeError):
-    status = -5
+class NoMatchError(StatusError, ParseError, status=-2):
+    """No type tried parses the input."""
 
 
-class BadVersionError(StatusError, ParseError, EnvelopeError):
-    status = -6
+class FieldTooLongError(StatusError, ParseError, status=-3):
+    """A text in the input is wider than its record field."""
 
 
-class TotalTooSmallError(StatusError, ParseError, EnvelopeError):
-    status = -7
+class OutOfMemoryError(StatusError, ParseError, status=-4):
+    """A working block could not be had."""
 
 
-class TruncatedError(StatusError, ParseError, EnvelopeError):
-    status = -8
+class BadMagicError(StatusError, ParseError, EnvelopeError, status=-5):
+    """Not an envelope."""
 
 
-class ChecksumError(StatusError, ParseError, EnvelopeError):
-    status = -9
+class BadVersionError(StatusError, ParseError, EnvelopeError, status=-6):
+    """An envelope of an unknown version."""
 
 
-class EmptyTextError(StatusError, ParseError, EnvelopeError):
-    status = -10
+class TotalTooSmallError(StatusError, ParseError, EnvelopeError, status=-7):
+    """An envelope whose total length is below the overhead."""
 
 
-class LengthMismatchError(StatusError, ParseError, EnvelopeError):
-    status = -11
+class TruncatedError(StatusError, ParseError, EnvelopeError, status=-8):
+    """An envelope reaching past the end of the input."""
 
 
-class UnterminatedError(StatusError, ParseError, EnvelopeError):
-    status = -12
+class ChecksumError(StatusError, ParseError, EnvelopeError, status=-9):
+    """An envelope whose checksum matches in neither byte order."""
 
 
-class OutputTooSmallError(StatusError, EnvelopeError, GenerateError):
-    status = -13
+class EmptyTextError(StatusError, ParseError, EnvelopeError, status=-10):
+    """An envelope whose text length is 0."""
 
 
-class TextTooLongError(StatusError, ParseError, EnvelopeError, GenerateError):
-    status = -14
+class LengthMismatchError(StatusError, ParseError, EnvelopeError, status=-11):
+    """An envelope whose text length and overhead do not make its total."""
 
 
-STATUS_ERRORS = {cls.status: cls for cls in (
-    ArgumentError, NoMatchError, FieldTooLongError, OutOfMemoryError, BadMagicError,
-    BadVersionError, TotalTooSmallError, TruncatedError, ChecksumError, EmptyTextError,
-    LengthMismatchError, UnterminatedError, OutputTooSmallError, TextTooLongError)}
+class UnterminatedError(StatusError, ParseError, EnvelopeError, status=-12):
+    """An envelope without a zero byte right after its text."""
+
+
+class OutputTooSmallError(StatusError, EnvelopeError, GenerateError, status=-13):
+    """An output buffer that cannot hold the result."""
+
+
+class TextTooLongError(StatusError, ParseError, EnvelopeError, GenerateError, status=-14):
+    """A text over its layout's limit."""

@@ -26,7 +26,9 @@ class CommonFields(ctypes.Structure):
 
 class ReparseData(ctypes.Structure):
     """The C record, field for field; ctypes applies the same natural
-    alignment as the C compiler."""
+    alignment as the C compiler.  These fields are the module's one list of
+    the record's: _record makes Record's defaults, range checks and
+    conversions from them."""
 
     _fields_ = [
         ("stubType", ctypes.c_uint32),

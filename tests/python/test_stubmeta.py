@@ -14,7 +14,7 @@ import zlib
 from pathlib import Path
 
 import stubmeta
-from stubmeta import _native
+from stubmeta import _errors, _native, _record
 
 CELERRA = b"1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99"
 LITTLE_ENDIAN_HOST = sys.byteorder == "little"
@@ -33,6 +33,43 @@ class RecordLayout(unittest.TestCase):
         self.assertEqual(_native.ReparseData.longText.offset, 308)
         self.assertEqual(_native.ReparseData.number4.offset, 1332)
         self.assertEqual(_native.ReparseData.headText.offset, 1409)
+
+
+    @unittest.skipUnless(os.environ.get("STUBMETA_LAYOUT"), "STUBMETA_LAYOUT names no program")
+    def test_every_field_as_the_c_compiler_lays_it_out(self):
+        # "Name size" per structure, then "Name.field offset size sign".
+        printed = subprocess.run([os.environ["STUBMETA_LAYOUT"]], capture_output=True,
+                                 text=True, check=True).stdout.split("\n")
+        for structure in (_native.CommonFields, _native.ReparseData, _native.StubmetaEnvelope):
+            name = structure.__name__
+            with self.subTest(name):
+                c_fields = [line for line in printed if line.startswith(name + ".")]
+                self.assertEqual([f"{name}.{field} {getattr(structure, field).offset} "
+                                  f"{getattr(structure, field).size} {_sign(ctype)}"
+                                  for field, ctype in structure._fields_], c_fields)
+                self.assertIn(f"{name} {ctypes.sizeof(structure)}", printed)
+
+
+def _sign(ctype):
+    """How the layout program describes a field of this ctypes type."""
+    if issubclass(ctype, ctypes._SimpleCData) and ctype._type_ in "bBhHiIlLqQ":
+        return "signed" if ctype(-1).value < 0 else "unsigned"
+    return "-"
+
+
+class RecordClasses(unittest.TestCase):
+    def test_a_record_class_must_declare_its_structures_fields(self):
+        class Pair(ctypes.Structure):
+            _fields_ = [("count", ctypes.c_uint16), ("name", ctypes.c_char * 4)]
+
+        def declare(**hints):
+            return _record._record_of(Pair)(type("Pair", (), {"__annotations__": hints}))
+        for hints in ({"name": str, "count": int}, {"count": int},
+                      {"count": int, "name": str, "extra": int},
+                      {"count": str, "name": str}, {"count": int, "name": bytes}):
+            with self.subTest(list(hints.items())), self.assertRaises(TypeError):
+                declare(**hints)
+        self.assertEqual(repr(declare(count=int, name=str)()), "Pair(count=0, name='')")
 
 
 class Parse(unittest.TestCase):
@@ -169,6 +206,13 @@ class Envelope(unittest.TestCase):
         for text, value in ((b"x" * 65510, 0), ("a\0b", 0), ("abc", -1)):
             with self.subTest(len(text)), self.assertRaises(stubmeta.EnvelopeError):
                 stubmeta.wrap(text, value)
+
+
+class StatusErrors(unittest.TestCase):
+    def test_every_status_the_library_names_has_its_class(self):
+        message = _native.library().stubmeta_strerror
+        named = [status for status in range(-1, -100, -1) if message(status) != message(-1000)]
+        self.assertEqual(sorted(_errors.STATUS_ERRORS), sorted(named))
 
 
 class Crc32(unittest.TestCase):
