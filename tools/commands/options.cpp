@@ -4,6 +4,7 @@
 
 #include "stub/type_names.h"
 #include "ntfs/reader.h"
+#include "scan/command_line.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -12,14 +13,9 @@ void add_input_options(CLI::App& command, InputOptions& options) {
     command.add_flag("--no-header", options.noHeader,
                      "Read a bare NTFS text (as create writes it without --with-header): "
                      "put 24 zero bytes in front as the reparse header");
-    command.add_flag("--xattr", options.xattr,
-                     "Read the file's reparse data from an extended attribute instead of "
-                     "its content; the file's data is never opened");
-    command
-        .add_option("--attribute", options.attribute,
-                    "The attribute --xattr reads (implies --xattr)")
-        ->default_str(kDefaultReparseAttribute)
-        ->each([&options](const std::string&) { options.xattr = true; });
+    add_attribute_options(command, options.xattr, options.attribute,
+                          "Read the file's reparse data from an extended attribute instead of "
+                          "its content; the file's data is never opened");
 }
 
 void add_ntfs_input_option(CLI::App& command, InputOptions& options) {

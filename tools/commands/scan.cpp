@@ -25,26 +25,17 @@
 #include "scan/stop.h"
 #include "scan/walk.h"
 #include "support/tool_status.h"
-#include "commands/whole_number_check.h"
+#include "scan/command_line.h"
 
 namespace stubmeta_cli {
 namespace {
 
-struct ScanOptions {
-    std::vector<std::string> paths;
-    std::string files0From;
+struct ScanOptions : ScanCommandLine {
     unsigned jobs = 0;
-    bool followSymlinks = false;
-    bool xattr = false;
-    std::string attribute = kDefaultReparseAttribute;
-    bool sameFileSystem = false;
-    std::size_t maxDepth = std::numeric_limits<std::size_t>::max();
-    std::vector<std::string> excludes;
     bool progress = false;
     bool noProgress = false;
     bool ntfs = false;        // PATHs are NTFS volumes
     bool allReparse = false;  // with ntfs: reparse points holding no stub listed too
-    ReportOptions report;
 };
 
 // Batches waiting for each reader, and for all of them at most.
@@ -142,11 +133,7 @@ ProgressChoice progress_choice(const ScanOptions& options) {
 }
 
 WalkOptions walk_options(const ScanOptions& options, ScanStop& stop) {
-    WalkOptions walk;
-    walk.followSymlinks = options.followSymlinks;
-    walk.sameFileSystem = options.sameFileSystem;
-    walk.maxDepth = options.maxDepth;
-    walk.excludes = options.excludes;
+    WalkOptions walk = options.walk;
     walk.stopRequested = [&stop] {
         stop.check_output();
         return stop.requested();
@@ -162,8 +149,8 @@ int run_scan(const ScanOptions& options) {
     unsigned jobs = options.jobs != 0 ? options.jobs : std::thread::hardware_concurrency();
     if (jobs == 0)
         jobs = 1;
-    const ExamineOptions inTrees{options.followSymlinks, options.xattr, options.attribute};
-    const ExamineOptions roots{true, options.xattr, options.attribute};
+    const ExamineOptions inTrees = options.examine_in_trees();
+    const ExamineOptions roots = options.examine_roots();
     const std::size_t batches = std::min<std::size_t>(kBatchesPerReader * jobs, kMostBatches);
     make_room_for_descriptors(jobs, batches);
 
@@ -241,18 +228,7 @@ const char* const kScanFooter =
     "read is reported once and the scan goes on.\n\n";
 
 void add_output_options(CLI::App& command, ScanOptions& options) {
-    command
-        .add_option("--format", options.report.format,
-                    "Output format: text, json (JSON Lines) or csv")
-        ->check(CLI::IsMember({"text", "json", "csv"}))
-        ->default_str("text");
-    command.add_flag("--sort", options.report.sort,
-                     "Print the rows sorted by path, once the scan is done");
-    command.add_flag("--print0", options.report.print0,
-                     "Print only the paths of the stubs found, each followed by a NUL, for "
-                     "xargs -0 (no summary)");
-    command.add_option("--state", options.report.state, "Keep only the rows in this state")
-        ->check(CLI::IsMember({"ok", "damaged"}));
+    add_report_options(command, options.report);
     CLI::Option* progress =
         command.add_flag("--progress", options.progress, "Show progress on stderr, always");
     command.add_flag("--no-progress", options.noProgress, "Never show progress")
@@ -260,35 +236,12 @@ void add_output_options(CLI::App& command, ScanOptions& options) {
 }
 
 void add_walk_options(CLI::App& command, ScanOptions& options) {
-    CLI::Option* paths = command.add_option("PATH", options.paths, "Files and directories to walk");
-    command
-        .add_option("--files0-from", options.files0From,
-                    "Walk the NUL-separated paths this file lists instead (- for stdin)")
-        ->type_name("FILE")
-        ->excludes(paths);
-    command.add_flag("--follow-symlinks", options.followSymlinks,
-                     "Follow symbolic links inside the trees (loops are detected and reported)");
-    command.add_flag("--xdev", options.sameFileSystem, "Stay on each root's file system");
-    command
-        .add_option("--exclude", options.excludes,
-                    "Leave out entries matching this glob (repeatable; see below)")
-        ->type_name("GLOB")
-        ->allow_extra_args(false);
-    command
-        .add_option("--max-depth", options.maxDepth,
-                    "Go at most N levels below each root (0: the roots alone)")
-        ->check(whole_number_check())
-        ->type_name("N");
+    add_tree_options(command, options);
     command
         .add_option("-j,--jobs", options.jobs, "Threads reading files (default: the hardware's)")
         ->check(CLI::Range(1u, 1024u));
-    command.add_flag("--xattr", options.xattr,
-                     "Look at each file's reparse-data attribute instead of its content");
-    command
-        .add_option("--attribute", options.attribute,
-                    "The attribute --xattr reads (implies --xattr)")
-        ->default_str(kDefaultReparseAttribute)
-        ->each([&options](const std::string&) { options.xattr = true; });
+    add_attribute_options(command, options.xattr, options.attribute,
+                          "Look at each file's reparse-data attribute instead of its content");
 }
 
 // After the walk options, which --ntfs excludes: a volume is read whole.
@@ -314,10 +267,7 @@ Command add_scan_command(CLI::App& app) {
     add_walk_options(*command, *options);
     add_ntfs_options(*command, *options);
     add_output_options(*command, *options);
-    command->callback([options] {
-        if (options->paths.empty() && options->files0From.empty())
-            throw CLI::RequiredError("PATH or --files0-from");
-    });
+    command->callback([options] { require_roots(*options); });
     command->footer(kScanFooter + exit_status_help());
     return {command, [options] { return run_scan(*options); }};
 }

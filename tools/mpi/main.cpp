@@ -14,7 +14,6 @@
 #include "support/file_reading.h"
 #include "mpi/scan.h"
 #include "support/tool_status.h"
-#include "commands/whole_number_check.h"
 
 namespace stubmeta_cli {
 namespace {
@@ -22,47 +21,19 @@ namespace {
 const char* const kFooter =
     "Run under mpirun: every process lists directories and reads files, process 0\n"
     "hands out the directories and prints what all of them found.  The output, the\n"
-    "options they share and the exit statuses are those of stubmeta scan (see\n"
-    "stubmeta scan --help); the PATHs must name the same files on every host.  Each\n"
-    "process reads with one thread.  Exit status 1 when a stub is damaged, 2 when an\n"
-    "entry could not be read or the command line is wrong; a process that dies ends\n"
-    "the whole job, with no summary.\n\n"
+    "options they share (the --exclude globs too) and the exit statuses are those of\n"
+    "stubmeta scan (see stubmeta scan --help); the PATHs must name the same files on\n"
+    "every host.  Each process reads with one thread.  Exit status 1 when a stub is\n"
+    "damaged, 2 when an entry could not be read or the command line is wrong; a\n"
+    "process that dies ends the whole job, with no summary.\n\n"
     "Example:\n"
     "  mpirun -q --hostfile hosts -np 16 stubmeta-mpi scan --sort /srv/archive\n";
 
-void add_options(CLI::App& scan, MpiScanOptions& options, std::string& maxDepth) {
-    CLI::Option* paths = scan.add_option("PATH", options.paths, "Files and directories to walk");
-    scan.add_option("--files0-from", options.files0From,
-                    "Walk the NUL-separated paths this file lists instead (- for stdin)")
-        ->type_name("FILE")
-        ->excludes(paths);
-    scan.add_flag("--follow-symlinks", options.walk.followSymlinks,
-                  "Follow symbolic links inside the trees (loops are detected and reported)");
-    scan.add_flag("--xdev", options.walk.sameFileSystem, "Stay on each root's file system");
-    scan.add_option("--exclude", options.walk.excludes,
-                    "Leave out entries matching this glob (repeatable)")
-        ->type_name("GLOB")
-        ->allow_extra_args(false);
-    scan.add_option("--max-depth", maxDepth,
-                    "Go at most N levels below each root (0: the roots alone)")
-        ->check(whole_number_check())
-        ->type_name("N");
-    scan.add_flag("--xattr", options.inTrees.xattr,
-                  "Look at each file's reparse-data attribute instead of its content");
-    scan.add_option("--attribute", options.inTrees.attribute,
-                    "The attribute --xattr reads (implies --xattr)")
-        ->default_str(kDefaultReparseAttribute)
-        ->each([&options](const std::string&) { options.inTrees.xattr = true; });
-    scan.add_option("--format", options.report.format,
-                    "Output format: text, json (JSON Lines) or csv")
-        ->check(CLI::IsMember({"text", "json", "csv"}))
-        ->default_str("text");
-    scan.add_flag("--sort", options.report.sort,
-                  "Print the rows sorted by path, once the scan is done");
-    scan.add_flag("--print0", options.report.print0,
-                  "Print only the paths of the stubs found, each followed by a NUL (no summary)");
-    scan.add_option("--state", options.report.state, "Keep only the rows in this state")
-        ->check(CLI::IsMember({"ok", "damaged"}));
+void add_options(CLI::App& scan, MpiScanOptions& options) {
+    add_tree_options(scan, options);
+    add_attribute_options(scan, options.xattr, options.attribute,
+                          "Look at each file's reparse-data attribute instead of its content");
+    add_report_options(scan, options.report);
 }
 
 // Parses the command line; returns -1 to scan, or the exit status when
@@ -72,28 +43,18 @@ int parse(int argc, char** argv, MpiScanOptions& options, bool printing) {
     app.require_subcommand(1);
     CLI::App* scan =
         app.add_subcommand("scan", "Walk directory trees and report every Unix and DMNas stub");
-    std::string maxDepth;
-    options.inTrees.attribute = kDefaultReparseAttribute;
-    add_options(*scan, options, maxDepth);
+    add_options(*scan, options);
     scan->footer(kFooter);
     try {
         app.parse(argc, argv);
-        if (options.paths.empty() && options.files0From.empty())
-            throw CLI::RequiredError("PATH or --files0-from");
-        if (!maxDepth.empty())
-            options.walk.maxDepth = std::stoull(maxDepth);
+        require_roots(options);
     } catch (const CLI::ParseError& error) {
         if (!printing)
             return error.get_exit_code() == 0 ? kExitOk : kExitUsageOrIo;
         return app.exit(error) == 0 ? kExitOk : kExitUsageOrIo;
-    } catch (const std::out_of_range&) {
-        if (printing)
-            print_error("stubmeta-mpi scan: --max-depth " + maxDepth + ": too large");
-        return kExitUsageOrIo;
     }
-    options.inTrees.followSymlinks = options.walk.followSymlinks;
-    options.roots = options.inTrees;
-    options.roots.followSymlinks = true;
+    options.inTrees = options.examine_in_trees();
+    options.roots = options.examine_roots();
     return -1;
 }
 

@@ -19,19 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "scan/command_line.h"
 #include "scan/examine.h"
 #include "scan/report.h"
 #include "scan/walk.h"
 
 namespace stubmeta_cli {
 
-struct MpiScanOptions {
-    std::vector<std::string> paths;
-    std::string files0From;
-    WalkOptions walk;
+// The command line of stubmeta scan, and how its files are read.
+struct MpiScanOptions : ScanCommandLine {
     ExamineOptions inTrees;  // links inside trees followed only with --follow-symlinks
     ExamineOptions roots;    // roots named by the user: links followed
-    ReportOptions report;
 };
 
 // Process 0's part: hands out the directories, lists some itself, prints

@@ -1,0 +1,49 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+// The options stubmeta scan and stubmeta-mpi scan both take, declared once
+// so that the two programs read the same command line the same way.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "scan/examine.h"
+#include "scan/report.h"
+#include "scan/walk.h"
+#include "support/file_reading.h"
+
+namespace stubmeta_cli {
+
+struct ScanCommandLine {
+    std::vector<std::string> paths;
+    std::string files0From;  // a NUL-separated list of roots instead, "-" for stdin
+    WalkOptions walk;        // --follow-symlinks, --xdev, --exclude, --max-depth
+    bool xattr = false;
+    std::string attribute = kDefaultReparseAttribute;
+    ReportOptions report;
+
+    // How files met inside the trees are read: links only with --follow-symlinks.
+    ExamineOptions examine_in_trees() const { return {walk.followSymlinks, xattr, attribute}; }
+    // How roots that are files are read: a root named by the user is followed.
+    ExamineOptions examine_roots() const { return {true, xattr, attribute}; }
+};
+
+// PATH, --files0-from, --follow-symlinks, --xdev, --exclude, --max-depth.
+void add_tree_options(CLI::App& command, ScanCommandLine& options);
+
+// --xattr (described by xattrHelp) and --attribute, which implies --xattr.
+void add_attribute_options(CLI::App& command, bool& xattr, std::string& attribute,
+                           const std::string& xattrHelp);
+
+// --format, --sort, --print0, --state.
+void add_report_options(CLI::App& command, ReportOptions& report);
+
+// Throws CLI11's error for a command line naming neither PATH nor --files0-from.
+void require_roots(const ScanCommandLine& options);
+
+// Digits only: CLI11's conversion alone would wrap "-1" around.
+CLI::Validator whole_number_check();
+
+}  // namespace stubmeta_cli
