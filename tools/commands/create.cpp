@@ -52,6 +52,9 @@ std::optional<Field> apply_assignment(ReparseData& record, const std::string& as
     return field;
 }
 
+// The width the field names are folded to in the help.
+constexpr std::size_t kHelpWidth = 80;
+
 int run_create(const CreateOptions& options) {
     const StubType type = type_option("--type", options.type);
     if (options.assignments.empty() && options.fromJson.empty())
@@ -83,9 +86,8 @@ Command add_create_command(CLI::App& app) {
                         "it (- for standard input)");
     add_stub_output_options(*command, options->output, false);
     command->footer(
-        "Fields are named as in the record: common1..common5, number1..number5, signedNumber,\n"
-        "flag, unixTextKind, shortText, longText, auxText, extraText, tailText, headText;\n"
-        "\"type\" (6 or 7) makes a Unix record's unixTextKind choose the layout.  Every\n"
+        "Fields are named as in the record:\n" + field_name_lines(kHelpWidth) +
+        "and \"type\" (6 or 7) makes a Unix record's unixTextKind choose the layout.  Every\n"
         "field given must read back as given: a separator inside a text, a field the\n"
         "layout does not hold, a flag other than 0 or 1, a Unix longText beside a\n"
         "shortText are refused, naming the field and both values (--force writes anyway).\n"

@@ -250,6 +250,26 @@ std::vector<Field> unix_layout_fields(int unixLayout, Field textField) {
     });
 }
 
+std::string field_name_lines(std::size_t width) {
+    std::string lines;
+    std::size_t lineLength = 0;
+    for (const FieldInfo& info : kFields) {
+        const bool last = &info == &kFields.back();
+        const std::size_t needed = info.name.size() + (last ? 0 : 1);
+        if (lineLength != 0 && lineLength + 1 + needed > width) {
+            lines += '\n';
+            lineLength = 0;
+        } else if (lineLength != 0) {
+            lines += ' ';
+            ++lineLength;
+        }
+        lines += info.name;
+        lines += last ? "" : ",";
+        lineLength += needed;
+    }
+    return lines + '\n';
+}
+
 std::string value_as_text(const FieldValue& value) {
     if (const auto* u = std::get_if<std::uint64_t>(&value))
         return std::to_string(*u);

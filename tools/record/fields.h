@@ -207,6 +207,10 @@ std::vector<Field> layout_fields(const ReparseData& record, StubType type);
 // holds, in text order, with textField as its text.
 std::vector<Field> unix_layout_fields(int unixLayout, Field textField);
 
+// Every field's name in the record's order, separated by ", " and broken
+// into lines of at most width characters, each ending in a newline.
+std::string field_name_lines(std::size_t width);
+
 // A value as a decimal number or the text itself.
 std::string value_as_text(const FieldValue& value);
 
