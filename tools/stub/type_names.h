@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 
 // The library's name of a type ("WINDOWS_LOCAL", ..., "Invalid").
-std::string type_name(StubType type);
+using stubmeta::type_name;
 
 // The type of a Unix stub written on this machine: 7 on a little-endian
 // machine, 6 on a big-endian one.
