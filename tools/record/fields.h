@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 

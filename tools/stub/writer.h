@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 
