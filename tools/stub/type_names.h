@@ -36,7 +36,7 @@ std::string short_type_name(StubType type);
 // The types a family tries, in order.
 std::vector<StubType> family_types(StubFamily family);
 
-// The order ParseReparseData tries: 6, 7, 1, 2, 3, 4.
+// The order stubmeta::parse tries when given no type: 6, 7, 1, 2, 3, 4.
 const std::vector<StubType>& first_match_order();
 
 // "6, 7, 1, 2, 3, 4"
