@@ -12,7 +12,8 @@
 // Errors: a parse that finds no matching stub, or an envelope that does not
 // verify, gives std::nullopt from parse and unwrap: that is an answer about
 // the input, not a failure.  parse_or_throw and unwrap_or_throw throw
-// stubmeta::error instead, carrying the library's status and its message.
+// stubmeta::error instead, carrying the library's status and its message;
+// check_envelope hands back the status and every fact the check learnt.
 // A write the library refuses (a text longer than the layout allows, an
 // unknown type, a text with a NUL in it) throws stubmeta::error.
 //
@@ -160,6 +161,30 @@ inline std::optional<ReparseData> parse(std::span<const std::byte> input, Family
 inline std::optional<ReparseData> parse(std::span<const std::byte> input, StubType type) {
     return parse(detail::as_chars(input), type);
 }
+
+namespace detail {
+
+// An empty list would reach the library as a null pointer, which means the
+// default order there: here it matches nothing.
+inline Parsed parse_list(std::string_view input, std::span<const StubType> types) {
+    if (types.empty() || types.size() > static_cast<std::size_t>(INT32_MAX))
+        return Parsed{};
+    return parse_types(input, types.data(), static_cast<std::int32_t>(types.size()));
+}
+
+}  // namespace detail
+
+// Tries the types listed (each 1 to 7), in order; the first that parses
+// wins.  An empty list matches nothing: it is not the default order.
+inline std::optional<ReparseData> parse(std::string_view input, std::span<const StubType> types) {
+    return detail::found(detail::parse_list(input, types));
+}
+
+// As parse over a list of types, but a failure throws stubmeta::error with
+// the library's status (STUBMETA_E_ARGUMENT for an empty list).
+inline ReparseData parse_or_throw(std::string_view input, std::span<const StubType> types) {
+    return detail::found_or_throw(detail::parse_list(input, types));
+}
 #endif
 
 // Renders record as a stub of the given type (the type picks the layout, not
@@ -183,6 +208,10 @@ inline std::string type_name(StubType type) {
     StubTypeAsString(type, name, sizeof name - 1);
     return name;
 }
+
+// The library's English message for a status (a StubmetaStatus; any other
+// value has a message too).  A constant string, never null.
+inline const char* message(std::int32_t status) noexcept { return stubmeta_strerror(status); }
 
 // The standard CRC-32 (reflected, polynomial 0xEDB88320) of data.  To check
 // data given in pieces, pass the result for the pieces before as previous.
@@ -215,17 +244,59 @@ inline std::string wrap(std::string_view text, std::uint64_t value) {
     return out;
 }
 
+// What checking an envelope found: the status of the first check that
+// failed, or STUBMETA_OK, and every fact learnt on the way.  Facts the
+// checks did not reach are 0.
+struct EnvelopeCheck {
+    std::int32_t status = STUBMETA_E_ARGUMENT;
+    std::uint64_t total = 0;               // the total length field
+    std::uint64_t value = 0;               // the value, once the checksum matched
+    StubType byteOrder = 0;                // 6 or 7, once the checksum matched
+    std::uint64_t textLength = 0;          // the text length field
+    std::string_view text;                 // the text inside input, when it verified
+    std::uint32_t storedBigEndian = 0;     // the stored checksum read big-endian
+    std::uint32_t storedLittleEndian = 0;  // and read little-endian
+    std::uint32_t computed = 0;            // the checksum of the bytes it covers
+    std::uint64_t trailing = 0;            // input bytes after the envelope
+};
+
+// Checks the envelope at the start of input as unwrap does (magic, version,
+// lengths, checksum in both byte orders, text, terminator), copying
+// nothing, and returns the status of the first failed check with what was
+// learnt before it, so that a caller can say what is wrong.  text points
+// into input and lives as long as input's bytes.  Never throws.
+inline EnvelopeCheck check_envelope(std::string_view input) noexcept {
+    StubmetaEnvelope info{};
+    const char* bytes = input.data() != nullptr ? input.data() : "";
+    EnvelopeCheck check;
+    check.status = stubmeta_envelope_open(bytes, input.size(), &info);
+    check.total = info.total;
+    check.value = info.value;
+    check.byteOrder = info.byteOrder;
+    check.textLength = info.textLength;
+    if (info.text != nullptr)
+        check.text = std::string_view(info.text, static_cast<std::size_t>(info.textLength));
+    check.storedBigEndian = info.storedBigEndian;
+    check.storedLittleEndian = info.storedLittleEndian;
+    check.computed = info.computed;
+    check.trailing = info.trailing;
+    return check;
+}
+
+#if defined(__cpp_lib_span)
+inline EnvelopeCheck check_envelope(std::span<const std::byte> input) noexcept {
+    return check_envelope(detail::as_chars(input));
+}
+#endif
+
 namespace detail {
 
 inline std::int32_t open(std::string_view input, Envelope* out) {
-    StubmetaEnvelope info{};
-    const char* bytes = input.data() != nullptr ? input.data() : "";
-    const std::int32_t status = stubmeta_envelope_open(bytes, input.size(), &info);
-    if (status == STUBMETA_OK) {
-        *out = Envelope{std::string(info.text, static_cast<std::size_t>(info.textLength)),
-                        info.value, info.byteOrder, static_cast<std::size_t>(info.total)};
-    }
-    return status;
+    const EnvelopeCheck check = check_envelope(input);
+    if (check.status == STUBMETA_OK)
+        *out = Envelope{std::string(check.text), check.value, check.byteOrder,
+                        static_cast<std::size_t>(check.total)};
+    return check.status;
 }
 
 }  // namespace detail

@@ -17,6 +17,9 @@ int stubmeta_cxx17_check() {
         return 1;
     const std::string stub = stubmeta::generate(*record, STUB_TYPE_UNIX_BIGENDIAN);
     const auto opened = stubmeta::unwrap(stubmeta::wrap("1:2:3:4:5", 1));
+    const stubmeta::EnvelopeCheck check = stubmeta::check_envelope(stub);
+    if (check.status != STUBMETA_OK && stubmeta::message(check.status)[0] == '\0')
+        return 2;
     return static_cast<int>(stub.size() + stubmeta::type_name(1).size() + opened->size +
                             stubmeta::crc32(stub));
 }

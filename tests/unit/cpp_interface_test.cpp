@@ -80,6 +80,35 @@ TEST(CppParse, SpanOverloadMatchesStringView) {
     EXPECT_EQ(std::memcmp(&*from_span, &*from_view, sizeof(ReparseData)), 0);
 }
 
+TEST(CppParse, TypeListsAreTriedInTheirOrder) {
+    // kCelerra fits both the Unix template and the Celerra layout.
+    struct Case {
+        std::vector<StubType> types;
+        std::int32_t status;
+        StubType found;
+    };
+    const std::vector<Case> cases{
+        {{3, 6}, STUBMETA_OK, 3},
+        {{6, 3}, STUBMETA_OK, 6},
+        {{1, 2, 4}, STUBMETA_E_NO_MATCH, 0},
+        // Not the library's default order, which would find type 6.
+        {{}, STUBMETA_E_ARGUMENT, 0},
+    };
+    for (const Case& c : cases) {
+        const auto record = stubmeta::parse(kCelerra, c.types);
+        EXPECT_EQ(record.has_value(), c.status == STUBMETA_OK) << testing::PrintToString(c.types);
+        if (record) {
+            EXPECT_EQ(record->stubType, c.found);
+        }
+        try {
+            EXPECT_EQ(stubmeta::parse_or_throw(kCelerra, c.types).stubType, c.found);
+            EXPECT_EQ(c.status, STUBMETA_OK);
+        } catch (const stubmeta::error& e) {
+            EXPECT_EQ(e.status(), c.status) << testing::PrintToString(c.types);
+        }
+    }
+}
+
 TEST(CppGenerate, RoundTripsEveryTypeWithExactSizes) {
     const ReparseData source = *stubmeta::parse(kCelerra, STUB_TYPE_WINDOWS_CELERRA);
     for (StubType type : {2u, 3u, 4u, 5u}) {
@@ -173,6 +202,67 @@ TEST(CppEnvelope, DamagedOrShortenedEnvelopesDoNotOpen) {
     EXPECT_FALSE(stubmeta::unwrap(std::string_view{}));
     // Trailing bytes after the envelope are not part of it.
     EXPECT_EQ(stubmeta::unwrap(envelope + "tail")->size, 35u);
+}
+
+// A failed check still hands back what it learnt before the failure.
+TEST(CppEnvelope, CheckReportsTheFactsOfEachFailure) {
+    const std::string envelope = stubmeta::wrap("1:2:3:4:5", 7);
+    const StubType host = little_endian_host() ? 7u : 6u;
+    // An envelope's checksum is the complement of the standard CRC-32.
+    const auto checksum = [](std::string_view bytes) {
+        return ~stubmeta::crc32(bytes.substr(0, 31));
+    };
+    // Stores the checksum of the bytes before it in this machine's order.
+    const auto resealed = [&checksum](std::string bytes) {
+        const std::uint32_t sum = checksum(bytes);
+        std::memcpy(bytes.data() + 31, &sum, 4);
+        return bytes;
+    };
+    std::string flipped = envelope;
+    flipped[31] = static_cast<char>(flipped[31] ^ 1);
+    std::string longer_text = envelope;
+    longer_text[20] = 10;
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::int32_t status;
+        std::uint64_t total, value, textLength, trailing;
+        StubType byteOrder;
+    };
+    const std::vector<Case> cases{
+        {"whole, with a tail", envelope + "tail", STUBMETA_OK, 35, 7, 9, 4, host},
+        {"not an envelope", "1:2:3:4:5", STUBMETA_E_BAD_MAGIC, 0, 0, 0, 0, 0},
+        {"cut short", envelope.substr(0, 34), STUBMETA_E_TRUNCATED, 35, 0, 0, 0, 0},
+        {"checksum damaged", flipped, STUBMETA_E_CHECKSUM, 35, 0, 0, 0, 0},
+        {"lengths disagree", resealed(longer_text), STUBMETA_E_LENGTH_MISMATCH, 35, 7, 10, 0, host},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const stubmeta::EnvelopeCheck check = stubmeta::check_envelope(c.bytes);
+        EXPECT_EQ(check.status, c.status);
+        EXPECT_EQ(check.total, c.total);
+        EXPECT_EQ(check.value, c.value);
+        EXPECT_EQ(check.textLength, c.textLength);
+        EXPECT_EQ(check.trailing, c.trailing);
+        EXPECT_EQ(check.byteOrder, c.byteOrder);
+        if (c.status == STUBMETA_OK) {
+            EXPECT_EQ(check.text, "1:2:3:4:5");
+            EXPECT_EQ(check.text.data(), c.bytes.data() + 21);
+        } else {
+            EXPECT_TRUE(check.text.empty());
+        }
+    }
+
+    // Both readings of the stored checksum, and the one computed, to word
+    // the mismatch.
+    const stubmeta::EnvelopeCheck damaged = stubmeta::check_envelope(flipped);
+    const auto at = [&flipped](std::size_t i) -> std::uint32_t {
+        return static_cast<unsigned char>(flipped[31 + i]);
+    };
+    EXPECT_EQ(damaged.storedBigEndian, at(0) << 24 | at(1) << 16 | at(2) << 8 | at(3));
+    EXPECT_EQ(damaged.storedLittleEndian, at(3) << 24 | at(2) << 16 | at(1) << 8 | at(0));
+    EXPECT_EQ(damaged.computed, checksum(envelope));
 }
 
 TEST(CppEnvelope, WrapRefusesWhatItCannotCarry) {

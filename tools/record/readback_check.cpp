@@ -151,12 +151,13 @@ std::vector<std::string> readback_problems(const ReparseData& record, StubType t
     std::string stub = rendered;
     if (type == STUB_TYPE_WINDOWS_LOCAL)
         stub.insert(0, kNtfsHeaderSize, '\0');
-    ReparseData parsed{};
-    if (stubmeta_parse(stub.data(), stub.size(), &type, 1, &parsed) != STUBMETA_OK) {
+    const std::optional<ReparseData> readBack = stubmeta::parse(stub, type);
+    if (!readBack) {
         if (is_unix_type(type) && unix_layout(record) == 0)
             return {"the record selects Unix layout 0, which holds no text and does not parse"};
         return {"the stub written would not parse back as type " + std::to_string(type)};
     }
+    const ReparseData& parsed = *readBack;
     for (Field field : fields) {
         const FieldValue want = expected_value(record, type, field);
         const FieldValue got = get_field(parsed, field);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "record/fields.h"
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 

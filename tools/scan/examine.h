@@ -9,7 +9,7 @@
 
 #include "support/file_reading.h"
 #include "ntfs/facts.h"
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 

@@ -55,8 +55,8 @@ namespace {
 
 // The facts of stub's envelope, when it has a whole one.
 std::optional<EnvelopeFacts> open_envelope(const StubBytes& stub) {
-    StubmetaEnvelope envelope{};
-    if (stubmeta_envelope_open(stub.data(), stub.size(), &envelope) != STUBMETA_OK)
+    const stubmeta::EnvelopeCheck envelope = stubmeta::check_envelope(stub.view());
+    if (envelope.status != STUBMETA_OK)
         return std::nullopt;
     return EnvelopeFacts{static_cast<std::int32_t>(envelope.total), envelope.value,
                          envelope.byteOrder, envelope.textLength};
@@ -69,12 +69,13 @@ std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& 
     Detection detection;
     // The bounded parse reads exactly the bytes the file gave, no padding.
     const std::vector<StubType> types = request.types_tried();
-    if (stubmeta_parse(stub.data(), stub.size(), types.data(), static_cast<int32_t>(types.size()),
-                       &detection.record) != STUBMETA_OK)
+    const std::optional<ReparseData> record = stubmeta::parse(stub.view(), types);
+    if (!record)
         return std::nullopt;
+    detection.record = *record;
     if (is_unix_type(detection.record.stubType)) {
         detection.envelope = opened != nullptr ? std::optional(*opened) : open_envelope(stub);
-        std::string_view text(stub.data(), stub.size());
+        std::string_view text = stub.view();
         if (detection.envelope)
             text = text.substr(kEnvelopeHeaderSize, detection.envelope->textLength);
         detection.unixLayout = unix_text_layout(text.substr(0, text.find('\0')));

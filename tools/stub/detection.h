@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "support/file_reading.h"
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 
@@ -30,8 +30,8 @@ struct MatchRequest {
     std::string describe() const;
 };
 
-// The envelope around a Unix stub, as the library read it
-// (StubmetaEnvelope's values, which outlive the bytes its text points into).
+// The envelope around a Unix stub, as the library read it (the values of
+// stubmeta::check_envelope, which outlive the bytes its text points into).
 struct EnvelopeFacts {
     std::int32_t totalLength = 0;
     std::uint64_t value = 0;

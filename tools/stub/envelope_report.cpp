@@ -36,16 +36,14 @@ std::string hex32(std::uint32_t value) {
     return text;
 }
 
-bool has_envelope_magic(const StubBytes& stub) {
-    return std::string_view(stub.data(), stub.size()).starts_with(kEnvelopeMagic);
-}
+bool has_envelope_magic(const StubBytes& stub) { return stub.view().starts_with(kEnvelopeMagic); }
 
 namespace {
 
 // The first fault the library found, in the words verify prints.
-std::string describe_fault(std::int32_t status, const EnvelopeReport& report,
-                           const StubmetaEnvelope& info, std::size_t fileSize) {
-    switch (status) {
+std::string describe_fault(const stubmeta::EnvelopeCheck& info, const EnvelopeReport& report,
+                           std::size_t fileSize) {
+    switch (info.status) {
     case STUBMETA_E_BAD_VERSION:
         return "unknown version " + std::to_string(report.version) + " (expected 1)";
     case STUBMETA_E_TOTAL_TOO_SMALL:
@@ -67,7 +65,7 @@ std::string describe_fault(std::int32_t status, const EnvelopeReport& report,
     case STUBMETA_E_UNTERMINATED:
         return "the text is not terminated by a zero byte";
     default:
-        return stubmeta_strerror(status);
+        return stubmeta::message(info.status);
     }
 }
 
@@ -92,8 +90,7 @@ EnvelopeReport examine_envelope(const StubBytes& stub) {
         return report;
     }
     // The library checks the envelope; the tool only words its answer.
-    StubmetaEnvelope info{};
-    const std::int32_t status = stubmeta_envelope_open(bytes, fileSize, &info);
+    const stubmeta::EnvelopeCheck info = stubmeta::check_envelope(stub.view());
     report.version = static_cast<std::uint8_t>(bytes[8]);
     report.totalLength = static_cast<std::uint32_t>(info.total);
     report.value = info.value;
@@ -102,8 +99,8 @@ EnvelopeReport examine_envelope(const StubBytes& stub) {
                                                                           : info.storedBigEndian;
     report.computedChecksum = info.computed;
     report.byteOrder = info.byteOrder;
-    if (status != STUBMETA_OK) {
-        report.problem = describe_fault(status, report, info, fileSize);
+    if (info.status != STUBMETA_OK) {
+        report.problem = describe_fault(info, report, fileSize);
         return report;
     }
     report.ok = true;

@@ -1,8 +1,8 @@
 /* SPDX-FileCopyrightText: 2026 The stubmeta developers */
 /* SPDX-License-Identifier: MIT */
 // What is wrong with a Unix stub's envelope, in words: the library checks
-// it (stubmeta_envelope_open) and names the first fault; this says it with
-// the values involved.
+// it (stubmeta::check_envelope) and names the first fault; this says it
+// with the values involved.
 #pragma once
 
 #include <array>
@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "support/file_reading.h"
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 

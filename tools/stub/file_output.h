@@ -13,7 +13,7 @@
 
 #include "commands/file_output_options.h"
 #include "record/fields.h"
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 

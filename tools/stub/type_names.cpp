@@ -33,12 +33,6 @@ using ShortNameIterator = decltype(kShortNames)::const_iterator;
 
 }  // namespace
 
-std::string type_name(StubType type) {
-    std::array<char, 40> name{};
-    StubTypeAsString(type, name.data(), name.size() - 1);
-    return std::string(name.data());
-}
-
 StubType host_unix_type() {
     return std::endian::native == std::endian::little ? STUB_TYPE_UNIX_LITTLEENDIAN
                                                       : STUB_TYPE_UNIX_BIGENDIAN;

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 
 // The library's name of a type ("WINDOWS_LOCAL", ..., "Invalid").
-std::string type_name(StubType type);
+using stubmeta::type_name;
 
 // The type of a Unix stub written on this machine: 7 on a little-endian
 // machine, 6 on a big-endian one.
@@ -36,7 +36,7 @@ std::string short_type_name(StubType type);
 // The types a family tries, in order.
 std::vector<StubType> family_types(StubFamily family);
 
-// The order ParseReparseData tries: 6, 7, 1, 2, 3, 4.
+// The order stubmeta::parse tries when given no type: 6, 7, 1, 2, 3, 4.
 const std::vector<StubType>& first_match_order();
 
 // "6, 7, 1, 2, 3, 4"

@@ -4,8 +4,6 @@
 
 #include <utility>
 
-#include "stubmeta.hpp"
-
 #include "stub/type_names.h"
 #include "support/file_reading.h"
 #include "support/tool_status.h"
@@ -44,7 +42,7 @@ std::string render_stub(const ReparseData& record, StubType type, const RenderOp
     } catch (const stubmeta::error& e) {
         throw ToolError(kExitRefused,
                         target + ": the library cannot write this record as type " +
-                            std::to_string(type) + ": " + stubmeta_strerror(e.status()) +
+                            std::to_string(type) + ": " + stubmeta::message(e.status()) +
                             (e.status() == STUBMETA_E_TEXT_TOO_LONG
                                  ? " (a Unix stub's text holds at most " +
                                        std::to_string(STUBMETA_UNIX_TEXT_MAX) + " characters)"

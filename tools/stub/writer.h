@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 
@@ -16,7 +16,7 @@ struct RenderOptions {
     bool ntfsHeader = false;
 };
 
-// The stub of the given type for record, as GenerateReparseData writes it:
+// The stub of the given type for record, as stubmeta::generate writes it:
 // a text without its terminating NUL, or an envelope.  For types 6 and 7
 // the checksum is stored in that type's byte order (6 big-endian, 7
 // little-endian) whatever this machine's order.  Throws ToolError (status

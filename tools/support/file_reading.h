@@ -8,10 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
-#include "stubmeta.h"
+#include "stubmeta.hpp"
 
 namespace stubmeta_cli {
 
@@ -44,8 +45,9 @@ inline constexpr std::size_t kReadLimit = 65536;
 // The size of the reparse header in front of an NTFS text.
 inline constexpr std::size_t kNtfsHeaderSize = STUBMETA_NTFS_HEADER_SIZE;
 
-// A stub's bytes as read.  The library is always told their number
-// (stubmeta_parse, stubmeta_envelope_open), so nothing follows them.
+// A stub's bytes as read.  The library is always told their number (view()
+// goes to stubmeta::parse and stubmeta::check_envelope), so nothing follows
+// them.
 class StubBytes {
 public:
     StubBytes() = default;
@@ -53,6 +55,7 @@ public:
 
     const char* data() const noexcept { return bytes_.data(); }
     std::size_t size() const noexcept { return size_; }
+    std::string_view view() const noexcept { return {bytes_.data(), size_}; }
     // The content bytes only.
     std::string content() const { return std::string(bytes_.data(), size_); }
 
