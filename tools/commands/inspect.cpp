@@ -80,9 +80,7 @@ Command add_inspect_command(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "inspect", "Detect each file's stub type and print every field its layout carries");
     command->add_option("FILE", options->files, "Stub files to read")->required();
-    command->add_option("--format", options->format, "Output format: text, or json (JSON Lines)")
-        ->check(CLI::IsMember({"text", "json"}))
-        ->default_str("text");
+    add_file_report_format(*command, options->format);
     add_match_options(*command, options->match);
     add_input_options(*command, options->input);
     add_ntfs_input_option(*command, options->input);

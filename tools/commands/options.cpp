@@ -45,6 +45,12 @@ void add_match_options(CLI::App& command, MatchOptions& options) {
     firstMatch->excludes(family);
 }
 
+void add_file_report_format(CLI::App& command, std::string& format) {
+    command.add_option("--format", format, "Output format: text, or json (JSON Lines)")
+        ->check(CLI::IsMember({"text", "json"}))
+        ->default_str("text");
+}
+
 StubInput read_input(const std::string& path, const InputOptions& options) {
     StubInput input;
     if (!options.ntfsImage.empty()) {

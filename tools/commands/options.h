@@ -44,6 +44,9 @@ void add_ntfs_input_option(CLI::App& command, InputOptions& options);
 // Adds --as, --family and --first-match (mutually exclusive) to a command.
 void add_match_options(CLI::App& command, MatchOptions& options);
 
+// --format text|json for the commands that report on files one by one.
+void add_file_report_format(CLI::App& command, std::string& format);
+
 // The bytes of a stub: the file's first 65,536 bytes ("-": standard input)
 // or its attribute, behind 24 zero bytes with --no-header.  Throws
 // ToolError.

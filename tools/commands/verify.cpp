@@ -114,9 +114,7 @@ Command add_verify_command(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "verify", "Check that each file is a sound stub and say exactly what is wrong if not");
     command->add_option("FILE", options->files, "Stub files (- for standard input)")->required();
-    command->add_option("--format", options->format, "Output format: text, or json (JSON Lines)")
-        ->check(CLI::IsMember({"text", "json"}))
-        ->default_str("text");
+    add_file_report_format(*command, options->format);
     add_input_options(*command, options->input);
     add_ntfs_input_option(*command, options->input);
     command->footer(
