@@ -15,7 +15,12 @@ import signal
 import subprocess
 import tempfile
 import time
+import sys
 import unittest
+
+# The deep-chain clean-up of the tool's own tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cli"))
+from test_cli import remove_deep_tree  # noqa: E402
 
 TOOL = os.path.abspath(os.environ.get("STUBMETA_TOOL", "build/tools/stubmeta"))
 MPI_TOOL = os.path.abspath(os.environ.get("STUBMETA_MPI_TOOL", "build/tools/mpi/stubmeta-mpi"))
@@ -100,21 +105,6 @@ def make_trees(top):
     return [tree, huge, deep, os.path.join(top, "empty"), os.path.join(EXAMPLES, "dmnas.stub")]
 
 
-def remove_chain(root):
-    """Empties a chain too deep for rmtree a level at a time from the top,
-    moving each level's child up."""
-    fd = os.open(root, os.O_RDONLY)
-    try:
-        while os.path.isdir(os.path.join(root, "d")):
-            if os.path.isdir(os.path.join(root, "d", "d")):
-                os.rename("d/d", "next", src_dir_fd=fd, dst_dir_fd=fd)
-            shutil.rmtree(os.path.join(root, "d"))
-            if os.path.isdir(os.path.join(root, "next")):
-                os.rename("next", "d", src_dir_fd=fd, dst_dir_fd=fd)
-    finally:
-        os.close(fd)
-
-
 @unittest.skipIf(MPIRUN is None, "mpirun not found: stubmeta-mpi is not tested (install openmpi-bin)")
 class MpiScanTests(unittest.TestCase):
     @classmethod
@@ -124,7 +114,7 @@ class MpiScanTests(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        remove_chain(os.path.join(cls.top, "deep"))
+        remove_deep_tree(os.path.join(cls.top, "deep"))
         shutil.rmtree(cls.top, ignore_errors=True)
 
     def test_same_output_as_a_sorted_local_scan(self):
