@@ -213,16 +213,33 @@ std::optional<std::string> set_field_from_text(ReparseData& record, Field field,
 
 namespace {
 
-// The fields of layout whose place passes keep, in text order.
+// A layout's fields in the order of its text.
+struct TextOrder {
+    std::array<Field, kFields.size()> fields{};
+    std::size_t count = 0;
+};
+
+constexpr TextOrder text_order(Layout layout) {
+    TextOrder order;
+    for (std::size_t position = 1; position <= kFields.size(); ++position)
+        for (std::size_t i = 0; i < kFields.size(); ++i)
+            if (kFields[i].in(layout).position == position)
+                order.fields[order.count++] = static_cast<Field>(i);
+    return order;
+}
+
+// Worked out while compiling, indexed by Layout.
+constexpr std::array<TextOrder, kLayoutCount> kTextOrders{
+    text_order(Layout::Windows), text_order(Layout::DMNas), text_order(Layout::Unix)};
+
+// The fields of layout that keep accepts, in text order.
 template <typename Keep>
 std::vector<Field> fields_in_text_order(Layout layout, Keep keep) {
+    const TextOrder& order = kTextOrders[static_cast<std::size_t>(layout)];
     std::vector<Field> fields;
-    for (Field field : kAllFields)
-        if (field_info(field).in(layout).position != 0 && keep(field))
-            fields.push_back(field);
-    std::stable_sort(fields.begin(), fields.end(), [layout](Field a, Field b) {
-        return field_info(a).in(layout).position < field_info(b).in(layout).position;
-    });
+    for (std::size_t i = 0; i < order.count; ++i)
+        if (keep(order.fields[i]))
+            fields.push_back(order.fields[i]);
     return fields;
 }
 

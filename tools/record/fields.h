@@ -40,7 +40,9 @@ struct FieldInfo {
     std::size_t width;   // bytes: 4 or 8 for a number, a text's including its terminator
     std::array<Place, kLayoutCount> places;
 
-    const Place& in(Layout layout) const { return places[static_cast<std::size_t>(layout)]; }
+    constexpr const Place& in(Layout layout) const {
+        return places[static_cast<std::size_t>(layout)];
+    }
 };
 
 namespace field_table {
