@@ -296,10 +296,10 @@ class CreateTests(ToolTestCase):
                 out = self.path(stub_type)
                 status, _, err = run("create", "--type", stub_type, "--set", assignment, "-o", out)
                 self.assertEqual(status, 1)
-                self.assertOneLineError(err, out + ": refused: " + message, "--force")
+                self.assertOneLineError(err, out + ": refused: " + message, "--allow-differences")
                 self.assertFalse(os.path.exists(out))
                 status, _, err = run("create", "--type", stub_type, "--set", assignment, "-o", out,
-                                     "--force")
+                                     "--allow-differences")
                 self.assertEqual(status, 0)
                 self.assertIn("written anyway", err)
                 self.assertTrue(os.path.exists(out))
@@ -954,9 +954,13 @@ class ReadBackTests(ToolTestCase):
                     args += ["--set", assignment]
                 status, _, err = run(*args)
                 self.assertEqual(status, 1)
-                self.assertOneLineError(err, message, "--force writes it anyway")
+                self.assertOneLineError(err, message, "--allow-differences writes it anyway")
                 self.assertFalse(os.path.exists(self.path("o")))
+                # --force only allows replacing a file: it writes no difference.
+                self.write("o", b"old")
                 status, _, err = run(*args, "--force")
+                self.assertEqual((status, self.read("o")), (1, b"old"))
+                status, _, err = run(*args, "--force", "--allow-differences")
                 self.assertEqual(status, 0)
                 self.assertOneLineError(err, "warning: ", message)
                 os.remove(self.path("o"))
@@ -1107,6 +1111,52 @@ class IdentityTests(ToolTestCase):
         if os.geteuid() != 0 or not self.has_xattr:
             self.skipTest("owner and extended attributes checked only as root on a file system "
                           "with user. attributes")
+
+
+def access_acl(entries):
+    """A system.posix_acl_access value: (tag, permissions, id) entries."""
+    return struct.pack("<I", 2) + b"".join(struct.pack("<HHI", *entry) for entry in entries)
+
+
+class NewFilePermissionTests(ToolTestCase):
+    """A new stub gets what touch would give it, in every command that writes."""
+    WRITERS = [["create", "--type", "celerra", "--set", "common1=1", "-o"],
+               ["convert", "--to", "7", example("unix-layout1.stub"), "-o"],
+               ["wrap", example("unix-bare.txt"), "-o"]]
+    # u::rw, u:4242:rw, g::r, mask::rwx, o::--- as a default ACL.
+    DEFAULT_ACL = access_acl([(0x01, 6, 0xFFFFFFFF), (0x02, 6, 4242), (0x04, 4, 0xFFFFFFFF),
+                              (0x10, 7, 0xFFFFFFFF), (0x20, 0, 0xFFFFFFFF)])
+
+    def identity(self, path):
+        try:
+            acl = os.getxattr(path, "system.posix_acl_access")
+        except OSError:
+            acl = None
+        return stat.S_IMODE(os.stat(path).st_mode), acl
+
+    def check_like_touch(self, directory):
+        with open(os.path.join(directory, "touched"), "w"):
+            pass
+        touched = self.identity(os.path.join(directory, "touched"))
+        for number, writer in enumerate(self.WRITERS):
+            with self.subTest(directory=directory, command=writer[0]):
+                target = os.path.join(directory, "n%d" % number)
+                self.assertEqual(run(*writer, target)[0], 0)
+                self.assertEqual(self.identity(target), touched)
+
+    def test_the_umask_and_a_default_acl_apply(self):
+        umask = os.umask(0o027)
+        try:
+            self.check_like_touch(self.folder)
+            os.mkdir(self.path("acl"))
+            try:
+                os.setxattr(self.path("acl"), "system.posix_acl_default", self.DEFAULT_ACL)
+            except OSError as error:
+                self.skipTest("this file system refuses default ACLs: %s" % error)
+            self.check_like_touch(self.path("acl"))
+            self.assertEqual(self.identity(self.path("acl/n0"))[0], 0o660)
+        finally:
+            os.umask(umask)
 
 
 class DroppedFieldTests(ToolTestCase):

@@ -56,8 +56,8 @@ Command add_convert_command(CLI::App& app) {
     command->footer(
         "A field holding a text or a number other than 0 that the target layout cannot hold\n"
         "is named and the conversion refused (--drop-fields converts anyway); a stub that\n"
-        "would not read back the same is refused (--force writes it anyway).  --dry-run\n"
-        "shows the stub and the fields dropped without writing.\n\n" +
+        "would not read back the same is refused (--allow-differences writes it anyway).\n"
+        "--dry-run shows the stub and the fields dropped without writing.\n\n" +
         file_output_help() +
         "\n"
         "Examples:\n"

@@ -90,7 +90,8 @@ Command add_create_command(CLI::App& app) {
         "and \"type\" (6 or 7) makes a Unix record's unixTextKind choose the layout.  Every\n"
         "field given must read back as given: a separator inside a text, a field the\n"
         "layout does not hold, a flag other than 0 or 1, a Unix longText beside a\n"
-        "shortText are refused, naming the field and both values (--force writes anyway).\n"
+        "shortText are refused, naming the field and both values (--allow-differences\n"
+        "writes anyway).\n"
         "A text in JSON is a string or {\"hex\": \"...\"} (any bytes).  Unix types 6 and 7\n"
         "store the checksum big- and little-endian; \"unix\" means this machine's order.\n\n" +
         file_output_help() +

@@ -9,28 +9,28 @@
 namespace stubmeta_cli {
 namespace {
 
-// Reads --preserve's list: mode, ownership, timestamps, xattr, all.
-Preservation preservation_from_list(const std::string& list) {
-    Preservation kept{false, false, false, false};
+// Reads a --preserve or --no-preserve list (mode, ownership, timestamps,
+// xattr, all) as the attributes it names; prefix opens an error message.
+Preservation preservation_from_list(const std::string& list, const std::string& option) {
+    Preservation named{false, false, false, false};
     std::istringstream items(list);
     std::string item;
     while (std::getline(items, item, ',')) {
         if (item == "mode")
-            kept.mode = true;
+            named.mode = true;
         else if (item == "ownership")
-            kept.ownership = true;
+            named.ownership = true;
         else if (item == "timestamps")
-            kept.timestamps = true;
+            named.timestamps = true;
         else if (item == "xattr")
-            kept.xattr = true;
+            named.xattr = true;
         else if (item == "all")
-            kept = Preservation{};
+            named = Preservation{};
         else
-            throw CLI::ValidationError("--preserve", "unknown attribute \"" + item +
-                                                         "\" (mode, ownership, timestamps, "
-                                                         "xattr or all)");
+            throw CLI::ValidationError(option + "unknown attribute \"" + item +
+                                       "\" (mode, ownership, timestamps, xattr or all)");
     }
-    return kept;
+    return named;
 }
 
 }  // namespace
@@ -47,30 +47,40 @@ void add_file_output_options(CLI::App& command, FileOutputOptions& options, bool
     command.add_flag("--in-place", options.inPlace,
                      "Rewrite an existing file inside its own inode (keeps its hard links; "
                      "not atomic) instead of renaming a new file over it");
-    CLI::Option* preserve =
-        command
-            .add_option_function<std::string>(
-                "--preserve",
-                [&options](const std::string& list) {
-                    options.preserve = preservation_from_list(list);
-                },
-                "The replaced file's attributes to keep: a comma-separated list of mode, "
-                "ownership, timestamps, xattr (extended attributes and ACLs) or all "
-                "(the default)")
-            ->type_name("LIST");
-    CLI::Option* noPreserve = command.add_flag_callback(
-        "--no-preserve",
-        [&options] {
-            options.preserve = Preservation{false, false, false, false};
-        },
-        "Keep none of the replaced file's attributes: the file is written as a new one");
-    preserve->excludes(noPreserve);
+    // --preserve sets the list, then --no-preserve takes its items away, so
+    // "--preserve=all --no-preserve=xattr" keeps all but the attributes.
+    command
+        .add_option_function<std::string>(
+            "--preserve",
+            [&options](const std::string& list) {
+                options.preserve = preservation_from_list(list, "--preserve: ");
+            },
+            "The replaced file's attributes to keep: a comma-separated list of mode, "
+            "ownership, timestamps, xattr (extended attributes and ACLs) or all "
+            "(the default)")
+        ->type_name("LIST");
+    // A flag, so that a bare --no-preserve never takes the next argument as
+    // its list; a list is given as --no-preserve=LIST.
+    command
+        .add_flag("--no-preserve", options.notPreserved,
+                  "Accept the loss of these attributes of the replaced file (--no-preserve=LIST, "
+                  "as --preserve; alone: all of them, the file is written as a new one)")
+        ->each([&options](const std::string& given) {
+            // A bare flag's value is "true".
+            const std::string list = given == "true" ? "all" : given;
+            const Preservation dropped = preservation_from_list(list, "");
+            options.preserve.mode = options.preserve.mode && !dropped.mode;
+            options.preserve.ownership = options.preserve.ownership && !dropped.ownership;
+            options.preserve.timestamps = options.preserve.timestamps && !dropped.timestamps;
+            options.preserve.xattr = options.preserve.xattr && !dropped.xattr;
+        });
 }
 
 std::string file_output_help() {
     return "An existing output is replaced only with --force, and keeps its owner, group,\n"
-           "mode, times, ACLs and extended attributes (--preserve, --no-preserve); one\n"
-           "that cannot be kept is a warning.  A device, FIFO, socket or directory is\n"
+           "mode, times, ACLs and extended attributes (--preserve, --no-preserve=LIST); if\n"
+           "one cannot be kept the file is left as it was (exit 2).  A new file gets the\n"
+           "permissions touch would give it.  A device, FIFO, socket or directory is\n"
            "never replaced, a symbolic link is written through to the regular file it\n"
            "leads to, and a file with other hard links is refused unless --in-place.\n";
 }

@@ -28,10 +28,11 @@ struct FileOutputOptions {
     // renaming a new file over it: keeps hard links, is not atomic.
     bool inPlace = false;
     Preservation preserve;
+    std::string notPreserved;  // --no-preserve's last list, applied to preserve as parsed
 };
 
 // Adds -o (required unless optional), --force, --in-place, --preserve and
-// --no-preserve to a command.  forceHelp describes --force.
+// --no-preserve[=LIST] to a command.  forceHelp describes --force.
 void add_file_output_options(CLI::App& command, FileOutputOptions& options, bool required,
                              const std::string& forceHelp);
 

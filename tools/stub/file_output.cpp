@@ -93,9 +93,10 @@ void print_preview(const StubRequest& request, const std::string& stub, bool wit
 }  // namespace
 
 void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool allowDrop) {
-    add_file_output_options(command, options.file, true,
-                            "Replace an existing file, and write a record that would not read "
-                            "back the same");
+    add_file_output_options(command, options.file, true, "Replace an existing file");
+    command.add_flag("--allow-differences", options.allowDifferences,
+                     "Write a stub that would not read back as given (each difference is a "
+                     "warning); without it such a stub is refused");
     command.add_flag("--with-header", options.withHeader,
                      "NTFS only: write the 24-byte reparse header (tag 0, the text's length, "
                      "zero GUID) before the text, as a reparse buffer holds it");
@@ -135,11 +136,12 @@ void write_stub(const StubRequest& request, const StubOutputOptions& options) {
     const std::vector<std::string> problems =
         readback_problems(request.record, type, surviving(request, dropped), text);
     if (!problems.empty()) {
-        if (!options.file.force)
+        if (!options.allowDifferences)
             throw ToolError(kExitRefused, target + ": refused: " + join(problems) +
                                               "; it would not read back the same "
-                                              "(--force writes it anyway)");
-        print_error(target + ": warning: " + join(problems) + "; written anyway (--force)");
+                                              "(--allow-differences writes it anyway)");
+        print_error(target + ": warning: " + join(problems) +
+                    "; written anyway (--allow-differences)");
     }
     if (options.dryRun) {
         resolve_output_target(options.file);

@@ -21,6 +21,8 @@ struct StubOutputOptions {
     FileOutputOptions file;
     bool withHeader = false;  // NTFS: write the 24-byte reparse header
     bool dropFields = false;  // convert: write although fields would be lost
+    // Write a stub that would read back differently from what was given.
+    bool allowDifferences = false;
     bool dryRun = false;      // show what would be written, write nothing
 };
 
@@ -39,15 +41,16 @@ struct StubRequest {
     int unixLayout = 0;
 };
 
-// Adds -o, --force, --in-place, --preserve, --no-preserve, --with-header
-// and --dry-run to a command, and --drop-fields when allowDrop.
+// Adds -o, --force, --in-place, --preserve, --no-preserve, --with-header,
+// --allow-differences and --dry-run to a command, and --drop-fields when
+// allowDrop.
 void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool allowDrop);
 
 // Renders the request and writes it to options.file.output.  Refused
 // (ToolError, status 1): with a source type, fields that would be lost
 // (unless --drop-fields); a Unix stub whose envelope would be damaged; and,
-// unless --force (which writes and warns), a stub that would not read back
-// with every checked field as given.  With --dry-run prints the stub as
+// unless --allow-differences (which writes and warns), a stub that would
+// not read back with every checked field as given.  With --dry-run prints the stub as
 // inspect shows it and the fields dropped, and writes nothing.
 void write_stub(const StubRequest& request, const StubOutputOptions& options);
 

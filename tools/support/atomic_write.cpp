@@ -8,9 +8,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
+#include <random>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 #include "support/console.h"
 #include "support/file_identity.h"
@@ -26,23 +27,16 @@ namespace {
     throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
 }
 
-void print_warnings(const std::string& path, const std::vector<std::string>& warnings) {
-    for (const std::string& warning : warnings) {
-        std::string line = path;
-        line += ": warning: ";
-        line += warning;
-        print_error(line);
-    }
-}
-
 // A temporary file of mode 0600 in the target's directory (so the final
 // rename stays within one file system), removed unless moved into place,
 // also when a signal ends the tool.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::string& target) : name_(pattern_beside(target)) {
+    // mode is the permission the file is created with, before the umask
+    // and the directory's default ACL apply to it as to any new file.
+    TemporaryFile(const std::string& target, mode_t mode) {
         guard_.emplace();
-        fd_ = ::mkstemp(name_.data());
+        fd_ = create_beside(target, mode);
         if (fd_ < 0)
             fail(target, errno);
         try {
@@ -85,10 +79,28 @@ public:
     }
 
 private:
-    static std::string pattern_beside(const std::string& target) {
+    // Creates ".NAME.tmp.XXXXXX" beside target as mkstemp does, but with
+    // the mode given rather than mkstemp's fixed 0600: a new stub must come
+    // out with the permissions any other new file in its directory gets.
+    int create_beside(const std::string& target, mode_t mode) {
         const std::size_t slash = target.rfind('/');
         const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
-        return target.substr(0, base) + "." + target.substr(base) + ".tmp.XXXXXX";
+        const std::string stem = target.substr(0, base) + "." + target.substr(base) + ".tmp.";
+        static constexpr std::string_view kLetters =
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        std::random_device entropy;
+        std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            name_ = stem;
+            for (int i = 0; i < 6; ++i)
+                name_ += kLetters[pick(entropy)];
+            const int fd = ::open(name_.c_str(),
+                                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
+                                  mode);
+            if (fd >= 0 || errno != EEXIST)
+                return fd;
+        }
+        return -1;  // errno is still EEXIST
     }
 
     std::string name_;
@@ -129,20 +141,23 @@ void stop_before_rename_if_asked() {
         (void)std::raise(SIGSTOP);
 }
 
+// A file that replaces another keeps the identity asked for, all of it or
+// the replacement is abandoned.  A new file, or one whose mode is not
+// kept, is created as any new file is (0666 less the umask, or the
+// directory's default ACL), so it gets what touch would give it.
 void replace_by_rename(const std::string& bytes, const OutputTarget& target,
                        const FileOutputOptions& options) {
-    std::vector<std::string> warnings;
     FileIdentity identity;
-    const Preservation* preserve = &options.preserve;
-    const Preservation none{false, false, false, false};
-    if (target.existing)
-        identity = read_identity(target.path, *target.existing, options.preserve, warnings);
-    else
-        preserve = &none;
+    Preservation preserve{false, false, false, false};
+    if (target.existing) {
+        preserve = options.preserve;
+        identity = read_identity(target.path, *target.existing, preserve);
+    }
+    const mode_t creation = preserve.mode ? 0600 : 0666;
 
-    TemporaryFile temporary(target.path);
+    TemporaryFile temporary(target.path, creation);
     write_all(temporary.fd(), bytes, options.output);
-    apply_identity(temporary.fd(), identity, *preserve, warnings);
+    apply_identity(temporary.fd(), identity, preserve, options.output);
     if (::fsync(temporary.fd()) != 0 || temporary.close() != 0)
         fail(options.output, errno);
     stop_before_rename_if_asked();
@@ -153,7 +168,6 @@ void replace_by_rename(const std::string& bytes, const OutputTarget& target,
         fail(options.output, errno);
     }
     sync_directory_of(target.path);
-    print_warnings(options.output, warnings);
 }
 
 // Rewrites an existing file's content in its own inode: its links, owner,
@@ -172,16 +186,16 @@ void rewrite_in_place(const std::string& bytes, const OutputTarget& target,
     write_all(fd.get(), bytes, options.output);
     if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0)
         fail(options.output, errno);
-    std::vector<std::string> warnings;
     if (options.preserve.timestamps) {
         const struct timespec times[2] = {target.existing->st_atim, target.existing->st_mtim};
         if (::futimens(fd.get(), times) != 0)
-            warnings.push_back("cannot keep access and modification times (" +
-                               std::string(std::strerror(errno)) + ")");
+            throw ToolError(kExitUsageOrIo, options.output +
+                                                ": rewritten, but its access and modification "
+                                                "times cannot be put back (" +
+                                                std::strerror(errno) + ")");
     }
     if (::fsync(fd.get()) != 0 || fd.close() != 0)
         fail(options.output, errno);
-    print_warnings(options.output, warnings);
 }
 
 }  // namespace

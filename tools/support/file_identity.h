@@ -2,7 +2,8 @@
 /* SPDX-License-Identifier: MIT */
 // A file's identity beyond its content (owner, group, mode, times,
 // extended attributes and the ACLs stored among them), taken from the file
-// being replaced and given to the file that replaces it.
+// being replaced and given to the file that replaces it: all of it, or the
+// replacement does not happen.
 #pragma once
 
 #include <string>
@@ -21,18 +22,19 @@ struct FileIdentity {
 };
 
 // Reads the identity of the regular file at path, whose status is known.
-// Attributes that cannot be listed or read are named in warnings.
+// An attribute that cannot be listed or read throws ToolError (status 2)
+// naming it: what cannot be read cannot be kept, and the file is not
+// replaced without it unless preserve leaves attributes out.
 FileIdentity read_identity(const std::string& path, const struct stat& status,
-                           const Preservation& preserve, std::vector<std::string>& warnings);
+                           const Preservation& preserve);
 
 // Gives the open file fd what preserve asks of identity: owner and group
 // first (a change of owner clears set-id bits and file capabilities), then
-// the attributes, the mode, and the times last.  Whatever cannot be set is
-// named in warnings; nothing here fails the write.
+// the attributes (and removes an ACL the file inherited from its directory
+// that the replaced file did not have), the mode, and the times last.  The
+// first part that cannot be set throws ToolError (status 2) naming it and
+// the cause; path names the file in that message.
 void apply_identity(int fd, const FileIdentity& identity, const Preservation& preserve,
-                    std::vector<std::string>& warnings);
-
-// The mode a newly created file gets: 0666 less the umask.
-mode_t new_file_mode();
+                    const std::string& path);
 
 }  // namespace stubmeta_cli
