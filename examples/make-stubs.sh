@@ -22,8 +22,8 @@ windows=("${common[@]}" --set extraText=pool7 --set shortText=arch01 --set numbe
          --set signedNumber=-5 --set flag=1 --set auxText=vol2 --set number5=512
          --set 'longText=D:\projects\report.pdf' --set number2=73)
 "$tool" create --force --type ntfs --with-header "${windows[@]}" -o ntfs.stub
-"$tool" create --force --type ntfs "${windows[@]}" -o ntfs-text.stub
-"$tool" create --force --type csvfs "${windows[@]}" -o csvfs.stub
+"$tool" create --force --bare-text --type ntfs "${windows[@]}" -o ntfs-text.stub 2>/dev/null
+"$tool" create --force --bare-text --type csvfs "${windows[@]}" -o csvfs.stub 2>/dev/null
 "$tool" create --force --type celerra "${windows[@]}" --set 'longText=/fs01/projects/report.pdf' -o celerra.stub
 
 # A shortened NTFS stub: nine fields, then the long text and the last number,

@@ -340,10 +340,23 @@ class CreateTests(ToolTestCase):
             text = f.read()
         self.assertEqual(with_header[24:], text)
         self.assertEqual(with_header[:24], b"\0" * 4 + struct.pack("<H", len(text)) + b"\0" * 18)
+        # Types 1 and 2 get the header unless a bare text is asked for, and
+        # what is written is found again by its opening.
+        for stub_type, name in (("ntfs", "1 WINDOWS_LOCAL"), ("csvfs", "2 WINDOWS_LOCAL_CSVFS")):
+            with self.subTest(type=stub_type):
+                status, _, err = run("create", "--type", stub_type, "--set", "common1=1",
+                                     "-o", self.path(stub_type))
+                self.assertEqual((status, err), (0, ""))
+                self.assertEqual(self.read(stub_type)[4:6], struct.pack("<H", len(self.read(stub_type)) - 24))
+                self.assertIn(": ok: " + name, run("verify", self.path(stub_type))[1])
+                status, _, err = run("create", "--type", stub_type, "--bare-text", "--set", "common1=1",
+                                     "-o", self.path(stub_type), "--force")
+                self.assertEqual(status, 0)
+                self.assertOneLineError(err, "written as a bare")
         status, _, err = run("create", "--type", "celerra", "--with-header", "--set", "common1=1",
                              "-o", self.path("o"))
         self.assertEqual(status, 2)
-        self.assertOneLineError(err, "--with-header applies to NTFS stubs")
+        self.assertOneLineError(err, "--with-header applies to NTFS and CSVFS stubs")
 
     def test_bad_field_values_are_usage_errors(self):
         for assignment, cause in (("nosuch=1", "not a field"), ("common1=4294967296", "out of range"),
@@ -362,8 +375,8 @@ class CreateTests(ToolTestCase):
         self.assertOneLineError(err, "No such file or directory")
 
     def test_inspect_then_create_round_trips_every_example_through_json(self):
-        for name, args in (("ntfs.stub", ["--with-header"]), ("ntfs-text.stub", []),
-                           ("csvfs.stub", []), ("celerra.stub", []), ("dmnas.stub", []),
+        for name, args in (("ntfs.stub", []), ("ntfs-text.stub", ["--bare-text"]),
+                           ("csvfs.stub", ["--bare-text"]), ("celerra.stub", []), ("dmnas.stub", []),
                            ("unix-layout1.stub", []), ("unix-layout2.stub", []),
                            ("unix-layout3.stub", []), ("unix-bigendian.stub", [])):
             with self.subTest(name=name):
@@ -376,7 +389,8 @@ class CreateTests(ToolTestCase):
                 out = self.path(name)
                 status, _, err = run("create", "--type", stub_type, *args, "--from-json", "-",
                                      "-o", out, stdin=record.encode())
-                self.assertEqual((status, err), (0, ""))
+                self.assertEqual(status, 0)
+                self.assertEqual("written as a bare" in err, args == ["--bare-text"])
                 with open(source, "rb") as f:
                     self.assertEqual(self.read(name), f.read())
 
@@ -1206,7 +1220,8 @@ class RoundTripTests(ToolTestCase):
         status, _, err = run("create", "--type", stub_type, "--from-json", "-", "-o", first,
                              "--force", stdin=json.dumps(record).encode())
         self.assertEqual((status, err), (0, ""))
-        as_type = ["--no-header"] if stub_type == "1" else ["--as", stub_type]
+        # Types 1 and 2 are written behind a reparse header, found by it.
+        as_type = [] if stub_type in ("1", "2") else ["--as", stub_type]
         status, out, _ = run("inspect", "--format", "json", *as_type, first)
         self.assertEqual(status, 0)
         status, _, err = run("create", "--type", stub_type, "--from-json", "-", "-o", second,

@@ -11,7 +11,7 @@ namespace stubmeta_cli {
 
 void add_input_options(CLI::App& command, InputOptions& options) {
     command.add_flag("--no-header", options.noHeader,
-                     "Read a bare NTFS text (as create writes it without --with-header): "
+                     "Read a bare NTFS text (as create --bare-text writes it): "
                      "put 24 zero bytes in front as the reparse header");
     add_attribute_options(command, options.xattr, options.attribute,
                           "Read the file's reparse data from an extended attribute instead of "

@@ -41,7 +41,7 @@ std::string join(const std::vector<std::string>& phrases) {
 
 // The stub's bytes: the library's rendering in the layout asked for,
 // re-wrapped when the envelope is to carry a value of its own.
-std::string render(const StubRequest& request, const std::string& target, bool withHeader) {
+std::string render(const StubRequest& request, const std::string& target, bool reparseHeader) {
     ReparseData record = request.record;
     if (is_unix_type(request.type) && request.unixLayout != 0) {
         // A Unix record's unixTextKind picks the layout: 1 gives layout 1,
@@ -50,7 +50,7 @@ std::string render(const StubRequest& request, const std::string& target, bool w
         record.stubType = request.type;
         record.unixTextKind = request.unixLayout == 1 ? 1 : 2;
     }
-    std::string stub = render_stub(record, request.type, RenderOptions{withHeader}, target);
+    std::string stub = render_stub(record, request.type, RenderOptions{reparseHeader}, target);
     if (!is_unix_type(request.type) || !request.envelopeValue)
         return stub;
     const StubBytes written(stub);
@@ -70,13 +70,15 @@ std::vector<Field> surviving(const StubRequest& request, const std::vector<Field
     return fields;
 }
 
-void print_preview(const StubRequest& request, const std::string& stub, bool withHeader,
-                   const std::string& target, const std::vector<Field>& dropped) {
+// text is the stub without a reparse header: the NTFS parse is given a zero
+// one in its place, the others read the text itself.
+void print_preview(const StubRequest& request, const std::string& text, const std::string& target,
+                   const std::vector<Field>& dropped) {
     MatchRequest asWritten;
     asWritten.mode = MatchRequest::Mode::OneType;
     asWritten.type = request.type;
-    StubBytes bytes(stub);
-    if (request.type == STUB_TYPE_WINDOWS_LOCAL && !withHeader)
+    StubBytes bytes(text);
+    if (request.type == STUB_TYPE_WINDOWS_LOCAL)
         bytes = bytes.with_zero_header();
     std::string preview;
     if (std::optional<Detection> detection = detect_stub(bytes, asWritten))
@@ -97,9 +99,15 @@ void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool
     command.add_flag("--allow-differences", options.allowDifferences,
                      "Write a stub that would not read back as given (each difference is a "
                      "warning); without it such a stub is refused");
-    command.add_flag("--with-header", options.withHeader,
-                     "NTFS only: write the 24-byte reparse header (tag 0, the text's length, "
-                     "zero GUID) before the text, as a reparse buffer holds it");
+    CLI::Option* withHeader = command.add_flag(
+        "--with-header", options.withHeader,
+        "Types 1 and 2: write the 24-byte reparse header (tag 0, the text's length, zero GUID) "
+        "before the text, as a reparse buffer holds it (the default)");
+    command
+        .add_flag("--bare-text", options.bareText,
+                  "Types 1 and 2: write the text without its reparse header (read it back with "
+                  "--no-header or --as)")
+        ->excludes(withHeader);
     if (allowDrop)
         command.add_flag("--drop-fields", options.dropFields,
                          "Convert although fields the target layout cannot hold would be lost");
@@ -111,16 +119,18 @@ void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool
 void write_stub(const StubRequest& request, const StubOutputOptions& options) {
     const std::string& target = options.file.output;
     const StubType type = request.type;
-    if (options.withHeader && type != STUB_TYPE_WINDOWS_LOCAL)
-        throw ToolError(kExitUsageOrIo,
-                        "stubmeta: --with-header applies to NTFS stubs (type 1) only");
+    if ((options.withHeader || options.bareText) && !is_reparse_type(type))
+        throw ToolError(kExitUsageOrIo, std::string("stubmeta: ") +
+                                            (options.bareText ? "--bare-text" : "--with-header") +
+                                            " applies to NTFS and CSVFS stubs (types 1 and 2) only");
+    const bool reparseHeader = is_reparse_type(type) && !options.bareText;
     const std::vector<Field> dropped = request.sourceType != 0
                                            ? dropped_fields(request.record, type, request.checked)
                                            : std::vector<Field>{};
     const std::string text = render(request, target, false);
-    const std::string stub = options.withHeader ? render(request, target, true) : text;
+    const std::string stub = reparseHeader ? render(request, target, true) : text;
     if (options.dryRun)
-        print_preview(request, stub, options.withHeader, target, dropped);
+        print_preview(request, text, target, dropped);
 
     if (!dropped.empty() && !options.dropFields)
         throw ToolError(kExitRefused, request.sourcePath + ": converting " +
@@ -148,6 +158,10 @@ void write_stub(const StubRequest& request, const StubOutputOptions& options) {
         return;
     }
     write_output_file(stub, options.file);
+    if (options.bareText)
+        print_error(target + ": written as a bare " + type_name(type) +
+                    " text without its reparse header" +
+                    (type == STUB_TYPE_WINDOWS_LOCAL ? "; read it back with --no-header" : ""));
 }
 
 }  // namespace stubmeta_cli

@@ -19,7 +19,12 @@ namespace stubmeta_cli {
 
 struct StubOutputOptions {
     FileOutputOptions file;
-    bool withHeader = false;  // NTFS: write the 24-byte reparse header
+    // Types 1 and 2 are written behind their 24-byte reparse header, as a
+    // reparse point holds them and every reader finds them; --bare-text
+    // writes the text alone (and says so).  --with-header, the default, is
+    // still taken.
+    bool withHeader = false;
+    bool bareText = false;
     bool dropFields = false;  // convert: write although fields would be lost
     // Write a stub that would read back differently from what was given.
     bool allowDifferences = false;
@@ -42,8 +47,8 @@ struct StubRequest {
 };
 
 // Adds -o, --force, --in-place, --preserve, --no-preserve, --with-header,
-// --allow-differences and --dry-run to a command, and --drop-fields when
-// allowDrop.
+// --bare-text, --allow-differences and --dry-run to a command, and
+// --drop-fields when allowDrop.
 void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool allowDrop);
 
 // Renders the request and writes it to options.file.output.  Refused

@@ -47,6 +47,12 @@ constexpr bool is_unix_type(StubType type) noexcept {
     return type == STUB_TYPE_UNIX_BIGENDIAN || type == STUB_TYPE_UNIX_LITTLEENDIAN;
 }
 
+// True for 1 and 2: the texts a Windows reparse point holds behind its
+// 24-byte header.
+constexpr bool is_reparse_type(StubType type) noexcept {
+    return type == STUB_TYPE_WINDOWS_LOCAL || type == STUB_TYPE_WINDOWS_LOCAL_CSVFS;
+}
+
 // True for 4 and 5.
 constexpr bool is_dmnas_type(StubType type) noexcept {
     return type == STUB_TYPE_WINDOWS_DMNAS || type == STUB_TYPE_WINDOWS_DMNAS_ALT;

@@ -50,7 +50,7 @@ std::string render_stub(const ReparseData& record, StubType type, const RenderOp
     }
     if (is_unix_type(type))
         set_checksum_order(stub, type);
-    if (type == STUB_TYPE_WINDOWS_LOCAL && options.ntfsHeader)
+    if (is_reparse_type(type) && options.reparseHeader)
         stub = ntfs_header(stub.size()) + stub;
     return stub;
 }

@@ -10,10 +10,10 @@
 namespace stubmeta_cli {
 
 struct RenderOptions {
-    // NTFS only: put the 24-byte reparse header (tag 0, the text's length,
-    // a zero reserved word and a zero GUID) in front of the text, as a
-    // reparse buffer holds it.
-    bool ntfsHeader = false;
+    // Types 1 and 2 only: put the 24-byte reparse header (tag 0, the text's
+    // length, a zero reserved word and a zero GUID) in front of the text,
+    // as a reparse buffer holds it.
+    bool reparseHeader = false;
 };
 
 // The stub of the given type for record, as stubmeta::generate writes it:
