@@ -48,10 +48,14 @@ EXAMPLES = os.path.join(SOURCE, "examples", "stubs")
 
 ERRORS = ("EIO", "ENOSPC", "EDQUOT", "EPERM")
 KILL = "SIGKILL"
-# Calls the kernel never fails: an injected error there would be a value no
-# real system returns, so they only get the kill.
+# Calls that never answer with any of the injected errors: the kernel cannot
+# fail them, brk reports failure by returning the old break (so -EIO is read
+# as a break address), and futex returns none of them (the C library aborts on
+# an error it does not expect).  An injected error there is a value no real
+# system returns, so they only get the kill.
 CANNOT_FAIL = {"umask", "getpid", "getppid", "gettid", "getuid", "geteuid", "getgid",
-               "getegid", "set_tid_address", "exit_group", "exit", "rt_sigreturn"}
+               "getegid", "set_tid_address", "exit_group", "exit", "rt_sigreturn", "brk",
+               "futex"}
 
 # The identity every replaced target starts with.
 OWNER, GROUP, MODE = 1234, 5678, 0o640
@@ -332,13 +336,16 @@ def main():
                              if fault == KILL or syscall not in CANNOT_FAIL]
             print(f"{scenario.name}: {sum(scenario.counts.values())} calls of "
                   f"{len(scenario.counts)} system calls, {calls} injected into")
-        violations, reached = [], 0
+        violations, reached, unreached = [], 0, {}
         with concurrent.futures.ThreadPoolExecutor(max_workers=options.jobs) as pool:
             futures = {pool.submit(harness.inject, *run): run for run in runs}
             for future in concurrent.futures.as_completed(futures):
                 scenario, syscall, n, fault = futures[future]
                 injected, problems = future.result()
                 reached += injected
+                if not injected:
+                    key = f"{syscall}:{fault}"
+                    unreached[key] = unreached.get(key, 0) + 1
                 violations += [(scenario.name, syscall, n, fault, p) for p in problems]
     finally:
         if not options.scratch:
@@ -347,6 +354,9 @@ def main():
 
     print(f"{len(runs)} injected runs ({reached} reached their call) in {elapsed:.0f} s "
           f"with {options.jobs} workers")
+    if unreached:
+        print("not reached (call:fault runs): "
+              + ", ".join(f"{key} {count}" for key, count in sorted(unreached.items())))
     if not violations:
         print("no violations")
         return 0
