@@ -221,8 +221,9 @@ class Harness:
                 problems.append(f"no end within {self.timeout} s")
             with open(log, encoding="utf-8", errors="replace") as f:
                 trace = f.read()
-            injected = "(INJECTED)" in trace or (fault == KILL and status == -signal.SIGKILL)
-            if status is not None and status < 0 and not (fault == KILL and status == -signal.SIGKILL):
+            killed = fault == KILL and status == -signal.SIGKILL
+            injected = "(INJECTED)" in trace or killed
+            if status is not None and status < 0 and not killed:
                 problems.append("died by " + signal.Signals(-status).name)
             problems += self.check_target(scenario, work, status, fault)
             if problems and status is not None:
