@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The stubmeta developers
+# SPDX-License-Identifier: MIT
+# Fault injection into every single-file writer of the tool (create, convert,
+# wrap, unwrap with -o), in full: each system call of a normal run, at each
+# of its calls, failed with EIO, ENOSPC, EDQUOT and EPERM and killed by
+# SIGKILL (tests/faults/inject.py).  Needs root and strace; uses the tool
+# `make test` built in build-ci.
+set -euo pipefail
+tool=build-ci/tools/stubmeta
+if [[ ! -x "$tool" ]]; then
+  cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTUBMETA_WERROR=ON >/dev/null
+  cmake --build build-ci --target stubmeta-cli
+fi
+status=0
+python3 tests/faults/inject.py --tool "$tool" --jobs "$(nproc)" || status=$?
+if [[ $status -eq 77 ]]; then
+  echo "fault injection needs root and strace: skipped" >&2
+  exit 0
+fi
+exit "$status"
