@@ -12,9 +12,9 @@
 namespace stubmeta_cli {
 namespace {
 
-constexpr std::array<int, kEndingSignalCount> kInterrupts{
-    SIGHUP, SIGINT,  SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2,
-    SIGALRM, SIGPIPE, SIGXFSZ, SIGXCPU, SIGVTALRM, SIGPROF};
+constexpr std::array<int, kEndingSignalCount> kInterrupts{SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM,
+                                                          SIGUSR1, SIGUSR2, SIGALRM,   SIGPIPE,
+                                                          SIGXFSZ, SIGXCPU, SIGVTALRM, SIGPROF};
 
 // The file the handler removes.  Written only while the handler is not
 // installed; the handler reads it and calls nothing but getpid, unlink,

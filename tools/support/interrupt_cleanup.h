@@ -46,7 +46,7 @@ private:
     void release() noexcept;
     void restore_handlers() noexcept;
 
-    struct sigaction previous_[kEndingSignalCount]{};
+    struct sigaction previous_[kEndingSignalCount] {};
     sigset_t held_{};
     bool holding_ = false;
     bool installed_ = false;
