@@ -17,7 +17,7 @@ namespace stubmeta_cli {
 // gets the replaced file's identity (options.preserve) or a new file's
 // mode, is synced, renamed into place, and the directory synced: readers
 // never see a partial file.  The temporary file is removed on every
-// failure and on SIGINT, SIGTERM and SIGHUP.  With --in-place an existing
+// failure and on every signal that ends the tool.  With --in-place an existing
 // file is rewritten inside its own inode instead.  Attributes that cannot
 // be kept are warnings on stderr; failures throw ToolError (status 1 for a
 // refusal, 2 for an I/O error).
