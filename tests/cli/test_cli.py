@@ -799,6 +799,32 @@ class ScanStreamingTests(ToolTestCase):
             self.assertEqual(process.wait(timeout=5), status)
             self.assertIn(message, process.stderr.read())
 
+    def test_fifos_wait_for_their_writer_and_a_signal_ends_the_wait(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        for command in (["scan", "--files0-from", fifo], ["verify", fifo]):
+            for signal_number in (signal.SIGINT, signal.SIGTERM):
+                with self.subTest(command=command[0], signal=signal_number):
+                    process = subprocess.Popen([TOOL, *command], stdout=subprocess.PIPE,
+                                               stderr=subprocess.PIPE)
+                    self.addCleanup(end_process, process)
+                    time.sleep(0.5)  # waiting for a writer by now
+                    self.assertIsNone(process.poll())
+                    process.send_signal(signal_number)
+                    self.assertEqual(process.wait(timeout=5), -signal_number)
+        # A writer coming late is read, as cat reads it.
+        process = subprocess.Popen([TOOL, "verify", fifo], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        self.addCleanup(end_process, process)
+        time.sleep(0.5)
+        # Without a reader left, this open fails (ENXIO) rather than blocking.
+        writer = os.open(fifo, os.O_WRONLY | os.O_NONBLOCK)
+        os.write(writer, stub_bytes())
+        os.close(writer)
+        out, err = process.communicate(timeout=10)
+        self.assertEqual((process.returncode, err), (0, b""))
+        self.assertIn(b": ok: ", out)
+
     def test_progress_only_where_it_belongs(self):
         """Each case: environment, flags, whether stderr is a terminal,
         then what the progress line must look like (None: no progress)."""
@@ -1059,18 +1085,39 @@ class TargetTests(ToolTestCase):
         with open("/proc/%d/stat" % pid) as f:
             return f.read().rsplit(")", 1)[1].split()[0] == "T"
 
+    ENDING_SIGNALS = (signal.SIGHUP, signal.SIGINT, signal.SIGQUIT, signal.SIGTERM,
+                      signal.SIGUSR1, signal.SIGUSR2, signal.SIGALRM, signal.SIGPIPE,
+                      signal.SIGXFSZ, signal.SIGXCPU, signal.SIGVTALRM, signal.SIGPROF)
+
     def test_a_signal_before_the_rename_leaves_no_temporary_file(self):
         self.write("out", b"old")
-        for signal_number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
-            with self.subTest(signal=signal_number):
+        import resource
+        for signal_number in self.ENDING_SIGNALS:
+            with self.subTest(signal=signal.Signals(signal_number).name):
+                # No core file from the signals that would leave one.
                 tool = subprocess.Popen([TOOL, *self.CONVERT, self.path("out")],
-                                        env=dict(os.environ, STUBMETA_TEST_STOP_BEFORE_RENAME="1"))
+                                        env=dict(os.environ, STUBMETA_TEST_STOP_BEFORE_RENAME="1"),
+                                        preexec_fn=lambda: resource.setrlimit(
+                                            resource.RLIMIT_CORE, (0, 0)))
                 while not self.stopped(tool.pid):
                     time.sleep(0.01)
                 self.assertEqual(len(os.listdir(self.folder)), 2)
                 tool.send_signal(signal_number)
                 tool.send_signal(signal.SIGCONT)
                 self.assertEqual(tool.wait(timeout=30), -signal_number)
+                self.assertEqual(os.listdir(self.folder), ["out"])
+                self.assertEqual(self.read("out"), b"old")
+
+    def test_a_write_past_the_file_size_limit_is_an_error(self):
+        import resource
+        self.write("out", b"old")
+        for target in ("out", "new"):
+            with self.subTest(target=target):
+                done = subprocess.run(
+                    [TOOL, *self.CONVERT, self.path(target)], capture_output=True, timeout=60,
+                    preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (0, 0)))
+                self.assertEqual(done.returncode, 2)
+                self.assertOneLineError(done.stderr.decode(), target + ": File too large")
                 self.assertEqual(os.listdir(self.folder), ["out"])
                 self.assertEqual(self.read("out"), b"old")
 

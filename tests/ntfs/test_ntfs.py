@@ -210,7 +210,10 @@ class RowsTests(NtfsTestCase):
         fat = os.path.join(self.folder, "fat.img")
         with open(fat, "wb") as f:
             f.write(b"\xEB\x3C\x90mkfs.fat" + bytes(501))
+        fifo = os.path.join(self.folder, "fifo")
+        os.mkfifo(fifo)  # refused at once, not waited on for a writer
         cases = [
+            (fifo, fifo + ": is a FIFO, not an NTFS volume (give an image file or a device)"),
             (fat, fat + ": not an NTFS volume: its boot sector holds the OEM name \"mkfs.fat\","
                   " not \"NTFS    \""),
             (os.devnull, os.devnull + ": not an NTFS volume: it holds 0 bytes, less than a boot sector"),

@@ -75,11 +75,18 @@ int CachedDevice::open(int flags) {
         errno = EROFS;
         return -1;
     }
-    fd_ = ::open(device_->d_name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // As when the boot sector was read: a FIFO put in the image's place
+    // since is not waited on.
+    fd_ = ::open(device_->d_name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd_ < 0)
         return -1;
     struct stat status {};
-    set_state(device_, ND_Block, ::fstat(fd_, &status) == 0 && S_ISBLK(status.st_mode));
+    if (::fstat(fd_, &status) == 0 && S_ISFIFO(status.st_mode)) {
+        static_cast<void>(close());
+        errno = ESPIPE;
+        return -1;
+    }
+    set_state(device_, ND_Block, S_ISBLK(status.st_mode));
     set_state(device_, ND_ReadOnly, true);
     set_state(device_, ND_Open, true);
     return 0;

@@ -25,7 +25,9 @@ std::uint64_t image_bytes(int fd) {
 
 // Reads the boot sector; returns the image's size in bytes.
 std::uint64_t check_boot_sector(const std::string& image) {
-    const Descriptor fd(::open(image.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    // O_NONBLOCK: a FIFO is refused at once rather than waited on for a
+    // writer whose data could not be read at the places a volume needs.
+    const Descriptor fd(::open(image.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0)
         throw ToolError(kExitUsageOrIo, image + ": " + std::strerror(errno));
     struct stat status {};
@@ -33,6 +35,9 @@ std::uint64_t check_boot_sector(const std::string& image) {
         throw ToolError(kExitUsageOrIo, image + ": " + std::strerror(errno));
     if (S_ISDIR(status.st_mode))
         throw ToolError(kExitUsageOrIo, image + ": is a directory, not an NTFS volume");
+    if (S_ISFIFO(status.st_mode))
+        throw ToolError(kExitUsageOrIo,
+                        image + ": is a FIFO, not an NTFS volume (give an image file or a device)");
     std::array<unsigned char, kBootSectorSize> sector{};
     std::size_t got = 0;
     while (got < sector.size()) {

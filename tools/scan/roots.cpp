@@ -16,7 +16,8 @@ namespace {
 constexpr std::size_t kChunk = 65536;
 
 // How long a wait for more of the list lasts before the scan is asked
-// again whether to stop (a signal interrupts the wait anyway).
+// again whether to stop (a signal interrupts the wait anyway).  A FIFO
+// without a writer yet is not ready, so the same wait holds until one comes.
 constexpr int kWaitMilliseconds = 100;
 
 [[noreturn]] void fail(const std::string& label, int error) {
@@ -34,7 +35,11 @@ NulSeparatedNames::NulSeparatedNames(const std::string& file, std::function<bool
         fd_ = STDIN_FILENO;
         return;
     }
-    fd_ = ::open(file.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    // O_NONBLOCK: the open of a FIFO returns at once instead of waiting
+    // for a writer, which a signal asking to stop could not cut short (the
+    // scan's handlers restart what they interrupt); the polls in fill() wait
+    // for the writer instead, as they wait for more of the list.
+    fd_ = ::open(file.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0)
         fail(label_, errno);
     owned_ = true;

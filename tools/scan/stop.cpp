@@ -55,7 +55,11 @@ ScanStop::ScanStop() : outputIsPipe_(standard_output_is_pipe()) {
     action.sa_handler = note_signal;
     sigemptyset(&action.sa_mask);
     // Reads and writes carry on as if nothing came (the threads ask
-    // between files); a second signal finds the default action again.
+    // between files), so no row is cut short by an interrupted write.  A
+    // wait that may last for ever (for the writer of a --files0-from FIFO,
+    // for more of the list) is a poll after an open that does not block,
+    // and a signal ends a poll whatever these flags say.  A second signal
+    // finds the default action again.
     action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
     for (std::size_t i = 0; i < kInterrupts.size(); ++i)
         ::sigaction(kInterrupts[i], &action, &previous_[i]);

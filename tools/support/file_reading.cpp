@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -90,6 +91,16 @@ void read_head(int fd, const std::string& path, FileRead& result, bool stream) {
     result.apparentSize += static_cast<std::uint64_t>(got);
 }
 
+// The open of a FIFO did not wait for a writer, but a read before one
+// came would find it empty: waits until data comes or a writer has come
+// and gone, as a blocking open and read (cat) would.
+void wait_for_writer(int fd, const std::string& path) {
+    pollfd input{fd, POLLIN, 0};
+    while (::poll(&input, 1, -1) < 0)
+        if (errno != EINTR)
+            fail_io(path, errno);
+}
+
 // A named path that cannot be opened for reading: a socket says what it
 // is rather than "No such device or address".
 [[noreturn]] void fail_open(const std::string& path, int error) {
@@ -122,6 +133,8 @@ FileRead read_stub_file(const std::string& path, bool followLinks) {
     if (!S_ISREG(status.st_mode)) {
         // A pipe or terminal named on the command line (/dev/stdin, a
         // process substitution) is read as it comes, waiting for data.
+        if (S_ISFIFO(status.st_mode))
+            wait_for_writer(fd.get(), path);
         const int streamFlags = ::fcntl(fd.get(), F_GETFL);
         if (streamFlags < 0 || ::fcntl(fd.get(), F_SETFL, streamFlags & ~O_NONBLOCK) != 0)
             fail_io(path, errno);

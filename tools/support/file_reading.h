@@ -84,8 +84,8 @@ struct FileRead {
 };
 
 // Reads at most kReadLimit bytes from the start of a file named on the
-// command line: a regular file, or a pipe or terminal read as it comes;
-// "-" is standard input.  apparentSize is the file's size; for a stream,
+// command line: a regular file, or a pipe or terminal read as it comes (a
+// FIFO waited on for its writer, as cat waits); "-" is standard input.  apparentSize is the file's size; for a stream,
 // the bytes read, or kReadLimit + 1 when more follow (never read further).  With followLinks false a symbolic link is not followed.
 // Throws ToolError (status 2) naming path and cause when the file cannot be
 // read (a directory, a socket).

@@ -1,17 +1,26 @@
 /* SPDX-FileCopyrightText: 2026 The stubmeta developers */
 /* SPDX-License-Identifier: MIT */
-// Removing a temporary file when SIGINT, SIGTERM or SIGHUP ends the tool
-// before the file was moved into place.
+// Removing a temporary file when a signal ends the tool before the file
+// was moved into place.
 #pragma once
 
 #include <csignal>
+#include <cstddef>
 #include <string>
 
 namespace stubmeta_cli {
 
-// While an instance guards a file, those three signals remove it and then
-// end the process as they would have (so the exit status still tells the
-// signal).  One instance at a time: the tool writes one file at a time.
+// The signals whose default action ends the process and that a user, a
+// parent or the system may send while a file is written: HUP, INT, QUIT,
+// TERM, USR1, USR2, ALRM, PIPE, XFSZ, XCPU, VTALRM and PROF.
+inline constexpr std::size_t kEndingSignalCount = 12;
+
+// While an instance guards a file, those signals remove it and then end the
+// process as they would have (so the exit status still tells the signal).
+// A signal the tool was started with ignored stays ignored (nohup).  The
+// SIGXFSZ the system sends when a write passes the file size limit does not
+// end the process: that write fails with EFBIG, an error like any other.
+// One instance at a time: the tool writes one file at a time.
 //
 // Creating the file and guarding it must leave no gap, so the instance
 // starts with the signals held back: create the file, then guard() it.
@@ -37,7 +46,7 @@ private:
     void release() noexcept;
     void restore_handlers() noexcept;
 
-    struct sigaction previous_[3]{};
+    struct sigaction previous_[kEndingSignalCount] {};
     sigset_t held_{};
     bool holding_ = false;
     bool installed_ = false;
