@@ -244,6 +244,14 @@ JsonRecord record_from_json(const Json& object, const std::string& source) {
     return result;
 }
 
+JsonRecord record_from_json_text(std::string_view text, const std::string& source) {
+    const Json object = Json::parse(text, nullptr, false);
+    if (object.is_discarded())
+        throw ToolError(kExitUsageOrIo,
+                        source + ": not one JSON object (a single line of inspect --format json)");
+    return record_from_json(object, source);
+}
+
 std::string json_line(const Json& object) {
     return object.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
