@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
     std::ifstream in(argv[1], std::ios::binary);
     const std::vector<unsigned char> image{std::istreambuf_iterator<char>(in),
                                            std::istreambuf_iterator<char>()};
-    if (!in.eof() || image.size() > stubmeta::fuzz::kLargestImage) {
-        std::fprintf(stderr, "fuzz_ntfs_seed: %s: unreadable or larger than 64 MiB\n", argv[1]);
+    if (!in || image.empty() || image.size() > stubmeta::fuzz::kLargestImage) {
+        std::fprintf(stderr, "fuzz_ntfs_seed: %s: unreadable, empty or larger than 64 MiB\n", argv[1]);
         return 1;
     }
     const std::vector<std::uint8_t> seed = stubmeta::fuzz::encode_sparse_image(image);

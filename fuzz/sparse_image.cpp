@@ -6,11 +6,13 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "ntfs/ntfs3g.h"
 extern "C" {
-#include <ntfs-3g/types.h>
-
 #include <ntfs-3g/unistr.h>
 }
+// libntfs-3g's own min and max, which unistr.h brings back.
+#undef min
+#undef max
 
 namespace stubmeta::fuzz {
 namespace {
