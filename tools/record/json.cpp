@@ -9,6 +9,7 @@
 #include "stub/envelope_report.h"
 #include "support/hex_text.h"
 #include "record/fields.h"
+#include "record/text.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -160,10 +161,12 @@ Json error_to_json(const std::string& path, const std::string& cause) {
 
 namespace {
 
+// The key as printable text: it comes from the document, and the message
+// goes to a terminal as it stands.
 ToolError key_error(const std::string& source, std::string_view key, std::string_view cause) {
     std::string message = source;
     message += ": ";
-    message += key;
+    message += printable(key);
     message += ": ";
     message += cause;
     return ToolError(kExitUsageOrIo, message);
