@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::size_t readable = before_long_name(expected);
 
-    stubmeta_cli::NulSeparatedNames names(list.path(), [] { return false; }, [] {});
+    stubmeta_cli::NulSeparatedNames names(
+        list.path(), [] { return false; }, [] {});
     std::string joined;
     std::string name;
     std::size_t count = 0;

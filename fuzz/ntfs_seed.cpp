@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     const std::vector<unsigned char> image{std::istreambuf_iterator<char>(in),
                                            std::istreambuf_iterator<char>()};
     if (!in || image.empty() || image.size() > stubmeta::fuzz::kLargestImage) {
-        std::fprintf(stderr, "fuzz_ntfs_seed: %s: unreadable, empty or larger than 64 MiB\n", argv[1]);
+        std::fprintf(stderr, "fuzz_ntfs_seed: %s: unreadable, empty or larger than 64 MiB\n",
+                     argv[1]);
         return 1;
     }
     const std::vector<std::uint8_t> seed = stubmeta::fuzz::encode_sparse_image(image);
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::ofstream out(argv[2], std::ios::binary);
-    out.write(reinterpret_cast<const char*>(seed.data()), static_cast<std::streamsize>(seed.size()));
+    out.write(reinterpret_cast<const char*>(seed.data()),
+              static_cast<std::streamsize>(seed.size()));
     std::printf("%s: %zu bytes as %zu\n", argv[2], image.size(), seed.size());
     return out ? 0 : 1;
 }

@@ -53,7 +53,8 @@ std::size_t run_of(const std::vector<unsigned char>& image, std::size_t at) {
 const std::vector<unsigned char>& upcase_table_bytes() {
     static const std::vector<unsigned char> table = [] {
         std::vector<ntfschar> entries(kUpcaseEntries);
-        ntfs_upcase_table_build(entries.data(), static_cast<u32>(entries.size() * sizeof(ntfschar)));
+        ntfs_upcase_table_build(entries.data(),
+                                static_cast<u32>(entries.size() * sizeof(ntfschar)));
         std::vector<unsigned char> bytes(entries.size() * sizeof(ntfschar));
         std::memcpy(bytes.data(), entries.data(), bytes.size());
         return bytes;
@@ -91,12 +92,14 @@ std::uint64_t lay_out_sparse_image(
             continue;
         length = std::min({length, imageSize - offset, kMostBytesLaid - laid});
         laid += length;
+        if (kind != PieceKind::Fill) {
+            lay(offset, bytes, static_cast<std::size_t>(length));
+            continue;
+        }
         for (std::uint64_t done = 0; done < length;) {
-            const std::size_t part = kind == PieceKind::Fill
-                                         ? static_cast<std::size_t>(
-                                               std::min<std::uint64_t>(fill.size(), length - done))
-                                         : static_cast<std::size_t>(length);
-            lay(offset + done, kind == PieceKind::Fill ? fill.data() : bytes + done, part);
+            const auto part =
+                static_cast<std::size_t>(std::min<std::uint64_t>(fill.size(), length - done));
+            lay(offset + done, fill.data(), part);
             done += part;
         }
     }

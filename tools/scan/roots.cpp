@@ -59,10 +59,10 @@ bool NulSeparatedNames::next(std::string& name) {
         const auto* nul = static_cast<const char*>(std::memchr(start, '\0', filled_ - at_));
         name.append(start, nul != nullptr ? nul : end);
         if (name.size() > kLongestName)
-            throw ToolError(kExitUsageOrIo,
-                            label_ + ":" + std::to_string(count_ + 1) + ": a name longer than " +
-                                std::to_string(kLongestName) +
-                                " bytes (are the names separated by NULs?)");
+            throw ToolError(kExitUsageOrIo, label_ + ":" + std::to_string(count_ + 1) +
+                                                ": a name longer than " +
+                                                std::to_string(kLongestName) +
+                                                " bytes (are the names separated by NULs?)");
         if (nul != nullptr) {
             at_ = static_cast<std::size_t>(nul - buffer_.data()) + 1;
             ++count_;
