@@ -52,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::size_t readable = before_long_name(expected);
 
+    const std::string label = list.path() + ":";
     stubmeta_cli::NulSeparatedNames names(
         list.path(), [] { return false; }, [] {});
     std::string joined;
@@ -63,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             joined += name;
             joined += '\0';
             ++count;
-            Check(names.where() == list.path() + ":" + std::to_string(count),
-                  "where() counts the names read");
+            Check(names.where() == label + std::to_string(count), "where() counts the names read");
         }
     } catch (const stubmeta_cli::ToolError& error) {
         Check(error.status() == stubmeta_cli::kExitUsageOrIo, "a refused list is status 2");
