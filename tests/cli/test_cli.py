@@ -396,7 +396,10 @@ class CreateTests(ToolTestCase):
 
     def test_json_from_another_tool_is_checked(self):
         cases = {'{"common1": -1}': "must not be negative", '{"bogus": 1}': "not a field",
-                 '[1]': "one JSON object", '{"longText": 5}': "expects text", 'not json': "one JSON object"}
+                 '[1]': "one JSON object", '{"longText": 5}': "expects text", 'not json': "one JSON object",
+                 # Control characters from the document reach the terminal escaped.
+                 '{"l\\u007fngText": 1}': "l\\x7FngText: not a field",
+                 '{"common1": "1\\u001b[2J"}': 'not "1\\x1B[2J"'}
         for text, cause in cases.items():
             with self.subTest(text=text):
                 status, _, err = run("create", "--type", "1", "--from-json", "-", "-o",
@@ -944,6 +947,10 @@ class ScanFiltersTests(ToolTestCase):
         status, _, err = run("scan", "--files0-from", listing, self.root)
         self.assertEqual(status, 2)
         self.assertIn("excludes", err)
+        # Lines where NUL-separated names are expected: refused, not held whole.
+        status, _, err = run("scan", "--files0-from", self.write("lines", b"x\n" * 3000))
+        self.assertEqual(status, 2)
+        self.assertOneLineError(err, ":1: a name longer than 4095 bytes")
 
     def test_xdev_stays_on_the_root_file_system(self):
         if os.geteuid() != 0 or shutil.which("unshare") is None:

@@ -25,12 +25,7 @@ constexpr std::size_t kJsonLimit = 1 << 20;
 
 JsonRecord record_from_file(const std::string& path) {
     const std::string content = read_small_file(path, kJsonLimit);
-    const std::string source = path == "-" ? "standard input" : path;
-    Json object = Json::parse(content, nullptr, false);
-    if (object.is_discarded())
-        throw ToolError(kExitUsageOrIo,
-                        source + ": not one JSON object (a single line of inspect --format json)");
-    return record_from_json(object, source);
+    return record_from_json_text(content, path == "-" ? "standard input" : path);
 }
 
 // Applies FIELD=VALUE; returns the field set (nothing for "type").

@@ -8,6 +8,7 @@
 #include <limits>
 #include <utility>
 
+#include "record/text.h"
 #include "stub/type_names.h"
 
 namespace stubmeta_cli {
@@ -197,7 +198,7 @@ std::optional<std::string> set_field_from_text(ReparseData& record, Field field,
         std::uint64_t number = 0;
         auto [stop, error] = std::from_chars(text.data(), end, number);
         if (text.empty() || stop != end || error == std::errc::invalid_argument)
-            return "expects a decimal number, not \"" + std::string(text) + "\"";
+            return "expects a decimal number, not \"" + printable(text) + "\"";
         if (error == std::errc::result_out_of_range)
             return at_most(unsigned_max(info));
         return set_field(record, field, number);
@@ -205,7 +206,7 @@ std::optional<std::string> set_field_from_text(ReparseData& record, Field field,
     std::int64_t number = 0;
     auto [stop, error] = std::from_chars(text.data(), end, number);
     if (text.empty() || stop != end || error == std::errc::invalid_argument)
-        return "expects a decimal number, not \"" + std::string(text) + "\"";
+        return "expects a decimal number, not \"" + printable(text) + "\"";
     if (error == std::errc::result_out_of_range)
         return "out of range";
     return set_field(record, field, number);

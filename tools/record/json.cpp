@@ -9,6 +9,7 @@
 #include "stub/envelope_report.h"
 #include "support/hex_text.h"
 #include "record/fields.h"
+#include "record/text.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -160,10 +161,12 @@ Json error_to_json(const std::string& path, const std::string& cause) {
 
 namespace {
 
+// The key as printable text: it comes from the document, and the message
+// goes to a terminal as it stands.
 ToolError key_error(const std::string& source, std::string_view key, std::string_view cause) {
     std::string message = source;
     message += ": ";
-    message += key;
+    message += printable(key);
     message += ": ";
     message += cause;
     return ToolError(kExitUsageOrIo, message);
@@ -242,6 +245,14 @@ JsonRecord record_from_json(const Json& object, const std::string& source) {
             result.given.push_back(set_from_json(result.record, key, value, source));
     }
     return result;
+}
+
+JsonRecord record_from_json_text(std::string_view text, const std::string& source) {
+    const Json object = Json::parse(text, nullptr, false);
+    if (object.is_discarded())
+        throw ToolError(kExitUsageOrIo,
+                        source + ": not one JSON object (a single line of inspect --format json)");
+    return record_from_json(object, source);
 }
 
 std::string json_line(const Json& object) {

@@ -57,6 +57,10 @@ struct JsonRecord {
 // anything else.
 JsonRecord record_from_json(const Json& object, const std::string& source);
 
+// The same from a document's text, which must hold exactly one JSON value;
+// throws ToolError (status 2) naming source when it does not parse.
+JsonRecord record_from_json_text(std::string_view text, const std::string& source);
+
 // One line of compact JSON (no trailing newline); invalid bytes in texts
 // are replaced rather than thrown over.
 std::string json_line(const Json& object);

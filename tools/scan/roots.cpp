@@ -3,6 +3,7 @@
 #include "scan/roots.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -19,6 +20,11 @@ constexpr std::size_t kChunk = 65536;
 // again whether to stop (a signal interrupts the wait anyway).  A FIFO
 // without a writer yet is not ready, so the same wait holds until one comes.
 constexpr int kWaitMilliseconds = 100;
+
+// No path the system opens is longer; a longer "name" is most likely a
+// list of lines given where NUL-separated names are expected, and holding
+// it whole would cost as much memory as the list.
+constexpr std::size_t kLongestName = PATH_MAX - 1;
 
 [[noreturn]] void fail(const std::string& label, int error) {
     throw ToolError(kExitUsageOrIo, label + ": " + std::strerror(error));
@@ -54,14 +60,19 @@ bool NulSeparatedNames::next(std::string& name) {
     name.clear();
     for (;;) {
         const char* start = buffer_.data() + at_;
+        const char* end = buffer_.data() + filled_;
         const auto* nul = static_cast<const char*>(std::memchr(start, '\0', filled_ - at_));
+        name.append(start, nul != nullptr ? nul : end);
+        if (name.size() > kLongestName)
+            throw ToolError(kExitUsageOrIo, label_ + ":" + std::to_string(count_ + 1) +
+                                                ": a name longer than " +
+                                                std::to_string(kLongestName) +
+                                                " bytes (are the names separated by NULs?)");
         if (nul != nullptr) {
-            name.append(start, nul);
             at_ = static_cast<std::size_t>(nul - buffer_.data()) + 1;
             ++count_;
             return true;
         }
-        name.append(start, filled_ - at_);
         at_ = filled_ = 0;
         if (!fill()) {
             if (name.empty() || stopRequested_())

@@ -28,7 +28,9 @@ public:
 
     // The next name, possibly empty (which names no file).  A last name
     // without its NUL counts.  Returns false at the end of the list or
-    // when asked to stop; throws ToolError (status 2) when reading fails.
+    // when asked to stop; throws ToolError (status 2) when reading fails
+    // or a name runs past PATH_MAX - 1 bytes, which no path can (memory
+    // stays bounded by that, whatever the list).
     bool next(std::string& name);
 
     // "FILE:N" for the name last returned, the N-th of the list.
