@@ -29,6 +29,7 @@ install(TARGETS stubmeta EXPORT stubmetaTargets
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/stubmeta.h
     ${PROJECT_SOURCE_DIR}/include/stubmeta.hpp
+    ${PROJECT_SOURCE_DIR}/include/stubmeta_layouts.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   COMPONENT development)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/stubmeta.3

@@ -17,6 +17,10 @@
 // A write the library refuses (a text longer than the layout allows, an
 // unknown type, a text with a NUL in it) throws stubmeta::error.
 //
+// The stub layouts, the families and the search order are constexpr tables
+// (stubmeta_layouts.hpp, included here): stubmeta::layouts::of(type) gives
+// a type's fields in text order with their separators and widths.
+//
 // Bytes are held in std::string: it carries any byte, including NULs, and
 // converts to std::string_view for the readers.
 #ifndef STUBMETA_HPP
@@ -41,6 +45,7 @@
 #endif
 
 #include "stubmeta.h"
+#include "stubmeta_layouts.hpp"
 
 namespace stubmeta {
 

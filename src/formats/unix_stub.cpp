@@ -28,9 +28,6 @@ constexpr FreeTextRule kShortenedStubRule = {9, "|"};
 // An envelope's text holds at most 1023 characters (and a terminator),
 // both when read and when written.
 constexpr std::size_t kTextAreaSize = STUBMETA_UNIX_TEXT_MAX + 1;
-// The working area for a text that may not fit the caller's buffer: the
-// longest rendering the field widths allow, which may exceed the 1023.
-constexpr std::size_t kRenderArea = 2048;
 // The envelope's value when the record's number3 is 0.
 constexpr std::uint64_t kDefaultSize = 4096;
 // unixTextKind 1 keeps the text in longText, any other in shortText.
