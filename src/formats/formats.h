@@ -97,11 +97,9 @@ std::int32_t GenerateReparseDataDMNas(const ReparseData* record, char* buffer,
 std::int32_t GenerateReparseDataUnix(const ReparseData* record, StubType type, char* buffer,
                                      std::int32_t capacity);
 
-// Fill the fields after the five common numbers of the DMNas layout and
-// the Unix layout, reading from *position and advancing it by 10 and 7.
-// They cannot fail: callers check text widths first (TextTokensFit).
-void PopulateReparseDataDMNasLayout(ReparseData* record, const Token* tokens,
-                                    std::int32_t* position);
+// Fills the fields after the five common numbers of the Unix layout,
+// reading from *position and advancing it by 7.  It cannot fail: callers
+// check text widths first (TextTokensFit).
 void PopulateReparseDataUnixLayout(ReparseData* record, const Token* tokens,
                                    std::int32_t* position);
 
