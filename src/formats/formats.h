@@ -97,12 +97,6 @@ std::int32_t GenerateReparseDataDMNas(const ReparseData* record, char* buffer,
 std::int32_t GenerateReparseDataUnix(const ReparseData* record, StubType type, char* buffer,
                                      std::int32_t capacity);
 
-// Fills the fields after the five common numbers of the Unix layout,
-// reading from *position and advancing it by 7.  It cannot fail: callers
-// check text widths first (TextTokensFit).
-void PopulateReparseDataUnixLayout(ReparseData* record, const Token* tokens,
-                                   std::int32_t* position);
-
 }  // namespace stubmeta
 
 #endif
