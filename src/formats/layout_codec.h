@@ -10,6 +10,7 @@
 #ifndef STUBMETA_FORMATS_LAYOUT_CODEC_H
 #define STUBMETA_FORMATS_LAYOUT_CODEC_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -160,8 +161,17 @@ struct LayoutCodec {
 
     // What a writer prints, worked out once before rendering twice (once to
     // bound its length, once to write it).
+    // Text fields only, numbered in text order.
+    static constexpr std::size_t TextSlot(std::size_t index) {
+        std::size_t slot = 0;
+        for (std::size_t i = 0; i < index; ++i)
+            slot += L.fields[i].coding == FieldCoding::text ? 1 : 0;
+        return slot;
+    }
+    static constexpr std::size_t kTextCount = TextSlot(kFieldCount);
+
     struct Values {
-        std::string_view texts[kFieldCount];
+        std::array<std::string_view, kTextCount> texts;
         std::string_view unixText;  // shortText, or longText when it is empty
         int kind = 1;               // 2 when the text is shortText
         std::uint64_t size = 0;     // number3, or the default when it is 0
@@ -172,7 +182,7 @@ struct LayoutCodec {
     static void PrepareOne(const ReparseData& r, Values& v) {
         constexpr LayoutField f = L.fields[I];
         if constexpr (f.coding == FieldCoding::text)
-            v.texts[I] = FieldText(reinterpret_cast<const char*>(&r) + f.offset, f.width);
+            v.texts[TextSlot(I)] = FieldText(reinterpret_cast<const char*>(&r) + f.offset, f.width);
     }
 
     template <std::size_t... I>
@@ -221,7 +231,7 @@ struct LayoutCodec {
         } else if constexpr (f.coding == FieldCoding::flag) {
             out.number(Load<std::int32_t>(r, f.offset) != 0 ? 1 : 0);
         } else if constexpr (f.coding == FieldCoding::text) {
-            out.text(v.texts[I]);
+            out.text(v.texts[TextSlot(I)]);
         } else if constexpr (f.coding == FieldCoding::text_kind) {
             out.number(v.kind);
         } else if constexpr (f.coding == FieldCoding::text_length) {
