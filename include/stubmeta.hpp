@@ -101,10 +101,10 @@ inline Parsed parse_types(std::string_view input, const StubType* types, std::in
 }
 
 inline Parsed parse_family(std::string_view input, StubFamily family) {
-    static constexpr StubType kTypes[3][2] = {{1, 2}, {3, 4}, {6, 7}};
-    if (family < STUB_FAMILY_WINDOWS || family > STUB_FAMILY_UNIX)
+    const auto* types = layouts::types_of(family);
+    if (types == nullptr)
         return Parsed{};
-    return parse_types(input, kTypes[family - 1], 2);
+    return parse_types(input, types->data(), static_cast<std::int32_t>(types->size()));
 }
 
 inline std::optional<ReparseData> found(const Parsed& parsed) {
