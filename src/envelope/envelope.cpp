@@ -25,32 +25,43 @@ StubType TrailerByteOrder(const unsigned char* trailer, std::uint32_t crc) {
 }
 
 OpenStatus Open(const char* input, std::int64_t capacity, Contents* contents) {
+    // The magic is compared a byte at a time, so a shorter text is never
+    // read past its NUL.  Once it matched, the header is trusted for the
+    // envelope's extent (the caller hands over the whole envelope), and the
+    // bounded checks run over exactly that extent.  A header that fails
+    // (a wrong version, a total length below the overhead) is read no
+    // further than the field that says so.
     if (!StartsWithMagic(input))
         return OpenStatus::NoMagic;
     const auto* in = reinterpret_cast<const unsigned char*>(input);
-    if (in[kVersionOffset] != kVersion)
+    std::size_t extent = kVersionOffset + 1;
+    if (in[kVersionOffset] == kVersion) {
+        const auto total = static_cast<std::size_t>(LoadBigEndian(in + kTotalLengthOffset, 2));
+        extent = total >= kOverhead ? total : kTotalLengthOffset + 2;
+    }
+    StubmetaEnvelope info{};
+    const std::int32_t status = OpenBounded(input, extent, &info);
+    switch (status) {
+    case STUBMETA_E_TRUNCATED:
+    case STUBMETA_E_BAD_VERSION:
+    case STUBMETA_E_TOTAL_TOO_SMALL:
         return OpenStatus::Malformed;
-    const auto total = static_cast<std::size_t>(LoadBigEndian(in + kTotalLengthOffset, 2));
-    if (total < kOverhead)
-        return OpenStatus::Malformed;
-    contents->total = total;
-    if (capacity < 0 || static_cast<std::uint64_t>(capacity) <= total - kOverhead)
+    default:
+        break;
+    }
+    contents->total = static_cast<std::size_t>(info.total);
+    // The room for the text is judged before the checksum: a reader that
+    // cannot take the text learns the envelope's size whatever its checksum.
+    if (capacity < 0 || static_cast<std::uint64_t>(capacity) <= info.total - kOverhead)
         return OpenStatus::NoRoom;
-
-    const std::size_t covered = total - kChecksumSize;
-    const StubType order = TrailerByteOrder(in + covered, ChecksumOf(in, covered));
-    if (order == STUB_TYPE_INVALID)
+    if (status == STUBMETA_E_CHECKSUM)
         return OpenStatus::BadChecksum;
-    contents->byteOrder = order;
-
-    const auto textLength = static_cast<std::size_t>(LoadBigEndian(in + kTextLengthOffset, 2));
-    // The two lengths must agree and the text must be terminated, so that
-    // nothing outside the envelope's own extent is ever read.
-    if (textLength == 0 || textLength + kOverhead != total || in[kTextOffset + textLength] != 0)
+    contents->byteOrder = info.byteOrder;
+    if (status != STUBMETA_OK)
         return OpenStatus::BadText;
-    contents->value = LoadBigEndian(in + kValueOffset, 8);
-    contents->text = input + kTextOffset;
-    contents->textLength = textLength;
+    contents->value = info.value;
+    contents->text = info.text;
+    contents->textLength = static_cast<std::size_t>(info.textLength);
     return OpenStatus::Opened;
 }
 
