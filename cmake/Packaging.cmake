@@ -29,9 +29,13 @@ install(TARGETS stubmeta EXPORT stubmetaTargets
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/stubmeta.h
     ${PROJECT_SOURCE_DIR}/include/stubmeta.hpp
+    ${PROJECT_SOURCE_DIR}/include/stubmeta_layouts.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   COMPONENT development)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/stubmeta.3
+# The man pages name the version the project read from stubmeta.h: their
+# sources say @PROJECT_VERSION@, and the installed copies are filled in here.
+configure_file(${PROJECT_SOURCE_DIR}/docs/stubmeta.3 ${PROJECT_BINARY_DIR}/docs/stubmeta.3 @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/docs/stubmeta.3
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man3
   COMPONENT development)
 
@@ -100,7 +104,9 @@ if(TARGET stubmeta-cli)
   endif()
   install(TARGETS stubmeta-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
   if(EXISTS ${PROJECT_SOURCE_DIR}/docs/stubmeta.1)
-    install(FILES ${PROJECT_SOURCE_DIR}/docs/stubmeta.1
+    configure_file(${PROJECT_SOURCE_DIR}/docs/stubmeta.1 ${PROJECT_BINARY_DIR}/docs/stubmeta.1
+      @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/docs/stubmeta.1
       DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
       COMPONENT tool)
   endif()

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "stubmeta.h"
+#include "stubmeta_layouts.hpp"
 
 namespace {
 
@@ -114,6 +115,18 @@ Bytes Unwrapped(const Bytes& envelope) {
     return Bytes(text.data());
 }
 
+// A layout's template up to its last field's separator: the tokenizer
+// stops there, so a seed need not carry the DMNas banner.
+constexpr stubmeta::Layout WithoutSuffix(stubmeta::Layout layout) {
+    layout.suffix = {};
+    return layout;
+}
+template <const stubmeta::Layout& L>
+constexpr stubmeta::Layout kFieldsOnly = WithoutSuffix(L);
+template <const stubmeta::Layout& L>
+constexpr auto kTemplateOf = stubmeta::layouts::template_text<stubmeta::layouts::template_length(
+    kFieldsOnly<L>)>(kFieldsOnly<L>);
+
 struct Layout {
     const char* name;
     const char* templateText;
@@ -123,13 +136,17 @@ struct Layout {
     StubType type;
 };
 
+template <const stubmeta::Layout& L>
+constexpr Layout Described(StubType type) {
+    return {L.name.data(),          kTemplateOf<L>.data(), static_cast<int>(L.field_count),
+            L.first_optional, L.first_optional != 0 ? L.terminator : '?', type};
+}
+
 constexpr Layout kLayouts[] = {
-    {"windows", "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}", 14, 10, '?', 3},
-    {"csvfs", "QZSTUB:{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}:{12}?{13}|{14}", 14, 0, '?', 2},
-    {"dmnas",
-     "QZSTUB:{1}\r\n{2}:{3}:{4}:{5}:{6}?{7}|{8}|{9}|{10}|{11}|{12}|{13}|{14}|{15}?{16}\r\n", 16, 11,
-     '?', 4},
-    {"unix", "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}|{12}", 12, 9, '|', 6},
+    Described<stubmeta::layouts::celerra>(3),
+    Described<stubmeta::layouts::csvfs>(2),
+    Described<stubmeta::layouts::dmnas>(4),
+    Described<stubmeta::layouts::unix_stub>(6),
 };
 
 Bytes TokenizerSeed(const Layout& layout, const Bytes& text) {

@@ -17,6 +17,10 @@
 // A write the library refuses (a text longer than the layout allows, an
 // unknown type, a text with a NUL in it) throws stubmeta::error.
 //
+// The stub layouts, the families and the search order are constexpr tables
+// (stubmeta_layouts.hpp, included here): stubmeta::layouts::of(type) gives
+// a type's fields in text order with their separators and widths.
+//
 // Bytes are held in std::string: it carries any byte, including NULs, and
 // converts to std::string_view for the readers.
 #ifndef STUBMETA_HPP
@@ -41,6 +45,7 @@
 #endif
 
 #include "stubmeta.h"
+#include "stubmeta_layouts.hpp"
 
 namespace stubmeta {
 
@@ -96,10 +101,10 @@ inline Parsed parse_types(std::string_view input, const StubType* types, std::in
 }
 
 inline Parsed parse_family(std::string_view input, StubFamily family) {
-    static constexpr StubType kTypes[3][2] = {{1, 2}, {3, 4}, {6, 7}};
-    if (family < STUB_FAMILY_WINDOWS || family > STUB_FAMILY_UNIX)
+    const auto* types = layouts::types_of(family);
+    if (types == nullptr)
         return Parsed{};
-    return parse_types(input, kTypes[family - 1], 2);
+    return parse_types(input, types->data(), static_cast<std::int32_t>(types->size()));
 }
 
 inline std::optional<ReparseData> found(const Parsed& parsed) {

@@ -9,6 +9,7 @@
 
 #include "formats/formats.h"
 #include "stubmeta.h"
+#include "stubmeta_layouts.hpp"
 
 namespace stubmeta {
 namespace {
@@ -35,12 +36,10 @@ Parser ParserFor(StubType type) {
     }
 }
 
-// Unix first: a Unix stub file is the common case for a caller that does not
-// know what it holds.
-constexpr std::array<StubType, 6> kAllTypes = {6, 7, 1, 2, 3, 4};
-constexpr std::array<StubType, 2> kWindowsTypes = {1, 2};
-constexpr std::array<StubType, 2> kNasTypes = {3, 4};
-constexpr std::array<StubType, 2> kUnixTypes = {6, 7};
+constexpr const auto& kAllTypes = layouts::search_order;
+constexpr const auto& kWindowsTypes = *layouts::types_of(STUB_FAMILY_WINDOWS);
+constexpr const auto& kNasTypes = *layouts::types_of(STUB_FAMILY_NAS);
+constexpr const auto& kUnixTypes = *layouts::types_of(STUB_FAMILY_UNIX);
 
 // Of two failures, the one that says more: running out of memory (the
 // input may well have parsed), then what an envelope or a field was wrong

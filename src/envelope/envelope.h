@@ -36,8 +36,10 @@ enum class OpenStatus {
 };
 
 // Checks the envelope at input and fills *contents as far as the checks
-// went.  Reading stops at the first byte that differs from the magic, so a
-// shorter text is never read past its NUL.
+// went: the checks of OpenBounded over the extent the envelope's own header
+// gives, with the reader's room judged before the checksum.  Reading stops
+// at the first byte that differs from the magic, so a shorter text is never
+// read past its NUL.
 OpenStatus Open(const char* input, std::int64_t capacity, Contents* contents);
 
 // Checks the envelope in the `length` bytes at input, never reading past

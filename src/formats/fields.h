@@ -3,15 +3,13 @@
 // Filling the record from tokens: the steps every layout shares.
 //
 // A parser first checks that every text token fits its field with a
-// terminator (TextTokensFit), so that a stub it cannot hold exactly is
+// terminator, so that a stub it cannot hold exactly is
 // refused before anything is written, and only then fills the fields.
 #ifndef STUBMETA_FORMATS_FIELDS_H
 #define STUBMETA_FORMATS_FIELDS_H
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <limits>
 
 #include "formats/decimal.h"
@@ -31,24 +29,11 @@ inline std::size_t TokenTextLength(const Token& token) {
     return static_cast<std::size_t>(token.length);
 }
 
-// A text token at a 0-based index and the width of the field it fills.
-struct TextSlot {
-    std::int32_t index;
-    std::size_t width;
-};
-
-// True when every listed token fits its field with room for a terminator.
-inline bool TextTokensFit(const Token* tokens, std::initializer_list<TextSlot> slots) {
-    return std::all_of(slots.begin(), slots.end(), [tokens](const TextSlot& slot) {
-        return TokenTextLength(tokens[slot.index]) < slot.width;
-    });
-}
-
 // Writes the token's characters and a NUL into a field of `width` bytes
-// (checked beforehand by TextTokensFit).
+// (checked beforehand).
 inline void CopyTokenText(const Token& token, char* field, std::size_t width) {
     std::size_t length = TokenTextLength(token);
-    if (length >= width)  // unreachable after TextTokensFit; never overrun
+    if (length >= width)  // unreachable after the width check; never overrun
         length = width - 1;
     CopyBytes(field, token.text, length);
     field[length] = '\0';
@@ -79,10 +64,6 @@ inline std::uint32_t TokenLow32(const Token& t) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(TokenSigned64(t)) & 0xFFFFFFFFu);
 }
 inline std::int32_t TokenFlag(const Token& t) { return TokenLow32(t) != 0 ? 1 : 0; }
-
-// Fills the five common numbers from the five tokens at *position and
-// advances it by 5.
-void PopulateReparseDataCore(CommonFields* common, const Token* tokens, std::int32_t* position);
 
 }  // namespace stubmeta
 

@@ -97,17 +97,6 @@ std::int32_t GenerateReparseDataDMNas(const ReparseData* record, char* buffer,
 std::int32_t GenerateReparseDataUnix(const ReparseData* record, StubType type, char* buffer,
                                      std::int32_t capacity);
 
-// Fill the fields after the five common numbers of the Windows layout
-// (Windows-local, CSVFS, Celerra), the DMNas layout and the Unix layout,
-// reading from *position and advancing it by 9, 10 and 7.  They cannot
-// fail: callers check text widths first (TextTokensFit).
-void PopulateReparseDataWindowsLayout(ReparseData* record, const Token* tokens,
-                                      std::int32_t* position);
-void PopulateReparseDataDMNasLayout(ReparseData* record, const Token* tokens,
-                                    std::int32_t* position);
-void PopulateReparseDataUnixLayout(ReparseData* record, const Token* tokens,
-                                   std::int32_t* position);
-
 }  // namespace stubmeta
 
 #endif

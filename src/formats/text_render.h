@@ -169,6 +169,11 @@ private:
     char* out_;
 };
 
+// The working area every writer renders into when its text may not fit the
+// caller's buffer: more than the longest text any record's fields can give
+// in any layout (checked against the layout tables in layout_codec.h).
+inline constexpr std::size_t kRenderArea = 2048;
+
 // Renders a text and its NUL into the caller's buffer.  Returns the text's
 // length, or -1 with the buffer untouched when it does not fit.  AreaSize
 // must exceed the longest text the rendering can produce.

@@ -6,76 +6,46 @@
 // number1, then auxText and the envelope's value, always ending with
 // number2 after a "|".  One template reads layouts 1 to 3: its free-text
 // rule lets a text end at the "|" when the fields after it are left out.
+// The layout itself is a table of stubmeta_layouts.hpp.
 #include <array>
 #include <cstring>
 #include <string_view>
 
 #include "envelope/envelope.h"
 #include "envelope/envelope_layout.h"
-#include "formats/fields.h"
 #include "formats/formats.h"
-#include "formats/text_render.h"
-#include "formats/token_array.h"
+#include "formats/layout_codec.h"
 
 namespace stubmeta {
 namespace {
 
-constexpr int kTokenCount = 12;
-constexpr const char* kTemplate = "{1}:{2}:{3}:{4}:{5}:{6}:{7}:{8}:{9}:{10}:{11}|{12}";
-constexpr auto kSteps = CompileTemplate<TemplateStepCount(kTemplate)>(kTemplate);
-constexpr FreeTextRule kShortenedStubRule = {9, "|"};
+using UnixCodec = LayoutCodec<layouts::unix_stub>;
 
 // An envelope's text holds at most 1023 characters (and a terminator),
 // both when read and when written.
 constexpr std::size_t kTextAreaSize = STUBMETA_UNIX_TEXT_MAX + 1;
-// The working area for a text that may not fit the caller's buffer: the
-// longest rendering the field widths allow, which may exceed the 1023.
-constexpr std::size_t kRenderArea = 2048;
-// The envelope's value when the record's number3 is 0.
-constexpr std::uint64_t kDefaultSize = 4096;
-// unixTextKind 1 keeps the text in longText, any other in shortText.
-constexpr std::int32_t kLongTextKind = 1;
+// The writer's layouts: the five numbers; then the text; the text and
+// number1; everything (least_unix_layout in the table).
+enum UnixLayout : int { kCommonOnly = 0, kText = 1, kTextNumber = 2, kFull = 3 };
 
-enum class UnixLayout { CommonOnly, Text, TextNumber, Full };
-
-UnixLayout ChooseLayout(const ReparseData& r, bool hasText, bool hasAux) {
+int ChooseLayout(const ReparseData& r, bool hasText, bool hasAux) {
     if (r.stubType == STUB_TYPE_UNIX_BIGENDIAN || r.stubType == STUB_TYPE_UNIX_LITTLEENDIAN) {
         // A record read from a Unix stub keeps the layout its kind gave it.
         switch (r.unixTextKind) {
         case 1:
-            return UnixLayout::Text;
+            return kText;
         case 2:
-            return hasAux ? UnixLayout::Full : UnixLayout::TextNumber;
+            return hasAux ? kFull : kTextNumber;
         default:
-            return UnixLayout::CommonOnly;
+            return kCommonOnly;
         }
     }
     if (!hasText)
-        return UnixLayout::CommonOnly;
+        return kCommonOnly;
     if (r.number1 == 0)
-        return UnixLayout::Text;
-    return hasAux ? UnixLayout::Full : UnixLayout::TextNumber;
+        return kText;
+    return hasAux ? kFull : kTextNumber;
 }
-
-}  // namespace
-
-void PopulateReparseDataUnixLayout(ReparseData* record, const Token* tokens,
-                                   std::int32_t* position) {
-    const Token* t = tokens + *position;
-    record->unixTextKind = static_cast<std::int32_t>(TokenLow32(t[0]));
-    // t[1], the text's length, is neither stored nor checked.
-    if (record->unixTextKind == kLongTextKind)
-        CopyTokenText(t[2], record->longText);
-    else
-        CopyTokenText(t[2], record->shortText);
-    record->number1 = TokenUnsigned64(t[3]);
-    CopyTokenText(t[4], record->auxText);
-    record->number3 = TokenUnsigned64(t[5]);
-    record->number2 = TokenUnsigned64(t[6]);
-    *position += 7;
-}
-
-namespace {
 
 // The text of an opened envelope, up to its first NUL.
 std::string_view EnvelopeText(const char* text, std::size_t length) {
@@ -127,47 +97,20 @@ std::int32_t ParseReparseDataUnix(StubInput& input, ReparseData* record) {
     if (const std::int32_t status = FindUnixText(input, &text, &byteOrder); status != STUBMETA_OK)
         return status;
 
-    return ParseLayout<kTokenCount>(
-        text, kSteps.data(), &kShortenedStubRule,
-        [](const Token* tokens) {
-            const bool longKind =
-                TokenLow32(tokens[5]) == static_cast<std::uint32_t>(kLongTextKind);
-            const std::size_t textWidth =
-                longKind ? sizeof(ReparseData::longText) : sizeof(ReparseData::shortText);
-            return TextTokensFit(tokens, {{7, textWidth}, {9, sizeof(ReparseData::auxText)}});
-        },
-        [record, byteOrder](const Token* tokens) {
-            std::int32_t position = 0;
-            PopulateReparseDataCore(&record->common, tokens, &position);
-            PopulateReparseDataUnixLayout(record, tokens, &position);
-            record->stubType = byteOrder;
-        });
+    return UnixCodec::Parse(text, byteOrder, record);
 }
 
 std::int32_t GenerateReparseDataUnix(const ReparseData* r, StubType /*type*/, char* buffer,
                                      std::int32_t capacity) {
+    UnixCodec::Values values = UnixCodec::Prepare(*r, UnixCodec::Indices{});
     const std::string_view shortText = FieldText(r->shortText);
-    const std::string_view longText = FieldText(r->longText);
-    const std::string_view auxText = FieldText(r->auxText);
-    const std::string_view text = shortText.empty() ? longText : shortText;
-    const int kind = shortText.empty() ? 1 : 2;
-    const std::uint64_t size = r->number3 != 0 ? r->number3 : kDefaultSize;
-    const UnixLayout layout = ChooseLayout(*r, !text.empty(), !auxText.empty());
+    values.unixText = shortText.empty() ? FieldText(r->longText) : shortText;
+    values.kind = shortText.empty() ? 1 : 2;
+    const std::uint64_t size = r->number3 != 0 ? r->number3 : layouts::default_unix_size;
+    values.size = size;
+    values.shown = ChooseLayout(*r, !values.unixText.empty(), r->auxText[0] != '\0');
 
-    const auto render = [&](auto& out) {
-        out.number(r->common.common1).character(':').number(r->common.common2).character(':');
-        out.number(r->common.common3).character(':').number(r->common.common4).character(':');
-        out.number(r->common.common5);
-        if (layout == UnixLayout::CommonOnly)
-            return;
-        out.character(':').number(kind).character(':').number(text.size()).character(':');
-        out.text(text);
-        if (layout == UnixLayout::TextNumber || layout == UnixLayout::Full)
-            out.character(':').number(r->number1);
-        if (layout == UnixLayout::Full)
-            out.character(':').text(auxText).character(':').number(size);
-        out.character('|').number(r->number2);
-    };
+    const auto render = [&](auto& out) { UnixCodec::Render(*r, values, out); };
     if (capacity < 0)
         return -1;
     const auto room = static_cast<std::size_t>(capacity);

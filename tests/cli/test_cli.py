@@ -109,7 +109,10 @@ class HelpTests(ToolTestCase):
                 self.assertIn("Exit status: 0", out)
 
     def test_version(self):
-        self.assertEqual(run("--version")[:2], (0, "stubmeta 0.1.0\n"))
+        with open(os.path.join(HERE, "..", "..", "include", "stubmeta.h"), encoding="utf-8") as f:
+            parts = dict(re.findall(r"#define STUBMETA_VERSION_(MAJOR|MINOR|PATCH) (\d+)", f.read()))
+        version = "{MAJOR}.{MINOR}.{PATCH}".format(**parts)
+        self.assertEqual(run("--version")[:2], (0, f"stubmeta {version}\n"))
 
     def test_usage_errors_exit_2_with_one_line(self):
         for args in ([], ["frobnicate"], ["inspect"], ["inspect", "--format", "yaml", "x"],

@@ -34,7 +34,8 @@ check() {
   echo "$package: Depends: $(dpkg-deb -f "$deb" Depends)"
 }
 check libstubmeta1 "$libdir/libstubmeta.so.1"
-check libstubmeta-dev usr/include/stubmeta.h usr/include/stubmeta.hpp "$libdir/libstubmeta.so" \
+check libstubmeta-dev usr/include/stubmeta.h usr/include/stubmeta.hpp usr/include/stubmeta_layouts.hpp \
+  "$libdir/libstubmeta.so" \
   "$libdir/libstubmeta.a" "$libdir/cmake/stubmeta/stubmetaConfig.cmake" \
   "$libdir/pkgconfig/stubmeta.pc" usr/share/man/man3/stubmeta.3.gz
 check stubmeta usr/bin/stubmeta usr/share/man/man1/stubmeta.1.gz \

@@ -71,7 +71,7 @@ install)
   real=$(readlink -f "$libdir/libstubmeta.so")
   [[ "$(basename "$real")" == libstubmeta.so.*.*.* ]] || fail "libstubmeta.so resolves to $real"
   [[ "$(readlink -f "$libdir/libstubmeta.so.1")" == "$real" ]] || fail "libstubmeta.so.1 is not a link to $real"
-  for file in include/stubmeta.h include/stubmeta.hpp; do
+  for file in include/stubmeta.h include/stubmeta.hpp include/stubmeta_layouts.hpp; do
     [[ -f "$work/prefix/$file" ]] || fail "$file is not installed"
   done
   for file in cmake/stubmeta/stubmetaConfig.cmake cmake/stubmeta/stubmetaConfigVersion.cmake \

@@ -13,7 +13,15 @@ and "-" after any other (array, structure, pointer):
 The fields are read from the header's `typedef struct NAME { ... } NAME;`
 blocks, so the program lists what the header declares, not a copy of it.
 
-    layout_program.py HEADER OUTPUT
+    layout_program.py HEADER OUTPUT [TABLES_OUTPUT]
+
+With TABLES_OUTPUT it also writes a C++ program that prints what the
+library's constexpr tables (stubmeta_layouts.hpp, beside HEADER) say about
+stubs, one fact a line, for the binding to be held against:
+
+    family 1 1 2
+    order 6 7 1 2 3 4
+    version 0.1.0
 """
 
 import re
@@ -58,5 +66,28 @@ def program(header_path: Path) -> str:
     return "\n".join(lines)
 
 
+def tables_program() -> str:
+    return "\n".join([
+        "#include <cstdio>",
+        '#include "stubmeta_layouts.hpp"',
+        "",
+        "int main() {",
+        "    for (StubFamily family = STUB_FAMILY_WINDOWS; family <= STUB_FAMILY_UNIX; ++family) {",
+        '        std::printf("family %u", family);',
+        "        for (StubType type : *stubmeta::layouts::types_of(family))",
+        '            std::printf(" %u", type);',
+        '        std::printf("\\n");',
+        "    }",
+        '    std::printf("order");',
+        "    for (StubType type : stubmeta::layouts::search_order)",
+        '        std::printf(" %u", type);',
+        '    std::printf("\\nversion %s\\n", STUBMETA_VERSION_STRING);',
+        "    return 0;",
+        "}",
+        ""])
+
+
 if __name__ == "__main__":
     Path(sys.argv[2]).write_text(program(Path(sys.argv[1])))
+    if len(sys.argv) > 3:
+        Path(sys.argv[3]).write_text(tables_program())

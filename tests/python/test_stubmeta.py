@@ -50,6 +50,19 @@ class RecordLayout(unittest.TestCase):
                 self.assertIn(f"{name} {ctypes.sizeof(structure)}", printed)
 
 
+    @unittest.skipUnless(os.environ.get("STUBMETA_TABLES"), "STUBMETA_TABLES names no program")
+    def test_families_and_version_as_the_library_has_them(self):
+        printed = subprocess.run([os.environ["STUBMETA_TABLES"]], capture_output=True,
+                                 text=True, check=True).stdout.split("\n")
+        families = {int(line.split()[1]): tuple(int(t) for t in line.split()[2:])
+                    for line in printed if line.startswith("family ")}
+        self.assertEqual(stubmeta._FAMILY_TYPES, families)
+        version = next(line.split()[1] for line in printed if line.startswith("version "))
+        self.assertEqual(stubmeta.__version__, version)
+        pyproject = Path(__file__).resolve().parents[2] / "python" / "pyproject.toml"
+        self.assertIn(f'\nversion = "{version}"\n', pyproject.read_text())
+
+
 def _sign(ctype):
     """How the layout program describes a field of this ctypes type."""
     if issubclass(ctype, ctypes._SimpleCData) and ctype._type_ in "bBhHiIlLqQ":

@@ -29,8 +29,12 @@ inline constexpr std::size_t kLayoutCount = 3;
 // Where a field stands in one layout's text.
 struct Place {
     std::uint8_t position = 0;       // 1 for the first field; 0: the layout does not carry it
-    std::string_view separators;     // characters that would end the text early there
     std::uint8_t unixLayoutMin = 0;  // Unix: the least of the writer's layouts 0 to 3 holding it
+    std::array<char, 3> stops{};     // the characters that would end the text early there
+
+    constexpr std::string_view separators() const {
+        return {stops.data(), stops[0] == '\0' ? 0u : stops[1] == '\0' ? 1u : 2u};
+    }
 };
 
 struct FieldInfo {
@@ -49,115 +53,137 @@ namespace field_table {
 
 constexpr std::size_t kCommon = offsetof(ReparseData, common);
 
-constexpr Place none{};
-constexpr Place at(std::uint8_t position, std::string_view separators = {}) {
-    return {position, separators, 0};
-}
-// A place in the Unix text, written from the writer's layout `least` up.
-constexpr Place unix_at(std::uint8_t position, std::uint8_t least,
-                        std::string_view separators = {}) {
-    return {position, separators, least};
+// Where the library's layout table puts the field `name`: its place among
+// the fields the text carries (the Unix text's length is none), and for a
+// text, its separator's first character and, where the writer leaves fields
+// out (Unix), the free-text rule's terminator once the rule may apply.
+constexpr Place place_in(const stubmeta::Layout& layout, std::string_view name) {
+    std::uint8_t position = 0;
+    for (std::size_t i = 0; i < layout.field_count; ++i) {
+        const stubmeta::LayoutField& f = layout.fields[i];
+        if (f.coding == stubmeta::FieldCoding::text_length)
+            continue;
+        ++position;
+        const bool isUnixText = f.coding == stubmeta::FieldCoding::kind_text;
+        if (f.name != name && !(isUnixText && name == "shortText"))
+            continue;
+        Place place{position, f.least_unix_layout, {}};
+        if (f.coding == stubmeta::FieldCoding::text || isUnixText) {
+            place.stops[0] = f.separator[0];
+            const bool shortens = f.least_unix_layout != 0;
+            if (shortens && layout.first_optional != 0 &&
+                static_cast<std::int32_t>(i + 2) >= layout.first_optional)
+                place.stops[1] = layout.terminator;
+        }
+        return place;
+    }
+    return {};
 }
 
-// The record in its own order.  Places: Windows, DMNas, Unix.  A Unix stub
-// holds one text at position 7: longText when unixTextKind is 1, else
-// shortText, as a parse fills it.
+// Places: Windows, DMNas, Unix.
+constexpr std::array<Place, kLayoutCount> places_of(std::string_view name) {
+    return {place_in(stubmeta::layouts::celerra, name), place_in(stubmeta::layouts::dmnas, name),
+            place_in(stubmeta::layouts::unix_stub, name)};
+}
+
+// The record in its own order.  A Unix stub holds one text: longText when
+// unixTextKind is 1, else shortText, as a parse fills it.
 inline constexpr std::array kFields{
     FieldInfo{"common1",
               FieldKind::Unsigned,
               kCommon + offsetof(CommonFields, common1),
               sizeof(CommonFields::common1),
-              {at(1), at(2), unix_at(1, 0)}},
+              places_of("common1")},
     FieldInfo{"common2",
               FieldKind::Unsigned,
               kCommon + offsetof(CommonFields, common2),
               sizeof(CommonFields::common2),
-              {at(2), at(3), unix_at(2, 0)}},
+              places_of("common2")},
     FieldInfo{"common3",
               FieldKind::Unsigned,
               kCommon + offsetof(CommonFields, common3),
               sizeof(CommonFields::common3),
-              {at(3), at(4), unix_at(3, 0)}},
+              places_of("common3")},
     FieldInfo{"common4",
               FieldKind::Unsigned,
               kCommon + offsetof(CommonFields, common4),
               sizeof(CommonFields::common4),
-              {at(4), at(5), unix_at(4, 0)}},
+              places_of("common4")},
     FieldInfo{"common5",
               FieldKind::Unsigned,
               kCommon + offsetof(CommonFields, common5),
               sizeof(CommonFields::common5),
-              {at(5), at(6), unix_at(5, 0)}},
+              places_of("common5")},
     FieldInfo{"shortText",
               FieldKind::Text,
               offsetof(ReparseData, shortText),
               sizeof(ReparseData::shortText),
-              {at(7, ":"), at(13, "|"), unix_at(7, 1, ":|")}},
+              places_of("shortText")},
     FieldInfo{"number1",
               FieldKind::Unsigned,
               offsetof(ReparseData, number1),
               sizeof(ReparseData::number1),
-              {at(8), at(11), unix_at(8, 2)}},
+              places_of("number1")},
     FieldInfo{"auxText",
               FieldKind::Text,
               offsetof(ReparseData, auxText),
               sizeof(ReparseData::auxText),
-              {at(11, ":"), at(14, "|"), unix_at(9, 3, ":|")}},
+              places_of("auxText")},
     FieldInfo{"number2",
               FieldKind::Unsigned,
               offsetof(ReparseData, number2),
               sizeof(ReparseData::number2),
-              {at(14), at(8), unix_at(11, 1)}},
+              places_of("number2")},
     FieldInfo{"unixTextKind",
               FieldKind::Signed,
               offsetof(ReparseData, unixTextKind),
               sizeof(ReparseData::unixTextKind),
-              {none, none, unix_at(6, 1)}},
+              places_of("unixTextKind")},
     FieldInfo{"number3",
               FieldKind::Unsigned,
               offsetof(ReparseData, number3),
               sizeof(ReparseData::number3),
-              {none, at(10), unix_at(10, 3)}},
+              places_of("number3")},
     FieldInfo{"extraText",
               FieldKind::Text,
               offsetof(ReparseData, extraText),
               sizeof(ReparseData::extraText),
-              {at(6, ":"), none, none}},
+              places_of("extraText")},
     FieldInfo{"signedNumber",
               FieldKind::Signed,
               offsetof(ReparseData, signedNumber),
               sizeof(ReparseData::signedNumber),
-              {at(9), none, none}},
+              places_of("signedNumber")},
     FieldInfo{"flag",
               FieldKind::Signed,
               offsetof(ReparseData, flag),
               sizeof(ReparseData::flag),
-              {at(10), at(12), none}},
+              places_of("flag")},
     FieldInfo{"longText",
               FieldKind::Text,
               offsetof(ReparseData, longText),
               sizeof(ReparseData::longText),
-              {at(13, "|"), at(7, "|"), unix_at(7, 1, ":|")}},
+              places_of("longText")},
     FieldInfo{"number4",
               FieldKind::Unsigned,
               offsetof(ReparseData, number4),
               sizeof(ReparseData::number4),
-              {none, at(9), none}},
+              places_of("number4")},
     FieldInfo{"number5",
               FieldKind::Unsigned,
               offsetof(ReparseData, number5),
               sizeof(ReparseData::number5),
-              {at(12), at(15), none}},
+              places_of("number5")},
     FieldInfo{"tailText",
               FieldKind::Text,
               offsetof(ReparseData, tailText),
               sizeof(ReparseData::tailText),
-              {none, at(16, "\r"), none}},
+              places_of("tailText")},
     FieldInfo{"headText",
               FieldKind::Text,
               offsetof(ReparseData, headText),
               sizeof(ReparseData::headText),
-              {none, at(1, "\r"), none}},
+              places_of("headText")},
 };
 
 }  // namespace field_table

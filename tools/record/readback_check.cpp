@@ -67,7 +67,7 @@ std::vector<Field> separated_fields(const ReparseData& record, StubType type) {
             ? unix_layout_fields(std::max(unix_layout(record), 1), unix_text_field(record))
             : layout_fields(record, type);
     std::erase_if(
-        fields, [layout](Field field) { return field_info(field).in(*layout).separators.empty(); });
+        fields, [layout](Field field) { return field_info(field).in(*layout).separators().empty(); });
     return fields;
 }
 
@@ -82,7 +82,7 @@ std::vector<std::string> separator_problems(const ReparseData& record, StubType 
     for (Field field : separated_fields(record, type)) {
         const FieldInfo& info = field_info(field);
         const std::string text = std::get<std::string>(get_field(record, field));
-        const std::size_t at = text.find_first_of(info.in(*layout_of(type)).separators);
+        const std::size_t at = text.find_first_of(info.in(*layout_of(type)).separators());
         if (at != std::string::npos)
             problems.push_back(std::string(info.name) + " holds " + describe_character(text[at]) +
                                ", a separator in this layout (character " + std::to_string(at + 1) +

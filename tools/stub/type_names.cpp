@@ -95,20 +95,15 @@ std::string short_type_name(StubType type) {
 }
 
 std::vector<StubType> family_types(StubFamily family) {
-    switch (family) {
-    case STUB_FAMILY_WINDOWS:
-        return {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS};
-    case STUB_FAMILY_NAS:
-        return {STUB_TYPE_WINDOWS_CELERRA, STUB_TYPE_WINDOWS_DMNAS};
-    case STUB_FAMILY_UNIX:
-        return {STUB_TYPE_UNIX_BIGENDIAN, STUB_TYPE_UNIX_LITTLEENDIAN};
-    default:
+    const auto* types = stubmeta::layouts::types_of(family);
+    if (types == nullptr)
         return {};
-    }
+    return {types->begin(), types->end()};
 }
 
 const std::vector<StubType>& first_match_order() {
-    static const std::vector<StubType> order{6, 7, 1, 2, 3, 4};
+    static const std::vector<StubType> order(stubmeta::layouts::search_order.begin(),
+                                             stubmeta::layouts::search_order.end());
     return order;
 }
 

@@ -19,7 +19,7 @@ namespace stubmeta_cli {
 enum class StubState { Ok, Damaged, NotStub };
 
 // How the first line of a DMNas stub (and a CSVFS text) opens.
-inline constexpr std::string_view kDmnasPrefix = "QZSTUB:";
+inline constexpr std::string_view kDmnasPrefix = stubmeta::layouts::stub_prefix;
 
 // Where the bytes judged came from.
 enum class StubSource {
