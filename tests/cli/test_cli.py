@@ -460,7 +460,7 @@ class WrapTests(ToolTestCase):
                                       "313A323A333A343A35 00".replace(" ", ""))
         for order, trailer in (("big", "ABA8F11B"), ("little", "1BF1A8AB")):
             with self.subTest(order=order):
-                status, _, err = run("wrap", "--byte-order", order, self.path("t"),
+                status, _, err = run("wrap", "--any-text", "--byte-order", order, self.path("t"),
                                      "-o", self.path(order))
                 self.assertEqual((status, err), (0, ""))
                 self.assertEqual(self.read(order), expected_body + bytes.fromhex(trailer))
@@ -484,7 +484,7 @@ class WrapTests(ToolTestCase):
         status, _, err = run("wrap", self.path("long"), "-o", self.path("o"))
         self.assertEqual(status, 1)
         self.assertOneLineError(err, "at most 65509")
-        self.write("t", b"1:2:3:4:5")
+        self.write("t", b"1:2:3:4:5:1:5:/a/b|9")
         self.write("kept", b"old")
         status, _, err = run("wrap", self.path("t"), "-o", self.path("kept"))
         self.assertEqual((status, self.read("kept")), (1, b"old"))
@@ -497,6 +497,20 @@ class WrapTests(ToolTestCase):
             self.assertEqual(status, 1)
             self.assertOneLineError(err, "standard input: the text is empty")
         self.assertFalse(os.path.exists(self.path("o")))
+
+    def test_only_a_unix_stub_is_wrapped_and_unwrap_says_what_it_gave(self):
+        status, _, err = run("wrap", "-", "-o", self.path("o"), stdin=b"/x\n")
+        self.assertEqual(status, 1)
+        self.assertOneLineError(err, "its text is not a Unix stub", "--any-text")
+        self.assertFalse(os.path.exists(self.path("o")))
+        self.assertEqual(run("wrap", "--any-text", "-", "-o", self.path("o"), stdin=b"/x")[0], 0)
+        for path in (self.path("o"), example("unix-layout0.stub")):
+            with self.subTest(path=path):
+                status, out, err = run("unwrap", path)
+                _, verdict, _ = run("verify", path)
+                self.assertEqual(status, 1)
+                self.assertTrue(out)
+                self.assertEqual(err, verdict)
 
 
 class ScanTests(ToolTestCase):

@@ -10,6 +10,7 @@
 #include "support/console.h"
 #include "commands/commands.h"
 #include "stub/envelope_report.h"
+#include "stub/verdict.h"
 #include "stub/writer.h"
 #include "support/tool_status.h"
 
@@ -21,6 +22,7 @@ struct WrapOptions {
     std::uint64_t value = 4096;
     std::string byteOrder = "host";
     bool keepNewline = false;
+    bool anyText = false;  // wrap a text no Unix layout reads
     FileOutputOptions output;
 };
 
@@ -52,12 +54,27 @@ int run_wrap(const WrapOptions& options) {
                                                "least one character (nothing written)");
     const std::string envelope =
         wrap_text(text, options.value, byte_order_type(options.byteOrder), options.output.output);
+    // What is written must be what every reader calls a stub: an envelope
+    // around a text no Unix layout reads is one verify calls damaged.
+    if (!options.anyText) {
+        const StubBytes wrapped(envelope);
+        const Verdict verdict =
+            judge_stub(wrapped, wrapped.size(), StubSource::Content, MatchRequest{});
+        if (verdict.state != StubState::Ok)
+            throw ToolError(kExitRefused, source + ": refused: the envelope would be " +
+                                              verdict_problem(verdict) +
+                                              " (--any-text wraps it anyway)");
+    }
     write_output_file(envelope, options.output);
     return kExitOk;
 }
 
+// The text of a whole envelope is given out even when it is no Unix stub,
+// since that is what unwrap is for; the status and message are then
+// verify's, so that a script learns what it holds.
 int run_unwrap(const UnwrapOptions& options) {
-    const StubBytes stub = read_stub_file(options.file).buffer;
+    const FileRead file = read_stub_file(options.file);
+    const StubBytes& stub = file.buffer;
     const EnvelopeReport report = examine_envelope(stub);
     if (!report.ok)
         throw ToolError(kExitRefused, options.file + ": damaged envelope: " + report.problem);
@@ -66,9 +83,14 @@ int run_unwrap(const UnwrapOptions& options) {
     if (options.output.output.empty() || options.output.output == "-") {
         write_out(text);
         flush_out();
-        return kExitOk;
+    } else {
+        write_output_file(text, options.output);
     }
-    write_output_file(text, options.output);
+    const Verdict verdict = judge_stub(stub, file.apparentSize, StubSource::Content, MatchRequest{});
+    if (verdict.state != StubState::Ok) {
+        print_error(options.file + ": " + verdict_problem(verdict));
+        return kExitRefused;
+    }
     return kExitOk;
 }
 
@@ -88,8 +110,12 @@ Command add_wrap_command(CLI::App& app) {
         ->default_str("host");
     command->add_flag("--keep-newline", options->keepNewline,
                       "Keep a final line feed as part of the text (by default one is dropped)");
+    command->add_flag("--any-text", options->anyText,
+                      "Wrap a text that no Unix stub layout reads (by default refused, since "
+                      "every reader would call the envelope damaged)");
     add_file_output_options(*command, options->output, true, "Replace an existing file");
-    command->footer("An empty text (after the final line feed is dropped) is refused.\n" +
+    command->footer("An empty text (after the final line feed is dropped) is refused, and so is\n"
+                    "a text no Unix stub layout reads, unless --any-text.\n" +
                     file_output_help() +
                     "\nExamples:\n"
                     "  printf '1:2:3:4:5:1:5:/a/b|9' | stubmeta wrap - -o a.stub\n"
@@ -106,7 +132,9 @@ Command add_unwrap_command(CLI::App& app) {
     add_file_output_options(*command, options->output, false,
                             "Replace an existing file (the text, with a final line feed, goes "
                             "to -o instead of standard output)");
-    command->footer(file_output_help() +
+    command->footer("The text of a whole envelope is given out; when it is no Unix stub, the exit\n"
+                    "status and the message on stderr are verify's.\n" +
+                    file_output_help() +
                     "\nExamples:\n"
                     "  stubmeta unwrap examples/stubs/unix-layout1.stub\n"
                     "  stubmeta unwrap a.stub -o a.txt\n\n" +
