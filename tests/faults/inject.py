@@ -63,7 +63,7 @@ MTIME_NS = 983_682_367_123_456_789  # 2001-03-04 05:06:07.123456789 UTC
 ATIME_NS = 978_310_861_000_000_000  # 2001-01-01 01:01:01 UTC
 XATTR = ("user.hsm", b"state=migrated;id=00042")
 
-TEXT = b"/archive/volume7/project/report.pdf\n"
+TEXT = b"3:1048576:4096:2:1700000000:1:35:/archive/volume7/project/report.pdf|73\n"
 
 
 @dataclass
