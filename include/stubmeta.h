@@ -443,7 +443,8 @@ typedef struct StubmetaIdentity {
  * STUBMETA_E_FIELD_TOO_LONG when a text is wider than its record field and
  * STUBMETA_E_BAD_FIELDS otherwise.  Whatever the answer, an ok answer
  * parses with stubmeta_parse as its type, and a parse as that type of a
- * damaged stub's bytes fails.
+ * damaged stub's bytes fails, but for a reparse buffer damaged only by its
+ * header's length (STUBMETA_E_REPARSE_LENGTH), whose text does parse.
  *
  *   identity->known says which facts hold: the text's place once the stub's
  * text was found, the stub's extent for a whole envelope or a reparse
