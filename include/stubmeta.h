@@ -433,9 +433,9 @@ typedef struct StubmetaIdentity {
  *      Found by STUBMETA_FOUND_REPARSE_HEADER, its text lying behind the 24
  *      bytes: a CSVFS stub (2) when that text opens with "QZSTUB:" (damaged
  *      when it does not parse), else an NTFS (1) or a CSVFS (2) stub.
- *      Neither parsing, it is a damaged NTFS stub (1) when its text holds a
- *      colon and no stub (STUBMETA_E_NOT_A_STUB) when it holds none or the
- *      buffer is shorter than its header.  An ok stub in a reparse buffer
+ *      Neither parsing, it is a damaged NTFS stub (1) when the bytes after
+ *      the header hold a colon and no stub (STUBMETA_E_NOT_A_STUB) when they
+ *      hold none or the buffer is shorter than its header.  An ok stub in a reparse buffer
  *      whose header's length is not the number of bytes after the header is
  *      damaged (STUBMETA_E_REPARSE_LENGTH).
  *   4. Anything else is no stub (STUBMETA_E_NOT_A_STUB).

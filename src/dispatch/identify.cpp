@@ -187,10 +187,11 @@ std::int32_t JudgeReparseBuffer(const Bytes& in, StubmetaIdentity* out, ReparseD
         static constexpr std::array<StubType, 2> kWindows = {1, 2};
         status = JudgeTypes(in, kWindows.data(), 2, STUBMETA_FOUND_REPARSE_HEADER,
                             STUB_TYPE_WINDOWS_LOCAL, out, record);
-        // A buffer whose text has no colon holds no stub text at all: it is
-        // some other product's reparse point, not a damaged stub.
+        // Data without a colon holds no stub text at all: it is some other
+        // product's reparse point, not a damaged stub.  A stub whose first
+        // byte was overwritten with a NUL still has its colons behind it.
         if (out->state == STUBMETA_STATE_DAMAGED &&
-            std::memchr(data.data, ':', data.TextLengthFrom(0)) == nullptr) {
+            std::memchr(data.data, ':', data.size) == nullptr) {
             Found(out, STUBMETA_STATE_NO_STUB, 0, STUBMETA_FOUND_NOTHING, STUBMETA_E_NOT_A_STUB);
             return status;
         }

@@ -38,8 +38,8 @@ std::string Reparse(const std::string& data, std::size_t count) {
 }
 std::string Reparse(const std::string& data) { return Reparse(data, data.size()); }
 
-std::string Flip(std::string bytes, std::size_t at) {
-    bytes[at] = static_cast<char>(bytes[at] ^ 0x40);
+std::string Flip(std::string bytes, std::size_t at, char mask = 0x40) {
+    bytes[at] = static_cast<char>(bytes[at] ^ mask);
     return bytes;
 }
 
@@ -81,7 +81,7 @@ std::vector<Case> Cases() {
          {}, ok, 1, STUBMETA_FOUND_REPARSE_HEADER, STUBMETA_OK},
         {"reparse buffer, CSVFS text", Reparse("QZSTUB:" + kNtfsText), reparse, {}, ok, 2,
          STUBMETA_FOUND_REPARSE_HEADER, STUBMETA_OK},
-        {"reparse buffer, first byte corrupted", Reparse(Flip(kNtfsText, 0)), reparse, {},
+        {"reparse buffer, first byte corrupted", Reparse(Flip(kNtfsText, 0, '1')), reparse, {},
          damaged, 1, STUBMETA_FOUND_REPARSE_HEADER, STUBMETA_E_BAD_FIELDS},
         {"reparse buffer, broken CSVFS text", Reparse("QZSTUB:1:2"), reparse, {}, damaged, 2,
          STUBMETA_FOUND_REPARSE_HEADER, STUBMETA_E_BAD_FIELDS},
@@ -131,10 +131,12 @@ TEST(Identify, EachOpeningGetsItsAnswer) {
         EXPECT_EQ(identity.foundBy, c.foundBy);
         EXPECT_EQ(identity.status, c.status) << stubmeta_strerror(identity.status);
         // A Unix stub's type is the byte order this machine wrote it in.
-        if (c.type != 0)
+        if (c.type != 0) {
             EXPECT_EQ(identity.type, c.type);
-        if (c.state == STUBMETA_STATE_OK)
+        }
+        if (c.state == STUBMETA_STATE_OK) {
             EXPECT_EQ(record.stubType, identity.type);
+        }
     }
 }
 
@@ -160,8 +162,9 @@ TEST(Identify, EveryPrefixAgreesWithParse) {
                                                   &parsed);
             EXPECT_EQ(status == STUBMETA_OK, identity.state == STUBMETA_STATE_OK)
                 << "length " << length;
-            if (status == STUBMETA_OK)
+            if (status == STUBMETA_OK) {
                 EXPECT_EQ(std::memcmp(&parsed, &identified, sizeof parsed), 0);
+            }
         }
     }
 }
