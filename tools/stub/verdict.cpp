@@ -50,11 +50,6 @@ std::string damage(const stubmeta::Identity& identity, const Verdict& verdict,
     case STUBMETA_FOUND_ENVELOPE:
         if (verdict.envelope && !verdict.envelope->ok)
             return verdict.envelope->problem;
-        if (identity.status == STUBMETA_E_TEXT_TOO_LONG)
-            return "the envelope is whole but its text of " +
-                   std::to_string(identity.facts.envelopeTextLength) +
-                   " bytes is longer than a Unix stub's " +
-                   std::to_string(STUBMETA_UNIX_TEXT_MAX);
         return "the envelope is whole but its text is not a Unix stub";
     case STUBMETA_FOUND_QZSTUB_LINE:
         return "a QZSTUB: first line, but the fields do not parse as a DMNas stub";
