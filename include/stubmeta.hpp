@@ -346,16 +346,16 @@ struct Identity {
     const char* message() const noexcept { return stubmeta_strerror(status); }
 };
 
-// Says what input is: query null for a file's whole content.  text points
-// into input.  Throws stubmeta::error for a query the library refuses and
-// when it runs out of memory.
-inline Identity identify(std::string_view input, const StubmetaQuery* query) {
+// Says what input is, as query describes it.  text points into input.
+// Throws stubmeta::error for a query the library refuses and when it runs
+// out of memory.
+inline Identity identify(std::string_view input, const StubmetaQuery& query) {
     Identity out;
     out.facts.structSize = sizeof out.facts;
     ReparseData record;
     std::memset(&record, 0, sizeof record);
     const char* bytes = input.data() != nullptr ? input.data() : "";
-    const std::int32_t status = stubmeta_identify(bytes, input.size(), query, &out.facts, &record);
+    const std::int32_t status = stubmeta_identify(bytes, input.size(), &query, &out.facts, &record);
     if (status != STUBMETA_OK)
         throw error(status);
     out.state = out.facts.state;
@@ -376,14 +376,14 @@ inline Identity identify(std::string_view input, std::uint64_t wholeSize = 0) {
     StubmetaQuery query{};
     query.kind = STUBMETA_INPUT_CONTENT;
     query.wholeSize = wholeSize;
-    return identify(input, &query);
+    return identify(input, query);
 }
 
 // A reparse buffer, its 24-byte header first.
 inline Identity identify_reparse_buffer(std::string_view input) {
     StubmetaQuery query{};
     query.kind = STUBMETA_INPUT_REPARSE;
-    return identify(input, &query);
+    return identify(input, query);
 }
 
 // A bare text of one type.
@@ -392,7 +392,7 @@ inline Identity identify_as(std::string_view input, StubType type) {
     query.kind = STUBMETA_INPUT_TEXT;
     query.types = &type;
     query.count = 1;
-    return identify(input, &query);
+    return identify(input, query);
 }
 
 // A bare text of one family's types.
@@ -400,7 +400,7 @@ inline Identity identify_as(std::string_view input, Family family) {
     StubmetaQuery query{};
     query.kind = STUBMETA_INPUT_TEXT;
     query.family = static_cast<StubFamily>(family);
-    return identify(input, &query);
+    return identify(input, query);
 }
 
 #if defined(__cpp_lib_span)
@@ -413,7 +413,7 @@ inline Identity identify_as(std::string_view input, std::span<const StubType> ty
     query.kind = STUBMETA_INPUT_TEXT;
     query.types = types.empty() ? nullptr : types.data();
     query.count = static_cast<std::int32_t>(types.size());
-    return identify(input, &query);
+    return identify(input, query);
 }
 
 inline Identity identify(std::span<const std::byte> input, std::uint64_t wholeSize = 0) {

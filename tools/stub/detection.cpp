@@ -70,7 +70,7 @@ stubmeta::Identity identify_as(const StubBytes& stub, const MatchRequest& reques
     query.kind = STUBMETA_INPUT_TEXT;
     query.types = types.data();
     query.count = static_cast<std::int32_t>(types.size());
-    return stubmeta::identify(stub.view(), &query);
+    return stubmeta::identify(stub.view(), query);
 }
 
 std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request) {

@@ -102,7 +102,7 @@ Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource s
                    const MatchRequest& request) {
     const std::vector<StubType> types = request.types_tried();
     const StubmetaQuery query = query_for(source, request, wholeSize, types);
-    const stubmeta::Identity identity = stubmeta::identify(bytes.view(), &query);
+    const stubmeta::Identity identity = stubmeta::identify(bytes.view(), query);
 
     Verdict verdict;
     verdict.type = identity.type;
