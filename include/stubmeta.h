@@ -70,7 +70,13 @@
 /* Zero bytes a caller of the fixed parse functions puts after an input of
  * unknown content so that no read leaves its buffer: the largest envelope
  * the length field can describe plus the NTFS header. */
-#define STUBMETA_PADDING (65536 + STUBMETA_NTFS_HEADER_SIZE)
+#define STUBMETA_PADDING (STUBMETA_READ_MAX + STUBMETA_NTFS_HEADER_SIZE)
+/* The most bytes any stub of any type occupies: the largest envelope the
+ * 16-bit total length field describes (65,535 bytes) rounded up; every text
+ * layout is far shorter, and a reparse buffer holds at most 16,384.  A
+ * reader that judges a file by its opening never needs more than this many
+ * of its first bytes. */
+#define STUBMETA_READ_MAX 65536
 /* Bytes that hold any stub a writer produces from any record, its NUL
  * included: every text field counts at most its width (1377 bytes in all),
  * every number at most 20 digits (280), and the fixed text (separators,
@@ -266,7 +272,11 @@ enum {
     STUBMETA_E_LENGTH_MISMATCH = -11,  /* text length + overhead != total length */
     STUBMETA_E_UNTERMINATED = -12,     /* no zero byte right after the text */
     STUBMETA_E_OUTPUT_TOO_SMALL = -13, /* an output buffer cannot hold the result */
-    STUBMETA_E_TEXT_TOO_LONG = -14     /* a text exceeds its layout's limit */
+    STUBMETA_E_TEXT_TOO_LONG = -14,    /* a text exceeds its layout's limit */
+    STUBMETA_E_NOT_UNIX_TEXT = -15,    /* a sound envelope whose text is no Unix layout */
+    STUBMETA_E_BAD_FIELDS = -16,       /* the fields do not parse as the type the opening names */
+    STUBMETA_E_REPARSE_LENGTH = -17,   /* a reparse header's length disagrees with its data */
+    STUBMETA_E_NOT_A_STUB = -18        /* nothing in the opening marks a stub */
 };
 
 /* What stubmeta_envelope_open learns of an envelope.  Fields the checks did
@@ -322,6 +332,135 @@ STUBMETA_API int32_t stubmeta_envelope_open(const void* input, uint64_t length,
  * more than capacity bytes nor allocates. */
 STUBMETA_API int32_t stubmeta_generate(const ReparseData* record, StubType type, void* buffer,
                                        uint64_t capacity, uint64_t* written);
+
+/* What the bytes given to stubmeta_identify are (StubmetaQuery.kind). */
+enum {
+    STUBMETA_INPUT_CONTENT = 0, /* a file's content: its opening decides */
+    STUBMETA_INPUT_REPARSE = 1, /* a reparse buffer: the 24-byte header, then data */
+    STUBMETA_INPUT_TEXT = 2     /* a bare text of the types named */
+};
+
+/* The answer's state (StubmetaIdentity.state). */
+enum {
+    STUBMETA_STATE_NO_STUB = 0, /* not a stub */
+    STUBMETA_STATE_OK = 1,      /* a sound stub: it parses as its type */
+    STUBMETA_STATE_DAMAGED = 2  /* it opens as a stub but does not parse */
+};
+
+/* How the stub was found (StubmetaIdentity.foundBy). */
+enum {
+    STUBMETA_FOUND_NOTHING = 0,
+    STUBMETA_FOUND_ENVELOPE = 1,       /* the envelope magic */
+    STUBMETA_FOUND_QZSTUB_LINE = 2,    /* a first line opening with "QZSTUB:" */
+    STUBMETA_FOUND_REPARSE_HEADER = 3, /* a reparse header */
+    STUBMETA_FOUND_NAMED_TYPES = 4     /* one of the types the caller named */
+};
+
+/* Which facts of StubmetaIdentity hold (bits of its known field). */
+enum {
+    STUBMETA_KNOWN_TEXT = 1,           /* textOffset, textLength */
+    STUBMETA_KNOWN_STUB_LENGTH = 2,    /* stubLength, trailing */
+    STUBMETA_KNOWN_ENVELOPE_TOTAL = 4, /* envelopeVersion, envelopeTotal */
+    STUBMETA_KNOWN_CHECKSUMS = 8,      /* storedBigEndian, storedLittleEndian, computed */
+    STUBMETA_KNOWN_ENVELOPE_VALUE = 16 /* envelopeValue, envelopeTextLength */
+};
+
+/* What the caller knows of the bytes it passes to stubmeta_identify.  A null
+ * query stands for a file's whole content. */
+typedef struct StubmetaQuery {
+    uint32_t kind;          /* STUBMETA_INPUT_CONTENT, _REPARSE or _TEXT */
+    StubFamily family;      /* _TEXT with types null: that family's types, or
+                               0 for the order 6, 7, 1, 2, 3, 4 */
+    uint64_t wholeSize;     /* the whole object's size when the bytes are only
+                               its start; 0 when they are all of it */
+    const StubType* types;  /* _TEXT: the types to try, in order, or null */
+    int32_t count;          /* the number of types */
+    uint32_t reserved;      /* 0 */
+} StubmetaQuery;
+
+/* stubmeta_identify's answer.  Every field has a fixed width, so the
+ * layout is the same for every compiler; the caller sets structSize. */
+typedef struct StubmetaIdentity {
+    uint32_t structSize;         /* in: sizeof(StubmetaIdentity) */
+    uint32_t state;              /* STUBMETA_STATE_* */
+    StubType type;               /* the stub's type; 0 when no stub */
+    uint32_t foundBy;            /* STUBMETA_FOUND_* */
+    int32_t status;              /* STUBMETA_OK, or why damaged or no stub */
+    uint32_t known;              /* STUBMETA_KNOWN_* bits: which facts below hold */
+    uint64_t textOffset;         /* where the stub's text starts in the input */
+    uint64_t textLength;         /* and its length, up to its first NUL */
+    uint64_t stubLength;         /* the input bytes the stub occupies */
+    uint64_t trailing;           /* input bytes after the stub */
+    uint64_t envelopeTotal;      /* an envelope's total length field */
+    uint64_t envelopeValue;      /* its value field, once the checksum matched */
+    uint64_t envelopeTextLength; /* its text length field, likewise */
+    uint32_t storedBigEndian;    /* its stored checksum read big-endian */
+    uint32_t storedLittleEndian; /* and read little-endian */
+    uint32_t computed;           /* the checksum of the bytes it covers */
+    uint32_t envelopeVersion;    /* its version byte */
+} StubmetaIdentity;
+
+/* Says what the length bytes at input are, by the rule below, and never
+ * reads input[length] or beyond.  identity receives the answer; record,
+ * when not null, receives the stub's fields for an ok answer exactly as
+ * stubmeta_parse of the same bytes with the answer's type gives them, and is
+ * left untouched otherwise.  Allocates no more than stubmeta_parse does.
+ *
+ *   A bare text (query->kind STUBMETA_INPUT_TEXT) is tried as the types
+ * named: query->types (count of them) in order, or with types null the
+ * types of query->family, or with family 0 the order 6, 7, 1, 2, 3, 4.  When
+ * a Unix type is among them and the input opens with the envelope magic, the
+ * envelope decides as in step 1 below; otherwise the first type that parses
+ * gives an ok answer found by STUBMETA_FOUND_NAMED_TYPES, and when none does
+ * there is no stub, with stubmeta_parse's status.
+ *
+ *   Any other input is judged by its opening, in this order:
+ *   1. The envelope magic: a Unix stub found by STUBMETA_FOUND_ENVELOPE,
+ *      whose type is the byte order its checksum matched in (6 or 7, or 0
+ *      when it matched in neither).  It is damaged when the envelope is not
+ *      whole and sound (the status of stubmeta_envelope_open's first failed
+ *      check), when its text is longer than STUBMETA_UNIX_TEXT_MAX
+ *      (STUBMETA_E_TEXT_TOO_LONG) and when its text is no Unix layout
+ *      (STUBMETA_E_NOT_UNIX_TEXT).  The text lies behind the 21-byte header;
+ *      bytes after the envelope are trailing and do not make it damaged.
+ *   2. A first line opening with "QZSTUB:": a DMNas stub (4), else a CSVFS
+ *      text (2), found by STUBMETA_FOUND_QZSTUB_LINE; damaged (4) when
+ *      neither parses.
+ *   3. A reparse buffer: kind STUBMETA_INPUT_REPARSE, or a content whose
+ *      first 24 bytes have the shape of a reparse header (a zero reserved
+ *      word in bytes 6 and 7, a little-endian length in bytes 4 and 5 of 1
+ *      to 16,360) whose length counts exactly the rest of wholeSize bytes.
+ *      Found by STUBMETA_FOUND_REPARSE_HEADER, its text lying behind the 24
+ *      bytes: a CSVFS stub (2) when that text opens with "QZSTUB:" (damaged
+ *      when it does not parse), else an NTFS (1) or a CSVFS (2) stub.
+ *      Neither parsing, it is a damaged NTFS stub (1) when the bytes after
+ *      the header hold a colon and no stub (STUBMETA_E_NOT_A_STUB) when they
+ *      hold none or the buffer is shorter than its header.  An ok stub in a reparse buffer
+ *      whose header's length is not the number of bytes after the header is
+ *      damaged (STUBMETA_E_REPARSE_LENGTH).
+ *   4. Anything else is no stub (STUBMETA_E_NOT_A_STUB).
+ * The fields that do not parse give a damaged stub the status
+ * STUBMETA_E_FIELD_TOO_LONG when a text is wider than its record field and
+ * STUBMETA_E_BAD_FIELDS otherwise.  Whatever the answer, an ok answer
+ * parses with stubmeta_parse as its type, and a parse as that type of a
+ * damaged stub's bytes fails, but for a reparse buffer damaged only by its
+ * header's length (STUBMETA_E_REPARSE_LENGTH), whose text does parse.
+ *
+ *   identity->known says which facts hold: the text's place once the stub's
+ * text was found, the stub's extent for a whole envelope or a reparse
+ * buffer, and each of the envelope's fields as far as its checks got (a
+ * value and text length the checksum does not vouch for are not facts).
+ * Facts that do not hold are 0.
+ *
+ *   Returns STUBMETA_OK with identity filled, whatever the answer;
+ * STUBMETA_E_NO_MEMORY (identity says no stub) when a working block could
+ * not be had; STUBMETA_E_ARGUMENT, writing nothing, for a null input or
+ * identity, an identity->structSize other than sizeof(StubmetaIdentity), an
+ * unknown kind or family, types named with a kind other than
+ * STUBMETA_INPUT_TEXT, or a count below 1 with types not null. */
+STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t length,
+                                       const StubmetaQuery* query, StubmetaIdentity* identity,
+                                       ReparseData* record);
 
 /* A constant English message for status: one for each StubmetaStatus, one
  * for 0 and one for any other value.  Never null. */

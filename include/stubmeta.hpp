@@ -14,6 +14,10 @@
 // the input, not a failure.  parse_or_throw and unwrap_or_throw throw
 // stubmeta::error instead, carrying the library's status and its message;
 // check_envelope hands back the status and every fact the check learnt.
+// parse tries types in the library's first-match order; identify judges a
+// file by its opening (an envelope, a QZSTUB: line, a reparse header) as the
+// stubmeta tool and the Python module do, and says whether a stub is
+// damaged and why.
 // A write the library refuses (a text longer than the layout allows, an
 // unknown type, a text with a NUL in it) throws stubmeta::error.
 //
@@ -327,6 +331,98 @@ inline Envelope unwrap_or_throw(std::string_view input) {
 #if defined(__cpp_lib_span)
 inline std::optional<Envelope> unwrap(std::span<const std::byte> input) {
     return unwrap(detail::as_chars(input));
+}
+#endif
+
+// What stubmeta_identify says bytes are (see its contract in stubmeta.h).
+struct Identity {
+    std::uint32_t state = STUBMETA_STATE_NO_STUB;  // STUBMETA_STATE_*
+    StubType type = 0;                            // 0 when no stub
+    std::uint32_t foundBy = STUBMETA_FOUND_NOTHING;
+    std::int32_t status = STUBMETA_E_NOT_A_STUB;  // STUBMETA_OK, or why damaged or no stub
+    std::optional<ReparseData> record;            // an ok stub's fields, zero-filled before
+    std::optional<std::string_view> text;         // the stub's text inside input, when found
+    StubmetaIdentity facts{};  // every fact, with the bits saying which hold
+
+    bool ok() const noexcept { return state == STUBMETA_STATE_OK; }
+    bool damaged() const noexcept { return state == STUBMETA_STATE_DAMAGED; }
+    bool is_stub() const noexcept { return state != STUBMETA_STATE_NO_STUB; }
+    // The library's message for status.
+    const char* message() const noexcept { return stubmeta_strerror(status); }
+};
+
+// Says what input is, as query describes it.  text points into input.
+// Throws stubmeta::error for a query the library refuses and when it runs
+// out of memory.
+inline Identity identify(std::string_view input, const StubmetaQuery& query) {
+    Identity out;
+    out.facts.structSize = sizeof out.facts;
+    ReparseData record;
+    std::memset(&record, 0, sizeof record);
+    const char* bytes = input.data() != nullptr ? input.data() : "";
+    const std::int32_t status = stubmeta_identify(bytes, input.size(), &query, &out.facts, &record);
+    if (status != STUBMETA_OK)
+        throw error(status);
+    out.state = out.facts.state;
+    out.type = out.facts.type;
+    out.foundBy = out.facts.foundBy;
+    out.status = out.facts.status;
+    if (out.ok())
+        out.record = record;
+    if ((out.facts.known & STUBMETA_KNOWN_TEXT) != 0)
+        out.text = input.substr(static_cast<std::size_t>(out.facts.textOffset),
+                                static_cast<std::size_t>(out.facts.textLength));
+    return out;
+}
+
+// A file's content, judged by its opening; wholeSize is the file's size
+// when input is only its start (0: input is all of it).
+inline Identity identify(std::string_view input, std::uint64_t wholeSize = 0) {
+    StubmetaQuery query{};
+    query.kind = STUBMETA_INPUT_CONTENT;
+    query.wholeSize = wholeSize;
+    return identify(input, query);
+}
+
+// A reparse buffer, its 24-byte header first.
+inline Identity identify_reparse_buffer(std::string_view input) {
+    StubmetaQuery query{};
+    query.kind = STUBMETA_INPUT_REPARSE;
+    return identify(input, query);
+}
+
+// A bare text of one type.
+inline Identity identify_as(std::string_view input, StubType type) {
+    StubmetaQuery query{};
+    query.kind = STUBMETA_INPUT_TEXT;
+    query.types = &type;
+    query.count = 1;
+    return identify(input, query);
+}
+
+// A bare text of one family's types.
+inline Identity identify_as(std::string_view input, Family family) {
+    StubmetaQuery query{};
+    query.kind = STUBMETA_INPUT_TEXT;
+    query.family = static_cast<StubFamily>(family);
+    return identify(input, query);
+}
+
+#if defined(__cpp_lib_span)
+// A bare text of the types listed, in order (an empty list: the order 6,
+// 7, 1, 2, 3, 4).
+inline Identity identify_as(std::string_view input, std::span<const StubType> types) {
+    if (types.size() > static_cast<std::size_t>(INT32_MAX))
+        throw error(STUBMETA_E_ARGUMENT);
+    StubmetaQuery query{};
+    query.kind = STUBMETA_INPUT_TEXT;
+    query.types = types.empty() ? nullptr : types.data();
+    query.count = static_cast<std::int32_t>(types.size());
+    return identify(input, query);
+}
+
+inline Identity identify(std::span<const std::byte> input, std::uint64_t wholeSize = 0) {
+    return identify(detail::as_chars(input), wholeSize);
 }
 #endif
 

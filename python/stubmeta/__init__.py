@@ -11,6 +11,7 @@ bytes round-trip.  Every failure raises a subclass of StubError.
 
 import ctypes
 import dataclasses
+import enum
 import os
 import stat
 from typing import Iterator, Optional, Sequence, Union
@@ -19,7 +20,8 @@ from . import _native
 from ._errors import (STATUS_ERRORS, ArgumentError, BadMagicError, BadVersionError,
                       ChecksumError, EmptyTextError, EnvelopeError, FieldError,
                       FieldTooLongError, GenerateError, LengthMismatchError,
-                      LibraryNotFoundError, NoMatchError, OutOfMemoryError,
+                      LibraryNotFoundError, NoMatchError, NotAStubError, NotUnixTextError,
+                      BadFieldsError, ReparseLengthError, OutOfMemoryError,
                       OutputTooSmallError, ParseError, StatusError, StubError,
                       TextTooLongError, TotalTooSmallError, TruncatedError,
                       UnknownTypeError, UnterminatedError)
@@ -27,7 +29,8 @@ from ._record import (CommonFields, Family, Record, StubType, decode_text, encod
                       from_native, to_native, type_name)
 
 __all__ = [
-    "ArgumentError", "BadMagicError", "BadVersionError", "ChecksumError", "CommonFields",
+    "ArgumentError", "BadFieldsError", "BadMagicError", "FoundBy", "Identity", "NotAStubError",
+    "NotUnixTextError", "ReparseLengthError", "State", "identify", "BadVersionError", "ChecksumError", "CommonFields",
     "EmptyTextError", "Envelope", "EnvelopeError", "Family", "FieldError", "FieldTooLongError",
     "GenerateError", "LengthMismatchError", "LibraryNotFoundError", "NoMatchError",
     "OutOfMemoryError", "OutputTooSmallError", "ParseError", "Record", "StatusError",
@@ -41,7 +44,8 @@ _ENVELOPE_OVERHEAD = 26                            # STUBMETA_ENVELOPE_OVERHEAD
 _MAX_ENVELOPE_TEXT = 0xFFFF - _ENVELOPE_OVERHEAD  # STUBMETA_ENVELOPE_TEXT_MAX
 _FAMILY_TYPES = {1: (1, 2), 2: (3, 4), 3: (6, 7)}
 #: The most bytes parse_file and scan read from a file, as the stubmeta tool
-#: does: an envelope is at most 65,535 bytes and every text layout is shorter.
+#: does (STUBMETA_READ_MAX): an envelope is at most 65,535 bytes and every
+#: text layout is shorter.
 READ_LIMIT = 65536
 
 # What functions taking a stub's bytes accept: any bytes-like object.
@@ -61,14 +65,53 @@ class Envelope:
     size: int
 
 
+class State(enum.IntEnum):
+    """What identify() says the bytes are."""
+    NO_STUB = 0
+    OK = 1
+    DAMAGED = 2
+
+
+class FoundBy(enum.IntEnum):
+    """How identify() found the stub."""
+    NOTHING = 0
+    ENVELOPE = 1
+    QZSTUB_LINE = 2
+    REPARSE_HEADER = 3
+    NAMED_TYPES = 4
+
+
+@dataclasses.dataclass(frozen=True)
+class Identity:
+    """identify()'s answer: the state, the stub's type (None when no stub or
+    a damaged envelope gives none), how it was found, the library's status
+    and message saying why it is damaged or no stub, the record of an ok
+    stub, and where its text lies in the input (None when not found)."""
+    state: State
+    type: Optional[StubType]
+    foundBy: FoundBy
+    status: int
+    message: str
+    record: Optional[Record] = None
+    textOffset: Optional[int] = None
+    textLength: Optional[int] = None
+    trailing: int = 0
+
+    def error(self) -> "StatusError":
+        """The exception that stands for a damaged stub or no stub."""
+        return STATUS_ERRORS.get(self.status, StatusError)(self.message)
+
+
 @dataclasses.dataclass(frozen=True)
 class ScanEntry:
     """One file that scan() reports: a stub (record set, error None), or a
-    file that could not be read or whose envelope is damaged (error set,
-    record None)."""
+    file that could not be read or whose stub is damaged (error set, record
+    None).  identity is what identify() said of the file (None when it could
+    not be read)."""
     path: str
     record: Optional[Record] = None
     error: Optional[Exception] = None
+    identity: Optional[Identity] = None
 
 
 def _bytes_of(data: BytesLike, what: str) -> bytes:
@@ -124,6 +167,59 @@ def parse(data: BytesLike, *, type: Optional[Union[int, StubType]] = None,
     if status != 0:
         raise _status_error(status)
     return from_native(native)
+
+
+_KNOWN_TEXT = 1
+_KIND = {"content": 0, "reparse": 1, "text": 2}
+
+
+def identify(data: BytesLike, *, type: Optional[Union[int, StubType]] = None,
+             family: Optional[Union[int, Family]] = None,
+             types: Optional[Sequence[Union[int, StubType]]] = None,
+             reparse: bool = False, whole_size: int = 0) -> Identity:
+    """Says what data (bytes-like) is, by the rule the stubmeta tool judges
+    files by: an envelope (a Unix stub), a QZSTUB: first line (DMNas, else
+    CSVFS), a reparse buffer (NTFS or CSVFS: reparse=True says data is one,
+    or its header counts exactly the rest of whole_size bytes, the whole
+    file's size when data is only its start), else no stub.  With type,
+    family or types, data is a bare text tried as those types.  Never raises
+    for what the bytes hold: the answer's state says it."""
+    named = [type is not None, family is not None, types is not None]
+    if sum(named) > 1:
+        raise ValueError("give one of type, family and types")
+    query = _native.StubmetaQuery()
+    listed = None
+    if type is not None or types is not None:
+        wanted = [_stub_type(type)] if type is not None else [_stub_type(t) for t in types]
+        query.kind = _KIND["text"]
+        if wanted:
+            listed = (ctypes.c_uint32 * len(wanted))(*wanted)
+            query.types = ctypes.cast(listed, ctypes.POINTER(ctypes.c_uint32))
+            query.count = len(wanted)
+    elif family is not None:
+        if int(family) not in {f.value for f in Family}:
+            raise UnknownTypeError(f"{family!r} is not a stub family (1 to 3)")
+        query.kind = _KIND["text"]
+        query.family = int(family)
+    else:
+        query.kind = _KIND["reparse" if reparse else "content"]
+        query.wholeSize = whole_size
+    raw = _bytes_of(data, "identify")
+    answer = _native.StubmetaIdentity()
+    answer.structSize = ctypes.sizeof(answer)
+    native = _native.ReparseData()
+    status = _native.library().stubmeta_identify(
+        raw, len(raw), ctypes.byref(query), ctypes.byref(answer), ctypes.byref(native))
+    if status != 0:
+        raise _status_error(status)
+    state = State(answer.state)
+    message = _native.library().stubmeta_strerror(answer.status).decode("ascii")
+    text = answer.known & _KNOWN_TEXT
+    return Identity(state, StubType(answer.type) if answer.type else None,
+                    FoundBy(answer.foundBy), answer.status, message,
+                    from_native(native) if state == State.OK else None,
+                    answer.textOffset if text else None, answer.textLength if text else None,
+                    answer.trailing)
 
 
 def generate(record: Record, type: Union[int, StubType]) -> bytes:
@@ -202,21 +298,35 @@ def _read_stub(path: PathLike) -> bytes:
 def parse_file(path: PathLike, *, type: Optional[Union[int, StubType]] = None,
                family: Optional[Union[int, Family]] = None) -> Record:
     """Parses the stub file at path (str, bytes or os.PathLike), reading at
-    most READ_LIMIT bytes of it; type and family as for parse().  Raises
+    most READ_LIMIT bytes of it, and judging it as identify() does: by its
+    opening, or with type or family as a bare text of those types.  Raises
     OSError when the file cannot be read and a ParseError subclass when it
-    is not a stub."""
-    return parse(_read_stub(path), type=type, family=family)
+    is not a stub (NotAStubError) or a damaged one (ChecksumError,
+    BadFieldsError, ...)."""
+    with open(path, "rb") as handle:
+        data = handle.read(READ_LIMIT)
+        size = os.fstat(handle.fileno()).st_size
+    identity = identify(data, type=type, family=family, whole_size=size)
+    if identity.state != State.OK:
+        raise identity.error()
+    return identity.record
 
 
-def scan(path: PathLike) -> Iterator[ScanEntry]:
+def scan(path: PathLike, *, type: Optional[Union[int, StubType]] = None,
+         family: Optional[Union[int, Family]] = None) -> Iterator[ScanEntry]:
     """Walks the folder at path (or takes the one file it names) and yields
-    a ScanEntry for every stub, for every file whose envelope is damaged and
-    for every file or folder that could not be read; files that are no stub
-    are passed over.  Symbolic links are not followed and each folder's
-    entries come in name order."""
+    a ScanEntry for every stub, for every damaged stub and for every file or
+    folder that could not be read; files that are no stub are passed over.
+    Each file is judged as identify() does, by its opening, or with type or
+    family as a bare text of those types (as `stubmeta scan --as`).
+    Symbolic links are not followed and each folder's entries come in name
+    order."""
+    named = {"type": type, "family": family}
+    if type is not None and family is not None:
+        raise ValueError("give a type or a family, not both")
     root = os.fspath(path)
     if not os.path.isdir(root) or os.path.islink(root):
-        yield from _scan_file(root)
+        yield from _scan_file(root, named)
         return
     errors: list = []
     for folder, subfolders, files in os.walk(root, onerror=errors.append):
@@ -225,24 +335,24 @@ def scan(path: PathLike) -> Iterator[ScanEntry]:
             failed = errors.pop(0)
             yield ScanEntry(failed.filename or folder, error=failed)
         for name in sorted(files):
-            yield from _scan_file(os.path.join(folder, name))
+            yield from _scan_file(os.path.join(folder, name), named)
     for failed in errors:
         yield ScanEntry(failed.filename or root, error=failed)
 
 
-def _scan_file(path: Union[str, bytes]) -> Iterator[ScanEntry]:
+def _scan_file(path: Union[str, bytes], named: dict) -> Iterator[ScanEntry]:
     """The entry for one file, if it is a stub, damaged or unreadable."""
     shown = os.fsdecode(path)
     try:
-        if not stat.S_ISREG(os.lstat(path).st_mode):
+        status = os.lstat(path)
+        if not stat.S_ISREG(status.st_mode):
             return
         data = _read_stub(path)
     except OSError as error:
         yield ScanEntry(shown, error=error)
         return
-    try:
-        yield ScanEntry(shown, record=parse(data))
-    except EnvelopeError as error:
-        yield ScanEntry(shown, error=error)
-    except ParseError:
-        return
+    identity = identify(data, whole_size=status.st_size, **named)
+    if identity.state == State.OK:
+        yield ScanEntry(shown, record=identity.record, identity=identity)
+    elif identity.state == State.DAMAGED:
+        yield ScanEntry(shown, error=identity.error(), identity=identity)

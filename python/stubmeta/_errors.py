@@ -116,3 +116,19 @@ class OutputTooSmallError(StatusError, EnvelopeError, GenerateError, status=-13)
 
 class TextTooLongError(StatusError, ParseError, EnvelopeError, GenerateError, status=-14):
     """A text over its layout's limit."""
+
+
+class NotUnixTextError(StatusError, ParseError, EnvelopeError, status=-15):
+    """A sound envelope whose text is no Unix stub layout."""
+
+
+class BadFieldsError(StatusError, ParseError, status=-16):
+    """A stub whose opening names its type but whose fields do not parse as it."""
+
+
+class ReparseLengthError(StatusError, ParseError, status=-17):
+    """A reparse buffer whose header's length disagrees with its data."""
+
+
+class NotAStubError(StatusError, ParseError, status=-18):
+    """Nothing in the input's opening marks a stub."""

@@ -66,6 +66,43 @@ class StubmetaEnvelope(ctypes.Structure):
     ]
 
 
+class StubmetaQuery(ctypes.Structure):
+    """What the caller knows of the bytes given to stubmeta_identify."""
+
+    _fields_ = [
+        ("kind", ctypes.c_uint32),
+        ("family", ctypes.c_uint32),
+        ("wholeSize", ctypes.c_uint64),
+        ("types", ctypes.POINTER(ctypes.c_uint32)),
+        ("count", ctypes.c_int32),
+        ("reserved", ctypes.c_uint32),
+    ]
+
+
+class StubmetaIdentity(ctypes.Structure):
+    """stubmeta_identify's answer."""
+
+    _fields_ = [
+        ("structSize", ctypes.c_uint32),
+        ("state", ctypes.c_uint32),
+        ("type", ctypes.c_uint32),
+        ("foundBy", ctypes.c_uint32),
+        ("status", ctypes.c_int32),
+        ("known", ctypes.c_uint32),
+        ("textOffset", ctypes.c_uint64),
+        ("textLength", ctypes.c_uint64),
+        ("stubLength", ctypes.c_uint64),
+        ("trailing", ctypes.c_uint64),
+        ("envelopeTotal", ctypes.c_uint64),
+        ("envelopeValue", ctypes.c_uint64),
+        ("envelopeTextLength", ctypes.c_uint64),
+        ("storedBigEndian", ctypes.c_uint32),
+        ("storedLittleEndian", ctypes.c_uint32),
+        ("computed", ctypes.c_uint32),
+        ("envelopeVersion", ctypes.c_uint32),
+    ]
+
+
 _RECORD_P = ctypes.POINTER(ReparseData)
 
 # name: (result type, argument types)
@@ -94,6 +131,10 @@ _PROTOTYPES = {
         ctypes.c_int32, [_RECORD_P, ctypes.c_int32, ctypes.c_char_p, ctypes.c_uint64,
                          ctypes.POINTER(ctypes.c_uint64)]),
     "stubmeta_strerror": (ctypes.c_char_p, [ctypes.c_int32]),
+    "stubmeta_identify": (
+        ctypes.c_int32,
+        [ctypes.c_char_p, ctypes.c_uint64, ctypes.POINTER(StubmetaQuery),
+         ctypes.POINTER(StubmetaIdentity), _RECORD_P]),
 }
 
 

@@ -11,7 +11,7 @@ namespace {
 
 // Indexed by the status's negation: 0 is success, the codes run down from
 // -1 without a gap.
-constexpr std::array<const char*, 15> kMessages = {
+constexpr std::array<const char*, 19> kMessages = {
     "success",
     "invalid argument",
     "no stub type matched the input",
@@ -27,14 +27,18 @@ constexpr std::array<const char*, 15> kMessages = {
     "stub envelope text not terminated",
     "output buffer too small",
     "text too long",
+    "stub envelope text is not a Unix stub",
+    "the fields do not parse as the stub type the opening names",
+    "reparse header length disagrees with its data",
+    "not a stub: no envelope, QZSTUB: line or reparse header",
 };
-static_assert(-STUBMETA_E_TEXT_TOO_LONG + 1 == static_cast<int>(kMessages.size()),
+static_assert(-STUBMETA_E_NOT_A_STUB + 1 == static_cast<int>(kMessages.size()),
               "one message for each status");
 
 }  // namespace
 
 extern "C" STUBMETA_API const char* stubmeta_strerror(int32_t status) {
-    if (status > 0 || status < STUBMETA_E_TEXT_TOO_LONG)
+    if (status > 0 || status < STUBMETA_E_NOT_A_STUB)
         return "unknown status";
     const auto index = static_cast<std::size_t>(-static_cast<std::int64_t>(status));
     const char* const message = kMessages[index];

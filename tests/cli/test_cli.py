@@ -243,6 +243,17 @@ class VerifyTests(ToolTestCase):
             "envelope": {"version": 1, "totalLength": 82, "value": "4096", "textLength": 56,
                          "storedChecksum": "0x11F49F6D", "computedChecksum": "0x11F49F6D",
                          "byteOrder": "little-endian"}})
+        # A checksum that does not match vouches for no value or text length.
+        status, out, _ = run("verify", "--format", "json", example("unix-damaged.stub"))
+        self.assertEqual((status, json.loads(out)["envelope"]), (1, {
+            "version": 1, "totalLength": 82, "storedChecksum": "0x6D9FF411",
+            "computedChecksum": "0xDDECC718"}))
+
+    def test_as_and_family_read_bare_texts(self):
+        status, out, _ = run("verify", "--as", "celerra", example("celerra.stub"))
+        self.assertEqual((status, out), (0, "examples/stubs/celerra.stub: ok: 3 WINDOWS_CELERRA\n"))
+        status, out, _ = run("scan", "--family", "nas", "--format", "json", example("celerra.stub"))
+        self.assertEqual((status, json.loads(out.splitlines()[0])["type"]), (0, 3))
 
     def test_each_kind_of_damage_is_named(self):
         good = envelope(b"1:2:3:4:5:1:5:/a/b|9")
@@ -1052,7 +1063,9 @@ class XattrTests(ToolTestCase):
         self.assertEqual(status, 0)
         self.assertIn(path + '  1 WINDOWS_LOCAL  ok  common1=3 number2=73 text="D:\\\\projects\\\\report.pdf"', out)
         self.assertIn("stubs           1 (type 1: 1)", out)
-        self.set_attribute(self.path("plain.doc"), b"\0" * 24 + b"garbage")
+        # Stub-like text that does not parse is damaged; text without a colon
+        # is another product's reparse data, as in a volume.
+        self.set_attribute(self.path("plain.doc"), b"\0" * 24 + b"1:2:garbage")
         status, out, _ = run("scan", "--sort", "--format", "json", "--attribute", self.ATTRIBUTE,
                              self.folder)
         self.assertEqual(status, 1)

@@ -152,7 +152,7 @@ class RowsTests(NtfsTestCase):
             "/Archive/Folder  record=72 tag=0x00001234 guid=%s size=0 allocated=0 attributes=-"
             "  1 WINDOWS_LOCAL  ok  common1=1 number2=6 text=\"/vault/folder\"",
             "/Archive/broken.doc  record=68 tag=0x00001234 guid=%s size=0 allocated=0 attributes=-"
-            "  1 WINDOWS_LOCAL  damaged  the reparse data does not parse as WINDOWS_LOCAL stub text",
+            "  1 WINDOWS_LOCAL  damaged  a reparse buffer holding no NTFS or CSVFS stub text",
             "/Archive/report.doc  record=65 tag=0x00001234 guid=%s size=70000 allocated=0"
             " attributes=offline,sparse  1 WINDOWS_LOCAL  ok  common1=1 number2=4096"
             " text=\"/vault/report\"",
@@ -188,8 +188,8 @@ class RowsTests(NtfsTestCase):
         self.assertEqual(out.splitlines(), [
             "path,type,typeName,state,common1,number2,text,apparentSize,allocatedSize,error,"
             "record,tag,tagName,guid,offline,sparse",
-            "/Archive/broken.doc,1,WINDOWS_LOCAL,damaged,,,,0,0,the reparse data does not parse as "
-            "WINDOWS_LOCAL stub text,68,0x00001234,," + GUID + ",0,0"])
+            "/Archive/broken.doc,1,WINDOWS_LOCAL,damaged,,,,0,0,a reparse buffer holding no NTFS or "
+            "CSVFS stub text,68,0x00001234,," + GUID + ",0,0"])
         self.assertIn("stubs           5", err)
 
     def test_print0_and_state_leave_other_tags_out(self):

@@ -40,7 +40,8 @@ class RecordLayout(unittest.TestCase):
         # "Name size" per structure, then "Name.field offset size sign".
         printed = subprocess.run([os.environ["STUBMETA_LAYOUT"]], capture_output=True,
                                  text=True, check=True).stdout.split("\n")
-        for structure in (_native.CommonFields, _native.ReparseData, _native.StubmetaEnvelope):
+        for structure in (_native.CommonFields, _native.ReparseData, _native.StubmetaEnvelope,
+                          _native.StubmetaQuery, _native.StubmetaIdentity):
             name = structure.__name__
             with self.subTest(name):
                 c_fields = [line for line in printed if line.startswith(name + ".")]
@@ -309,6 +310,21 @@ class Files(unittest.TestCase):
         self.assertEqual(entries[0].record.number2, 99)
         self.assertIsInstance(entries[1].error, stubmeta.ChecksumError)
         self.assertEqual(len(list(stubmeta.scan(self.folder / "a.stub"))), 1)
+
+    def test_parse_file_judges_by_the_opening_as_the_tool_does(self):
+        (self.folder / "celerra.txt").write_bytes(CELERRA)
+        with self.assertRaises(stubmeta.NotAStubError):
+            stubmeta.parse_file(self.folder / "celerra.txt")
+        self.assertEqual(stubmeta.parse_file(self.folder / "celerra.txt", type=3).stubType, 3)
+        with self.assertRaises(stubmeta.ChecksumError):
+            stubmeta.parse_file(self.folder / "sub" / "damaged.stub")
+        identity = stubmeta.identify(CELERRA, family=stubmeta.Family.NAS)
+        self.assertEqual((identity.state, identity.type, identity.foundBy),
+                         (stubmeta.State.OK, 3, stubmeta.FoundBy.NAMED_TYPES))
+
+    def test_read_limit_is_the_headers(self):
+        header = Path(__file__).resolve().parents[2] / "include" / "stubmeta.h"
+        self.assertIn(f"#define STUBMETA_READ_MAX {stubmeta.READ_LIMIT}\n", header.read_text())
 
     def test_envelope_byte_order_is_a_stub_type(self):
         stub = stubmeta.wrap("text", 1)

@@ -306,6 +306,23 @@ TEST(CppErrors, ThrowingFormsCarryTheStatus) {
     EXPECT_EQ(stubmeta::parse_or_throw(kCelerra, StubType{3}).stubType, 3u);
 }
 
+TEST(CppIdentify, OpeningDecidesUnlessTypesAreNamed) {
+    const std::string envelope = stubmeta::wrap("1:2:3:4:5:2:4:name:7:aux:4096|9", 4096);
+    const stubmeta::Identity found = stubmeta::identify(envelope + "tail");
+    ASSERT_TRUE(found.ok());
+    EXPECT_EQ(found.foundBy, static_cast<std::uint32_t>(STUBMETA_FOUND_ENVELOPE));
+    EXPECT_EQ(found.text, std::string_view(envelope).substr(STUBMETA_ENVELOPE_HEADER_SIZE, 31));
+    EXPECT_EQ(found.facts.trailing, 4u);
+    EXPECT_FALSE(stubmeta::identify(kCelerra).is_stub());
+    const stubmeta::Identity named = stubmeta::identify_as(kCelerra, StubType{3});
+    ASSERT_TRUE(named.ok());
+    EXPECT_EQ(named.record->number2, 99u);
+    EXPECT_EQ(stubmeta::identify_as(kCelerra, stubmeta::Family::unix_stubs).type, 6u);
+    const stubmeta::Identity cut = stubmeta::identify(std::string_view(envelope).substr(0, 30));
+    EXPECT_TRUE(cut.damaged());
+    EXPECT_STREQ(cut.message(), stubmeta_strerror(STUBMETA_E_TRUNCATED));
+}
+
 TEST(CppHelpers, TypeNames) {
     EXPECT_EQ(stubmeta::type_name(1), "WINDOWS_LOCAL");
     EXPECT_EQ(stubmeta::type_name(5), "WINDOWS_DMNAS");

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "commands/options.h"
 
+#include <algorithm>
+
 #include "stub/type_names.h"
 #include "ntfs/reader.h"
 #include "scan/command_line.h"
@@ -67,7 +69,14 @@ StubInput read_input(const std::string& path, const InputOptions& options) {
         input.wholeSize = file.apparentSize;
     }
     if (options.noHeader) {
-        input.bytes = input.bytes.with_zero_header();
+        // A made-up reparse header whose length counts the text, as a
+        // reparse point's does, so that the text is judged as it would be
+        // there.
+        std::string buffer(kNtfsHeaderSize, '\0');
+        const std::size_t length = std::min<std::size_t>(input.bytes.size(), 0xFFFF);
+        buffer[4] = static_cast<char>(length & 0xFF);
+        buffer[5] = static_cast<char>(length >> 8);
+        input.bytes = StubBytes(buffer + input.bytes.content());
         input.wholeSize += kNtfsHeaderSize;
         input.source = StubSource::BareNtfsText;
     }
@@ -76,6 +85,14 @@ StubInput read_input(const std::string& path, const InputOptions& options) {
 
 Verdict judge_input(const std::string& path, const InputOptions& options,
                     const MatchRequest& request) {
+    // A file without the attribute, or on a file system without such
+    // attributes, is no stub, as scan --xattr counts it.
+    if (options.xattr && options.ntfsImage.empty() && path != "-" &&
+        !has_attribute(path, options.attribute, true)) {
+        Verdict verdict;
+        verdict.problem = "has no attribute " + options.attribute;
+        return verdict;
+    }
     const StubInput input = read_input(path, options);
     return judge_stub(input.bytes, input.wholeSize, input.source, request);
 }

@@ -20,6 +20,7 @@ struct ScanOptions : TreeScanOptions {
     bool noProgress = false;
     bool ntfs = false;        // PATHs are NTFS volumes
     bool allReparse = false;  // with ntfs: reparse points holding no stub listed too
+    MatchOptions matchOptions;  // --as, --family, --first-match
 };
 
 // --progress, --no-progress, or as the output suggests.
@@ -35,6 +36,7 @@ ProgressChoice progress_choice(const ScanOptions& options) {
 
 int run_scan(ScanOptions options) {
     options.progress = progress_choice(options);
+    options.match = match_request(options.matchOptions);
     if (options.ntfs)
         return run_ntfs_scan({options.paths, options.allReparse}, options.report, options.progress);
     return run_tree_scan(options);
@@ -42,7 +44,9 @@ int run_scan(ScanOptions options) {
 
 const char* const kScanFooter =
     "A Unix stub is a file opening with the envelope magic, a DMNas stub one whose first\n"
-    "line opens with QZSTUB:.  At most the first 65,536 bytes of a file are read.  Rows are\n"
+    "line opens with QZSTUB:.  At most the first 65,536 bytes of a file are read.  With\n"
+    "--as or --family every file is read as a bare text of those types (a share known to\n"
+    "hold Celerra stubs) and judged as inspect and verify judge it.  Rows are\n"
     "printed as the stubs are found, in no set order (--sort: by path, at the end); the\n"
     "summary comes last.  Unreadable entries are reported once each on stderr.  The summary\n"
     "(stdout; stderr for csv) gives the files examined, the stubs by type, the damaged\n"
@@ -69,9 +73,10 @@ const char* const kScanFooter =
     "\"<orphan N>\" or \"<loop N>\" open the path of a file whose parents cannot be\n"
     "followed, N the record at fault; with several volumes the path follows \"IMAGE:\"),\n"
     "its MFT record, reparse tag, GUID, size, allocated size and offline/sparse\n"
-    "attributes.  A reparse point of a tag outside the system's own (bit 31 clear) holds a\n"
-    "stub when its data after the 24-byte header opens with QZSTUB: (type 2) or with\n"
-    "digits and a colon (type 1); other reparse points are counted by tag in the summary\n"
+    "attributes.  A reparse point of a tag outside the system's own (bit 31 clear) is\n"
+    "judged as inspect and verify judge a reparse buffer: a stub of type 2 (its data\n"
+    "after the 24-byte header opens with QZSTUB:) or 1, damaged when its text does not\n"
+    "parse but holds a colon; other reparse points are counted by tag in the summary\n"
     "and listed, in state \"other\", with --all-reparse.  An MFT record that cannot be\n"
     "read is reported once and the scan goes on.\n\n";
 
@@ -90,6 +95,7 @@ void add_walk_options(CLI::App& command, ScanOptions& options) {
         ->check(CLI::Range(1u, 1024u));
     add_attribute_options(command, options.xattr, options.attribute,
                           "Look at each file's reparse-data attribute instead of its content");
+    add_match_options(command, options.matchOptions);
 }
 
 // After the walk options, which --ntfs excludes: a volume is read whole.
@@ -98,7 +104,8 @@ void add_ntfs_options(CLI::App& command, ScanOptions& options) {
         "--ntfs", options.ntfs,
         "Read each PATH as an NTFS volume (image file or block device), without mounting it");
     for (const char* walkOnly : {"--files0-from", "--follow-symlinks", "--xdev", "--exclude",
-                                 "--max-depth", "--jobs", "--xattr", "--attribute"})
+                                 "--max-depth", "--jobs", "--xattr", "--attribute", "--as",
+                                 "--family", "--first-match"})
         ntfs->excludes(walkOnly);
     command
         .add_flag("--all-reparse", options.allReparse,

@@ -20,20 +20,9 @@ namespace {
 struct VerifyOptions {
     std::vector<std::string> files;
     std::string format = "text";
+    MatchOptions match;
     InputOptions input;
 };
-
-const char* state_name(StubState state) {
-    switch (state) {
-    case StubState::Ok:
-        return "ok";
-    case StubState::Damaged:
-        return "damaged";
-    case StubState::NotStub:
-        break;
-    }
-    return "not a stub";
-}
 
 std::string envelope_summary(const EnvelopeReport& report) {
     return std::to_string(report.totalLength) + " bytes, value " + std::to_string(report.value) +
@@ -54,13 +43,17 @@ std::string verdict_text(const std::string& path, const Verdict& verdict) {
     return line;
 }
 
+// Only the facts the library's checks vouch for: a damaged envelope's
+// value and text length are left out until its checksum has matched.
 Json envelope_json(const EnvelopeReport& report) {
     Json envelope;
     envelope["version"] = report.version;
     envelope["totalLength"] = report.totalLength;
-    envelope["value"] = json_uint64(report.value);
-    envelope["textLength"] = report.textLength;
-    if (report.computedChecksum != 0 || report.storedChecksum != 0) {
+    if ((report.known & STUBMETA_KNOWN_ENVELOPE_VALUE) != 0) {
+        envelope["value"] = json_uint64(report.value);
+        envelope["textLength"] = report.textLength;
+    }
+    if ((report.known & STUBMETA_KNOWN_CHECKSUMS) != 0) {
         envelope["storedChecksum"] = hex32(report.storedChecksum);
         envelope["computedChecksum"] = hex32(report.computedChecksum);
     }
@@ -74,9 +67,12 @@ Json verdict_json(const std::string& path, const Verdict& verdict) {
     object["path"] = json_text(path);
     object["state"] = state_name(verdict.state);
     object["type"] = verdict.type != 0 ? Json(verdict.type) : Json(nullptr);
-    if (verdict.state != StubState::Ok)
+    if (verdict.state != StubState::Ok) {
         object["error"] = json_text(verdict.problem);
-    if (verdict.envelope && verdict.envelope->totalLength != 0)
+        // The library's own word for it, the same in every door.
+        object["reason"] = stubmeta::message(verdict.status);
+    }
+    if (verdict.envelope && (verdict.envelope->known & STUBMETA_KNOWN_ENVELOPE_TOTAL) != 0)
         object["envelope"] = envelope_json(*verdict.envelope);
     if (verdict.trailingBytes != 0)
         object["trailingBytes"] = verdict.trailingBytes;
@@ -84,11 +80,11 @@ Json verdict_json(const std::string& path, const Verdict& verdict) {
 }
 
 int run_verify(const VerifyOptions& options) {
-    const MatchRequest byOpening;
+    const MatchRequest request = match_request(options.match);
     int status = kExitOk;
     for (const std::string& path : options.files) {
         try {
-            const Verdict verdict = judge_input(path, options.input, byOpening);
+            const Verdict verdict = judge_input(path, options.input, request);
             write_line(options.format == "json" ? json_line(verdict_json(path, verdict))
                                                 : verdict_text(path, verdict));
             flush_out();
@@ -115,6 +111,7 @@ Command add_verify_command(CLI::App& app) {
         "verify", "Check that each file is a sound stub and say exactly what is wrong if not");
     command->add_option("FILE", options->files, "Stub files (- for standard input)")->required();
     add_file_report_format(*command, options->format);
+    add_match_options(*command, options->match);
     add_input_options(*command, options->input);
     add_ntfs_input_option(*command, options->input);
     command->footer(
@@ -123,7 +120,8 @@ Command add_verify_command(CLI::App& app) {
         "fault found (unknown version, truncated file, checksum mismatch with the stored\n"
         "and computed values in hexadecimal, empty text, lengths that disagree, a text\n"
         "that is no Unix layout, fields that do not parse), or not a stub.  Bytes\n"
-        "after the end of an envelope are a warning; the stub still verifies.\n\n"
+        "after the end of an envelope are a warning; the stub still verifies.  --as or\n"
+        "--family reads bare texts of a known type (a share holding Celerra stubs).\n\n"
         "Examples:\n"
         "  stubmeta verify examples/stubs/unix-layout1.stub examples/stubs/unix-damaged.stub\n"
         "  stubmeta verify --format json /srv/archive/*.stub\n"

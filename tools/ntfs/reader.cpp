@@ -62,10 +62,12 @@ StubBytes read_ntfs_reparse(const std::string& image, const std::string& path) {
     if (!problem.empty())
         throw ToolError(attribute == nullptr ? kExitRefused : kExitUsageOrIo,
                         path + ": " + problem);
-    // Reparse points that scan --ntfs does not take for stubs are none here either.
+    // The system's own reparse points (no GUID header) are no stub here
+    // either; any other buffer is judged by the caller as a reparse buffer,
+    // which says "not a stub" in its own words for one holding no stub text.
     ScanRow row;
     judge_reparse_buffer(buffer, row);
-    if (row.ntfs->otherTag)
+    if (row.ntfs->otherTag && row.ntfs->guid.empty())
         throw ToolError(kExitRefused, path + ": not a stub: " + row.problem);
     return StubBytes(buffer);
 }

@@ -3,6 +3,7 @@
 #include "ntfs/reparse.h"
 
 #include <cctype>
+#include <string>
 
 #include "support/hex_text.h"
 #include "stub/detection.h"
@@ -23,32 +24,9 @@ std::uint32_t little_endian(std::string_view bytes, std::size_t offset, std::siz
     return value;
 }
 
-// Digits, then a colon: how every NTFS stub text opens.
-bool opens_like_ntfs_text(std::string_view data) {
-    std::size_t digits = 0;
-    while (digits < data.size() && std::isdigit(static_cast<unsigned char>(data[digits])) != 0)
-        ++digits;
-    return digits != 0 && digits < data.size() && data[digits] == ':';
-}
-
 void mark_other(ScanRow& row, std::string why) {
     row.ntfs->otherTag = true;
     row.problem = std::move(why);
-}
-
-// Parses bytes as type alone: a stub row, ok or damaged.
-void parse_as(const StubBytes& bytes, StubType type, ScanRow& row) {
-    MatchRequest request;
-    request.mode = MatchRequest::Mode::OneType;
-    request.type = type;
-    row.type = type;
-    if (std::optional<Detection> detection = detect_stub(bytes, request)) {
-        take_key_fields(row, detection->record);
-        return;
-    }
-    row.damaged = true;
-    row.problem =
-        "the reparse data does not parse as " + std::string(type_name(type)) + " stub text";
 }
 
 }  // namespace
@@ -82,22 +60,18 @@ void judge_reparse_buffer(std::string_view buffer, ScanRow& row) {
         return;
     }
     row.ntfs->guid = guid_text(reinterpret_cast<const unsigned char*>(buffer.data() + kGuidOffset));
-    const std::string_view data = buffer.substr(kNtfsHeaderSize);
-    const bool csvfs = data.substr(0, kDmnasPrefix.size()) == kDmnasPrefix;
-    if (!csvfs && !opens_like_ntfs_text(data)) {
+    // The same rule as a reparse buffer read through --xattr or from a file.
+    const Verdict verdict = judge_stub(StubBytes(std::string(buffer)), buffer.size(),
+                                       StubSource::ReparseAttribute, MatchRequest{});
+    if (verdict.state == StubState::NotStub) {
         mark_other(row, "reparse tag " + reparse_tag_hex(row.ntfs->tag) + " holding no stub text");
         return;
     }
-    if (csvfs)
-        parse_as(StubBytes(std::string(data)), STUB_TYPE_WINDOWS_LOCAL_CSVFS, row);
-    else
-        parse_as(StubBytes(std::string(buffer)), STUB_TYPE_WINDOWS_LOCAL, row);
-    const std::uint32_t length = little_endian(buffer, 4, 2);
-    if (!row.damaged && length != data.size()) {
-        row.damaged = true;
-        row.problem = "the reparse header counts " + std::to_string(length) +
-                      " bytes after the GUID, the buffer holds " + std::to_string(data.size());
-    }
+    row.type = verdict.type;
+    row.damaged = verdict.state == StubState::Damaged;
+    row.problem = verdict.problem;
+    if (!row.damaged)
+        take_key_fields(row, verdict.detection.record);
 }
 
 }  // namespace stubmeta_cli

@@ -20,11 +20,9 @@ inline constexpr std::size_t kLongestReparseBuffer = 16384;
 //
 // Tags the system reserves for itself (bit 31 set) carry no GUID and never
 // a stub.  Any other tag has a 24-byte header (tag, data length, a zero
-// word, GUID); its data holds a stub when it opens with "QZSTUB:" (read
-// as type 2, CSVFS) or with digits and a colon (read as type 1, NTFS, the
-// buffer whole).  Such a stub is damaged when it does not parse or when
-// the header's length does not count exactly the bytes after the GUID.
-// Any other reparse point is marked otherTag, with its kind in problem.
+// word, GUID), and the buffer is judged by the rule inspect and verify
+// apply to a reparse buffer (judge_stub): an ok or damaged stub of type 1
+// or 2, or no stub, when it is marked otherTag with its kind in problem.
 void judge_reparse_buffer(std::string_view buffer, ScanRow& row);
 
 // "00112233-4455-6677-8899-aabbccddeeff", from the 16 bytes of a GUID

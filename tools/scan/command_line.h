@@ -23,11 +23,14 @@ struct ScanCommandLine {
     bool xattr = false;
     std::string attribute = kDefaultReparseAttribute;
     ReportOptions report;
+    MatchRequest match;  // --as, --family, --first-match: the types bare texts are read as
 
     // How files met inside the trees are read: links only with --follow-symlinks.
-    ExamineOptions examine_in_trees() const { return {walk.followSymlinks, xattr, attribute}; }
+    ExamineOptions examine_in_trees() const {
+        return {walk.followSymlinks, xattr, attribute, match};
+    }
     // How roots that are files are read: a root named by the user is followed.
-    ExamineOptions examine_roots() const { return {true, xattr, attribute}; }
+    ExamineOptions examine_roots() const { return {true, xattr, attribute, match}; }
 };
 
 // PATH, --files0-from, --follow-symlinks, --xdev, --exclude, --max-depth.

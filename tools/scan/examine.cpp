@@ -60,8 +60,8 @@ Examined unreadable(const std::string& path, int error, std::string& message) {
 
 // Fills row from the verdict on a stub's bytes; false for no stub.
 bool take_verdict(ScanRow& row, const StubBytes& bytes, std::uint64_t wholeSize,
-                  StubSource source) {
-    const Verdict verdict = judge_stub(bytes, wholeSize, source, MatchRequest{});
+                  StubSource source, const MatchRequest& match) {
+    const Verdict verdict = judge_stub(bytes, wholeSize, source, match);
     if (verdict.state == StubState::NotStub)
         return false;
     row.type = verdict.type;
@@ -100,7 +100,10 @@ Examined FileExaminer::examine(int directoryFd, const char* name, const std::str
 Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow& row,
                                        std::string& message) {
     buffer_.clear();
-    Opening opening = Opening::Undecided;
+    // A bare text of a type named has no opening of its own: every file is
+    // read and judged.
+    const bool named = options_.match.mode != MatchRequest::Mode::ByOpening;
+    Opening opening = named ? Opening::Stub : Opening::Undecided;
     while (opening == Opening::Undecided) {
         const ssize_t got = buffer_.read_more(fd, kFirstChunk - buffer_.size());
         if (got < 0)
@@ -136,8 +139,9 @@ Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow&
     row.path = path;
     row.apparentSize = fileSize;
     row.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
-    return take_verdict(row, buffer_, fileSize, StubSource::Content) ? Examined::Stub
-                                                                     : Examined::NotStub;
+    return take_verdict(row, buffer_, fileSize, StubSource::Content, options_.match)
+               ? Examined::Stub
+               : Examined::NotStub;
 }
 
 Examined FileExaminer::examine_attribute(const std::string& path, ScanRow& row,
@@ -155,8 +159,9 @@ Examined FileExaminer::examine_attribute(const std::string& path, ScanRow& row,
         row.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
         const StubBytes data =
             read_stub_attribute(path, options_.attribute, options_.followSymlinks);
-        take_verdict(row, data, data.size(), StubSource::ReparseAttribute);
-        return Examined::Stub;
+        return take_verdict(row, data, data.size(), StubSource::ReparseAttribute, options_.match)
+                   ? Examined::Stub
+                   : Examined::NotStub;
     } catch (const ToolError& error) {
         message = error.what();
         return Examined::Unreadable;

@@ -9,6 +9,7 @@
 
 #include "support/file_reading.h"
 #include "ntfs/facts.h"
+#include "stub/detection.h"
 #include "stubmeta.hpp"
 
 namespace stubmeta_cli {
@@ -17,6 +18,7 @@ struct ExamineOptions {
     bool followSymlinks = false;
     bool xattr = false;  // look at the reparse-data attribute, not the content
     std::string attribute;
+    MatchRequest match;  // types named (--as, --family): every file is read as them
 };
 
 // One stub found.
@@ -43,8 +45,9 @@ enum class Examined { NotStub, Stub, Unreadable };
 // A stub is a file whose content opens with the envelope magic (a Unix
 // stub) or with a "QZSTUB:" first line (a DMNas stub); with xattr, a file
 // carrying the attribute (an NTFS reparse buffer).  A file is read in one
-// small chunk, and further (never past the first 65,536 bytes) only when
-// that chunk opens like a stub; only a stub is stat'ed, for its sizes.
+// small chunk, and further (never past the first STUBMETA_READ_MAX bytes)
+// only when that chunk opens like a stub; only a stub is stat'ed, for its
+// sizes.  With types named, every regular file is read as they say.
 class FileExaminer {
 public:
     explicit FileExaminer(const ExamineOptions& options) : options_(options) {}

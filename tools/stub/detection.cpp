@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "stub/type_names.h"
-#include "stub/envelope_report.h"
 
 namespace stubmeta_cli {
 
@@ -51,36 +50,34 @@ int unix_text_layout(std::string_view text) {
     }
 }
 
-namespace {
-
-// The facts of stub's envelope, when it has a whole one.
-std::optional<EnvelopeFacts> open_envelope(const StubBytes& stub) {
-    const stubmeta::EnvelopeCheck envelope = stubmeta::check_envelope(stub.view());
-    if (envelope.status != STUBMETA_OK)
-        return std::nullopt;
-    return EnvelopeFacts{static_cast<std::int32_t>(envelope.total), envelope.value,
-                         envelope.byteOrder, envelope.textLength};
-}
-
-}  // namespace
-
-std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request,
-                                     const EnvelopeFacts* opened) {
+Detection detection_of(const stubmeta::Identity& identity) {
     Detection detection;
-    // The bounded parse reads exactly the bytes the file gave, no padding.
-    const std::vector<StubType> types = request.types_tried();
-    const std::optional<ReparseData> record = stubmeta::parse(stub.view(), types);
-    if (!record)
-        return std::nullopt;
-    detection.record = *record;
-    if (is_unix_type(detection.record.stubType)) {
-        detection.envelope = opened != nullptr ? std::optional(*opened) : open_envelope(stub);
-        std::string_view text = stub.view();
-        if (detection.envelope)
-            text = text.substr(kEnvelopeHeaderSize, detection.envelope->textLength);
-        detection.unixLayout = unix_text_layout(text.substr(0, text.find('\0')));
+    detection.record = *identity.record;
+    if (is_unix_type(identity.type)) {
+        const StubmetaIdentity& facts = identity.facts;
+        if (identity.foundBy == STUBMETA_FOUND_ENVELOPE)
+            detection.envelope =
+                EnvelopeFacts{static_cast<std::int32_t>(facts.envelopeTotal), facts.envelopeValue,
+                              identity.type, facts.envelopeTextLength};
+        detection.unixLayout = unix_text_layout(identity.text.value_or(std::string_view()));
     }
     return detection;
+}
+
+stubmeta::Identity identify_as(const StubBytes& stub, const MatchRequest& request) {
+    const std::vector<StubType> types = request.types_tried();
+    StubmetaQuery query{};
+    query.kind = STUBMETA_INPUT_TEXT;
+    query.types = types.data();
+    query.count = static_cast<std::int32_t>(types.size());
+    return stubmeta::identify(stub.view(), query);
+}
+
+std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request) {
+    const stubmeta::Identity identity = identify_as(stub, request);
+    if (!identity.ok())
+        return std::nullopt;
+    return detection_of(identity);
 }
 
 std::string not_a_stub_message(const MatchRequest& request) {

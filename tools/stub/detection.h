@@ -30,8 +30,8 @@ struct MatchRequest {
     std::string describe() const;
 };
 
-// The envelope around a Unix stub, as the library read it (the values of
-// stubmeta::check_envelope, which outlive the bytes its text points into).
+// The envelope around a Unix stub, as the library read it (the values
+// stubmeta_identify found, which outlive the bytes its text points into).
 struct EnvelopeFacts {
     std::int32_t totalLength = 0;
     std::uint64_t value = 0;
@@ -53,12 +53,17 @@ struct Detection {
 // "|", or 0.
 int unix_text_layout(std::string_view text);
 
-// Parses the buffer with the types the request names (ByOpening: the
-// library's first match).  Returns nothing when none of them accepts it.
-// opened: the facts of stub's envelope when the caller has checked it
-// already, so that its checksum is not computed again.
-std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request,
-                                     const EnvelopeFacts* opened = nullptr);
+// Asks the library what the buffer is when read as the types the request
+// names (ByOpening: the library's first-match order), in order; an envelope
+// decides for itself when a Unix type is among them.
+stubmeta::Identity identify_as(const StubBytes& stub, const MatchRequest& request);
+
+// The record, envelope and Unix layout of an ok identity.
+Detection detection_of(const stubmeta::Identity& identity);
+
+// Parses the buffer with the types the request names, as identify_as
+// does.  Returns nothing when none of them accepts it.
+std::optional<Detection> detect_stub(const StubBytes& stub, const MatchRequest& request);
 
 // "not a recognised stub (tried types 6, 7, 1, 2, 3, 4)"
 std::string not_a_stub_message(const MatchRequest& request);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "stub/envelope_report.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -41,17 +42,19 @@ bool has_envelope_magic(const StubBytes& stub) { return stub.view().starts_with(
 namespace {
 
 // The first fault the library found, in the words verify prints.
-std::string describe_fault(const stubmeta::EnvelopeCheck& info, const EnvelopeReport& report,
-                           std::size_t fileSize) {
+std::string describe_fault(const StubmetaIdentity& info, std::size_t fileSize) {
     switch (info.status) {
     case STUBMETA_E_BAD_VERSION:
-        return "unknown version " + std::to_string(report.version) + " (expected 1)";
+        return "unknown version " + std::to_string(info.envelopeVersion) + " (expected 1)";
     case STUBMETA_E_TOTAL_TOO_SMALL:
-        return "total length " + std::to_string(info.total) + " is below the smallest envelope, " +
-               std::to_string(kEnvelopeOverhead);
+        return "total length " + std::to_string(info.envelopeTotal) +
+               " is below the smallest envelope, " + std::to_string(kEnvelopeOverhead);
     case STUBMETA_E_TRUNCATED:
+        if (fileSize < kEnvelopeHeaderSize)
+            return "truncated file: " + describe_size(fileSize) + ", the header needs " +
+                   std::to_string(kEnvelopeHeaderSize);
         return "truncated file: " + describe_size(fileSize) + ", the envelope says " +
-               std::to_string(info.total);
+               std::to_string(info.envelopeTotal);
     case STUBMETA_E_CHECKSUM:
         return "checksum mismatch: stored " + hex32(info.storedBigEndian) + " (or " +
                hex32(info.storedLittleEndian) + " read little-endian), computed " +
@@ -59,9 +62,9 @@ std::string describe_fault(const stubmeta::EnvelopeCheck& info, const EnvelopeRe
     case STUBMETA_E_EMPTY_TEXT:
         return "empty text";
     case STUBMETA_E_LENGTH_MISMATCH:
-        return "lengths disagree: total length " + std::to_string(info.total) + ", text length " +
-               std::to_string(info.textLength) + " (needs total " +
-               std::to_string(info.textLength + kEnvelopeOverhead) + ")";
+        return "lengths disagree: total length " + std::to_string(info.envelopeTotal) +
+               ", text length " + std::to_string(info.envelopeTextLength) + " (needs total " +
+               std::to_string(info.envelopeTextLength + kEnvelopeOverhead) + ")";
     case STUBMETA_E_UNTERMINATED:
         return "the text is not terminated by a zero byte";
     default:
@@ -71,40 +74,36 @@ std::string describe_fault(const stubmeta::EnvelopeCheck& info, const EnvelopeRe
 
 }  // namespace
 
-EnvelopeReport examine_envelope(const StubBytes& stub) {
+EnvelopeReport envelope_report(const StubmetaIdentity& info, std::size_t size) {
     EnvelopeReport report;
-    const char* bytes = stub.data();
-    const std::size_t fileSize = stub.size();
-
-    if (fileSize < kEnvelopeMagicSize || !has_envelope_magic(stub)) {
-        const std::size_t shown = fileSize < kEnvelopeMagicSize ? fileSize : kEnvelopeMagicSize;
-        report.problem =
-            fileSize == 0 ? "bad magic: the file is empty"
-                          : "bad magic: " + hex_bytes(bytes, shown) + " (an envelope opens with " +
-                                hex_bytes(kEnvelopeMagic.data(), kEnvelopeMagic.size()) + ")";
-        return report;
-    }
-    if (fileSize < kEnvelopeHeaderSize) {
-        report.problem = "truncated file: " + describe_size(fileSize) + ", the header needs " +
-                         std::to_string(kEnvelopeHeaderSize);
-        return report;
-    }
-    // The library checks the envelope; the tool only words its answer.
-    const stubmeta::EnvelopeCheck info = stubmeta::check_envelope(stub.view());
-    report.version = static_cast<std::uint8_t>(bytes[8]);
-    report.totalLength = static_cast<std::uint32_t>(info.total);
-    report.value = info.value;
-    report.textLength = static_cast<std::uint32_t>(info.textLength);
-    report.storedChecksum = info.byteOrder == STUB_TYPE_UNIX_LITTLEENDIAN ? info.storedLittleEndian
-                                                                          : info.storedBigEndian;
+    report.known = info.known;
+    report.version = static_cast<std::uint8_t>(info.envelopeVersion);
+    report.totalLength = static_cast<std::uint32_t>(info.envelopeTotal);
+    report.value = info.envelopeValue;
+    report.textLength = static_cast<std::uint32_t>(info.envelopeTextLength);
+    report.storedChecksum = info.type == STUB_TYPE_UNIX_LITTLEENDIAN ? info.storedLittleEndian
+                                                                     : info.storedBigEndian;
     report.computedChecksum = info.computed;
-    report.byteOrder = info.byteOrder;
-    if (info.status != STUBMETA_OK) {
-        report.problem = describe_fault(info, report, fileSize);
+    report.byteOrder = (info.known & STUBMETA_KNOWN_ENVELOPE_VALUE) != 0 ? info.type : 0;
+    // A sound envelope whose text is no Unix layout is whole all the same.
+    report.ok = (info.known & STUBMETA_KNOWN_STUB_LENGTH) != 0;
+    if (!report.ok)
+        report.problem = describe_fault(info, size);
+    return report;
+}
+
+EnvelopeReport examine_envelope(const StubBytes& stub) {
+    if (!has_envelope_magic(stub)) {
+        EnvelopeReport report;
+        const std::size_t shown = std::min(stub.size(), kEnvelopeMagicSize);
+        report.problem = stub.size() == 0
+                             ? "bad magic: the file is empty"
+                             : "bad magic: " + hex_bytes(stub.data(), shown) +
+                                   " (an envelope opens with " +
+                                   hex_bytes(kEnvelopeMagic.data(), kEnvelopeMagic.size()) + ")";
         return report;
     }
-    report.ok = true;
-    return report;
+    return envelope_report(stubmeta::identify(stub.view()).facts, stub.size());
 }
 
 }  // namespace stubmeta_cli

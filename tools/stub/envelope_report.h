@@ -24,10 +24,13 @@ inline constexpr std::size_t kEnvelopeMagicSize = STUBMETA_ENVELOPE_MAGIC_SIZE;
 // The eight bytes every envelope opens with.
 inline constexpr std::string_view kEnvelopeMagic{STUBMETA_ENVELOPE_MAGIC, kEnvelopeMagicSize};
 
-// What the header and the trailer of an envelope hold.
+// What the header and the trailer of an envelope hold, as far as the
+// library's checks vouch for it: known holds the STUBMETA_KNOWN_* bits of
+// the facts that hold; the others are 0 and never shown.
 struct EnvelopeReport {
     bool ok = false;
     std::string problem;  // the first thing found wrong, one line
+    std::uint32_t known = 0;
     std::uint8_t version = 0;
     std::uint32_t totalLength = 0;
     std::uint64_t value = 0;
@@ -46,6 +49,10 @@ bool has_envelope_magic(const StubBytes& stub);
 // orders, empty text, lengths that disagree, terminator.  The first
 // failure is described in problem, with the values involved.
 EnvelopeReport examine_envelope(const StubBytes& stub);
+
+// The envelope as stubmeta_identify found it in bytes (size of them): its
+// facts, and the first fault in words when it is not whole and sound.
+EnvelopeReport envelope_report(const StubmetaIdentity& facts, std::size_t size);
 
 // "big-endian" for 6, "little-endian" for 7.
 std::string byte_order_name(StubType order);

@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: MIT
 #include "stub/verdict.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include "stub/type_names.h"
@@ -11,86 +10,7 @@
 namespace stubmeta_cli {
 namespace {
 
-Verdict damaged(StubType type, std::string problem, std::string foundBy) {
-    Verdict verdict;
-    verdict.state = StubState::Damaged;
-    verdict.type = type;
-    verdict.problem = std::move(problem);
-    verdict.foundBy = std::move(foundBy);
-    return verdict;
-}
-
-// The first of types that parses the bytes, as an Ok verdict.
-std::optional<Verdict> first_parse(const StubBytes& bytes, std::initializer_list<StubType> types,
-                                   const std::string& foundBy,
-                                   const EnvelopeFacts* opened = nullptr) {
-    MatchRequest request;
-    request.mode = MatchRequest::Mode::OneType;
-    for (StubType type : types) {
-        request.type = type;
-        if (std::optional<Detection> detection = detect_stub(bytes, request, opened)) {
-            Verdict verdict;
-            verdict.state = StubState::Ok;
-            verdict.type = detection->record.stubType;
-            verdict.foundBy = foundBy;
-            verdict.detection = *detection;
-            return verdict;
-        }
-    }
-    return std::nullopt;
-}
-
-Verdict judge_envelope(const StubBytes& bytes) {
-    const EnvelopeReport report = examine_envelope(bytes);
-    const EnvelopeFacts facts{static_cast<std::int32_t>(report.totalLength), report.value,
-                              report.byteOrder, report.textLength};
-    Verdict verdict;
-    if (!report.ok) {
-        verdict = damaged(report.byteOrder, report.problem, "found by its envelope");
-    } else if (std::optional<Verdict> parsed =
-                   first_parse(bytes, {report.byteOrder}, "found by its envelope", &facts)) {
-        verdict = std::move(*parsed);
-    } else {
-        verdict = damaged(report.byteOrder, "the envelope is whole but its text is not a Unix stub",
-                          "found by its envelope");
-    }
-    if (report.ok && bytes.size() > report.totalLength)
-        verdict.trailingBytes = bytes.size() - report.totalLength;
-    verdict.envelope = report;
-    return verdict;
-}
-
-Verdict judge_dmnas(const StubBytes& bytes) {
-    if (std::optional<Verdict> parsed =
-            first_parse(bytes, {STUB_TYPE_WINDOWS_DMNAS, STUB_TYPE_WINDOWS_LOCAL_CSVFS},
-                        "found by its QZSTUB: line"))
-        return std::move(*parsed);
-    return damaged(STUB_TYPE_WINDOWS_DMNAS,
-                   "a QZSTUB: first line, but the fields do not parse as a DMNas stub",
-                   "found by its QZSTUB: line");
-}
-
-Verdict judge_reparse_buffer(const StubBytes& bytes) {
-    // A CSVFS text behind the header is read as such, without the header.
-    if (bytes.size() > kNtfsHeaderSize &&
-        std::string_view(bytes.data() + kNtfsHeaderSize, bytes.size() - kNtfsHeaderSize)
-            .starts_with(kDmnasPrefix)) {
-        const StubBytes text(
-            std::string(bytes.data() + kNtfsHeaderSize, bytes.size() - kNtfsHeaderSize));
-        if (std::optional<Verdict> parsed =
-                first_parse(text, {STUB_TYPE_WINDOWS_LOCAL_CSVFS}, "found by its reparse header"))
-            return std::move(*parsed);
-        return damaged(STUB_TYPE_WINDOWS_LOCAL_CSVFS,
-                       "a reparse buffer whose QZSTUB: text does not parse as a CSVFS stub",
-                       "found by its reparse header");
-    }
-    if (std::optional<Verdict> parsed =
-            first_parse(bytes, {STUB_TYPE_WINDOWS_LOCAL, STUB_TYPE_WINDOWS_LOCAL_CSVFS},
-                        "found by its reparse header"))
-        return std::move(*parsed);
-    return damaged(STUB_TYPE_WINDOWS_LOCAL, "a reparse buffer holding no NTFS or CSVFS stub text",
-                   "found by its reparse header");
-}
+static_assert(kReadLimit == STUBMETA_READ_MAX, "the tool reads what the largest stub needs");
 
 // "it opens with 51 53 54 55 58 0A 0E AF", the first eight bytes.
 std::string describe_opening(const StubBytes& bytes) {
@@ -104,26 +24,60 @@ std::string describe_opening(const StubBytes& bytes) {
     return text;
 }
 
-bool opens_with(const StubBytes& bytes, std::string_view prefix) {
-    return bytes.size() >= prefix.size() && std::string_view(bytes.data(), prefix.size()) == prefix;
+std::string found_by(const stubmeta::Identity& identity, const MatchRequest& request) {
+    switch (identity.foundBy) {
+    case STUBMETA_FOUND_ENVELOPE:
+        return "found by its envelope";
+    case STUBMETA_FOUND_QZSTUB_LINE:
+        return "found by its QZSTUB: line";
+    case STUBMETA_FOUND_REPARSE_HEADER:
+        return "found by its reparse header";
+    default:
+        return request.describe();
+    }
 }
 
-Verdict judge_named_types(const StubBytes& bytes, const MatchRequest& request) {
-    const std::vector<StubType> types = request.types_tried();
-    const bool unixAmong = std::any_of(types.begin(), types.end(), is_unix_type);
-    if (unixAmong && has_envelope_magic(bytes))
-        return judge_envelope(bytes);
-    if (std::optional<Detection> detection = detect_stub(bytes, request)) {
-        Verdict verdict;
-        verdict.state = StubState::Ok;
-        verdict.type = detection->record.stubType;
-        verdict.foundBy = request.describe();
-        verdict.detection = *detection;
-        return verdict;
+// The reparse header's own count of the bytes after it.
+std::size_t header_count(const StubBytes& bytes) {
+    return static_cast<unsigned char>(bytes.data()[4]) |
+           static_cast<std::size_t>(static_cast<unsigned char>(bytes.data()[5])) << 8;
+}
+
+// Why a stub found by its opening is damaged, with the values involved.
+std::string damage(const stubmeta::Identity& identity, const Verdict& verdict,
+                   const StubBytes& bytes) {
+    switch (identity.foundBy) {
+    case STUBMETA_FOUND_ENVELOPE:
+        if (verdict.envelope && !verdict.envelope->ok)
+            return verdict.envelope->problem;
+        return "the envelope is whole but its text is not a Unix stub";
+    case STUBMETA_FOUND_QZSTUB_LINE:
+        return "a QZSTUB: first line, but the fields do not parse as a DMNas stub";
+    default:
+        break;
     }
-    Verdict verdict;
-    verdict.problem = not_a_stub_message(request);
-    return verdict;
+    if (identity.status == STUBMETA_E_REPARSE_LENGTH)
+        return "the reparse header counts " + std::to_string(header_count(bytes)) +
+               " bytes after the GUID, the buffer holds " +
+               std::to_string(bytes.size() - kNtfsHeaderSize);
+    if (identity.type == STUB_TYPE_WINDOWS_LOCAL_CSVFS)
+        return "a reparse buffer whose QZSTUB: text does not parse as a CSVFS stub";
+    return "a reparse buffer holding no NTFS or CSVFS stub text";
+}
+
+StubmetaQuery query_for(StubSource source, const MatchRequest& request,
+                        std::uint64_t wholeSize, const std::vector<StubType>& types) {
+    StubmetaQuery query{};
+    query.wholeSize = wholeSize;
+    if (request.mode != MatchRequest::Mode::ByOpening) {
+        query.kind = STUBMETA_INPUT_TEXT;
+        query.wholeSize = 0;
+        query.types = types.data();
+        query.count = static_cast<std::int32_t>(types.size());
+    } else if (source != StubSource::Content) {
+        query.kind = STUBMETA_INPUT_REPARSE;
+    }
+    return query;
 }
 
 }  // namespace
@@ -146,18 +100,32 @@ bool has_reparse_header(const char* bytes, std::size_t size, std::uint64_t whole
 
 Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource source,
                    const MatchRequest& request) {
-    if (request.mode != MatchRequest::Mode::ByOpening)
-        return judge_named_types(bytes, request);
-    if (source != StubSource::Content ||
-        (!has_envelope_magic(bytes) && !opens_with(bytes, kDmnasPrefix) &&
-         has_reparse_header(bytes.data(), bytes.size(), wholeSize)))
-        return judge_reparse_buffer(bytes);
-    if (has_envelope_magic(bytes))
-        return judge_envelope(bytes);
-    if (opens_with(bytes, kDmnasPrefix))
-        return judge_dmnas(bytes);
+    const std::vector<StubType> types = request.types_tried();
+    const StubmetaQuery query = query_for(source, request, wholeSize, types);
+    const stubmeta::Identity identity = stubmeta::identify(bytes.view(), query);
+
     Verdict verdict;
-    verdict.problem = not_a_stub_message(request) + ", " + describe_opening(bytes);
+    verdict.type = identity.type;
+    verdict.status = identity.status;
+    if (identity.foundBy == STUBMETA_FOUND_ENVELOPE) {
+        verdict.envelope = envelope_report(identity.facts, bytes.size());
+        verdict.trailingBytes = static_cast<std::size_t>(identity.facts.trailing);
+    }
+    if (identity.ok()) {
+        verdict.state = StubState::Ok;
+        verdict.foundBy = found_by(identity, request);
+        verdict.detection = detection_of(identity);
+    } else if (identity.damaged()) {
+        verdict.state = StubState::Damaged;
+        verdict.foundBy = found_by(identity, request);
+        verdict.problem = damage(identity, verdict, bytes);
+    } else if (request.mode == MatchRequest::Mode::ByOpening && source == StubSource::Content) {
+        verdict.problem = not_a_stub_message(request) + ", " + describe_opening(bytes);
+    } else if (request.mode == MatchRequest::Mode::ByOpening) {
+        verdict.problem = "a reparse buffer holding no stub text";
+    } else {
+        verdict.problem = not_a_stub_message(request);
+    }
     return verdict;
 }
 
@@ -165,6 +133,18 @@ std::string verdict_problem(const Verdict& verdict) {
     if (verdict.state == StubState::Damaged)
         return "damaged: " + verdict.problem;
     return verdict.problem;
+}
+
+const char* state_name(StubState state) {
+    switch (state) {
+    case StubState::Ok:
+        return "ok";
+    case StubState::Damaged:
+        return "damaged";
+    case StubState::NotStub:
+        break;
+    }
+    return "not a stub";
 }
 
 }  // namespace stubmeta_cli

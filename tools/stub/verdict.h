@@ -24,13 +24,14 @@ inline constexpr std::string_view kDmnasPrefix = stubmeta::layouts::stub_prefix;
 // Where the bytes judged came from.
 enum class StubSource {
     Content,           // a file's content
-    ReparseAttribute,  // an attribute holding a reparse buffer (--xattr)
-    BareNtfsText,      // a file declared a bare NTFS text, behind 24 zero bytes
+    ReparseAttribute,  // an attribute holding a reparse buffer (--xattr, --ntfs)
+    BareNtfsText,      // a file declared a bare NTFS text, behind a made-up header
 };
 
 struct Verdict {
     StubState state = StubState::NotStub;
     StubType type = 0;    // 0 while unknown: no stub, or a damaged envelope's order
+    std::int32_t status = STUBMETA_E_NOT_A_STUB;  // the library's: why damaged or no stub
     std::string problem;  // damaged or not a stub: why, one phrase
     std::string foundBy;  // how: "found by its envelope", "parsed as type 3"
     Detection detection;  // Ok: the record, its envelope and Unix layout
@@ -38,22 +39,14 @@ struct Verdict {
     std::size_t trailingBytes = 0;           // bytes after an envelope's end
 };
 
-// Judges bytes, the first 65,536 bytes of something wholeSize bytes long.
-// Without types named (MatchRequest::Mode::ByOpening) the opening decides:
-//  1. the envelope magic: a Unix stub.  Damaged when the envelope is not
-//     whole and sound (the first fault verify names) or its text is no
-//     Unix layout; its type is the envelope's byte order (6 or 7).
-//  2. a "QZSTUB:" first line: a DMNas stub (4), else a CSVFS text (2);
-//     damaged (4) when neither parses.
-//  3. a reparse buffer: 24 header bytes (see reparse_data_length) whose
-//     length counts exactly the bytes after them, or anything the source
-//     says is one: a CSVFS stub (2) when the bytes after the header open
-//     with "QZSTUB:" (damaged when they do not parse), else an NTFS (1) or
-//     CSVFS (2) stub; damaged (1) when neither parses.
-//  4. anything else is not a stub.
-// Types named (--as, --family, --first-match) are tried in order instead,
-// after step 1 when the bytes open with the envelope magic and a Unix type
-// is among them.
+// Judges bytes, the first STUBMETA_READ_MAX bytes of something wholeSize
+// bytes long, by the library's rule (stubmeta_identify): without types
+// named (MatchRequest::Mode::ByOpening) the opening decides (an envelope, a
+// QZSTUB: first line, a reparse header, or what the source says the bytes
+// are); types named (--as, --family, --first-match) are tried in order
+// instead, an envelope deciding for itself when a Unix type is among them.
+// The verdict's problem words the library's status with the values
+// involved, the same words for the same bytes whichever door they came in by.
 Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource source,
                    const MatchRequest& request);
 
@@ -70,5 +63,8 @@ bool has_reparse_header(const char* bytes, std::size_t size, std::uint64_t whole
 // The one-line reason a verdict gives for a file that is no good stub:
 // "damaged: checksum mismatch: ...", "not a recognised stub (...)".
 std::string verdict_problem(const Verdict& verdict);
+
+// "ok", "damaged" or "not a stub".
+const char* state_name(StubState state);
 
 }  // namespace stubmeta_cli
