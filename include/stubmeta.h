@@ -432,7 +432,7 @@ typedef struct StubmetaIdentity {
  *      to 16,360) whose length counts exactly the rest of wholeSize bytes.
  *      Found by STUBMETA_FOUND_REPARSE_HEADER, its text lying behind the 24
  *      bytes: a CSVFS stub (2) when that text opens with "QZSTUB:" (damaged
- *      when it does not parse), else an NTFS (1) or a CSVFS (2) stub.
+ *      when it does not parse), else an NTFS stub (1).
  *      Neither parsing, it is a damaged NTFS stub (1) when the bytes after
  *      the header hold a colon and no stub (STUBMETA_E_NOT_A_STUB) when they
  *      hold none or the buffer is shorter than its header.  An ok stub in a reparse buffer

@@ -176,17 +176,24 @@ std::int32_t JudgeReparseBuffer(const Bytes& in, StubmetaIdentity* out, ReparseD
         return STUBMETA_OK;
     }
     const Bytes data{in.data + kReparseHeaderSize, in.size - kReparseHeaderSize};
+    // The text may parse and the buffer still be damaged by its header's
+    // length, so the fields reach the caller only once the answer is ok.
+    ReparseData candidate{};
+    if (record != nullptr)
+        candidate = *record;
+    ReparseData* const parsed = record != nullptr ? &candidate : nullptr;
     std::int32_t status = STUBMETA_OK;
     if (data.OpensWith(kQzstubPrefix)) {
         // A CSVFS text behind the header is read as such, without it.
         const StubType csvfs = STUB_TYPE_WINDOWS_LOCAL_CSVFS;
-        status = JudgeTypes(data, &csvfs, 1, STUBMETA_FOUND_REPARSE_HEADER, csvfs, out, record);
+        status = JudgeTypes(data, &csvfs, 1, STUBMETA_FOUND_REPARSE_HEADER, csvfs, out, parsed);
         if (out->state == STUBMETA_STATE_OK)
             out->textOffset += kReparseHeaderSize;
     } else {
-        static constexpr std::array<StubType, 2> kWindows = {1, 2};
-        status = JudgeTypes(in, kWindows.data(), 2, STUBMETA_FOUND_REPARSE_HEADER,
-                            STUB_TYPE_WINDOWS_LOCAL, out, record);
+        // A CSVFS text opens with "QZSTUB:", so behind the header any other
+        // text can only be an NTFS stub (whose parse skips the header).
+        const StubType ntfs = STUB_TYPE_WINDOWS_LOCAL;
+        status = JudgeTypes(in, &ntfs, 1, STUBMETA_FOUND_REPARSE_HEADER, ntfs, out, parsed);
         // Data without a colon holds no stub text at all: it is some other
         // product's reparse point, not a damaged stub.  A stub whose first
         // byte was overwritten with a NUL still has its colons behind it.
@@ -204,6 +211,8 @@ std::int32_t JudgeReparseBuffer(const Bytes& in, StubmetaIdentity* out, ReparseD
         out->state = STUBMETA_STATE_DAMAGED;
         out->status = STUBMETA_E_REPARSE_LENGTH;
     }
+    if (record != nullptr && out->state == STUBMETA_STATE_OK)
+        *record = candidate;
     return status;
 }
 
