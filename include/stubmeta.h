@@ -410,7 +410,9 @@ typedef struct StubmetaIdentity {
  * named: query->types (count of them) in order, or with types null the
  * types of query->family, or with family 0 the order 6, 7, 1, 2, 3, 4.  When
  * a Unix type is among them and the input opens with the envelope magic, the
- * envelope decides as in step 1 below; otherwise the first type that parses
+ * envelope decides as in step 1 below; when CSVFS (2) is among them and
+ * the input is a whole reparse buffer (step 3) whose text opens with
+ * "QZSTUB:", the buffer decides as in step 3; otherwise the first type that parses
  * gives an ok answer found by STUBMETA_FOUND_NAMED_TYPES, and when none does
  * there is no stub, with stubmeta_parse's status.
  *

@@ -216,6 +216,14 @@ std::int32_t JudgeReparseBuffer(const Bytes& in, StubmetaIdentity* out, ReparseD
     return status;
 }
 
+// True when in opens with a reparse header whose length counts exactly
+// the rest of the whole object (wholeSize, or length when it is larger).
+bool WholeReparseBuffer(const Bytes& in, uint64_t wholeSize, uint64_t length) {
+    const std::size_t dataLength = ReparseDataLength(in);
+    return dataLength != 0 &&
+           kReparseHeaderSize + dataLength == std::max<std::uint64_t>(wholeSize, length);
+}
+
 bool ValidQuery(const StubmetaQuery& query) {
     if (query.kind > STUBMETA_INPUT_TEXT || query.family > STUB_FAMILY_UNIX)
         return false;
@@ -253,8 +261,15 @@ extern "C" STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t le
                                       : kFirstMatchOrder.data();
             count = asked.family != 0 ? 2 : static_cast<std::int32_t>(kFirstMatchOrder.size());
         }
+        const bool csvfsNamed = std::find(types, types + count,
+                                          StubType{STUB_TYPE_WINDOWS_LOCAL_CSVFS}) !=
+                                types + count;
         if (envelope && std::any_of(types, types + count, IsUnix))
             status = JudgeEnvelope(in, identity, record);
+        else if (csvfsNamed && WholeReparseBuffer(in, asked.wholeSize, length) &&
+                 Bytes{in.data + kReparseHeaderSize, in.size - kReparseHeaderSize}.OpensWith(
+                     kQzstubPrefix))
+            status = JudgeReparseBuffer(in, identity, record);
         else
             status = JudgeTypes(in, types, count, STUBMETA_FOUND_NAMED_TYPES, 0, identity, record);
     } else if (asked.kind == STUBMETA_INPUT_REPARSE) {
@@ -265,11 +280,8 @@ extern "C" STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t le
         static constexpr std::array<StubType, 2> kQzstubTypes = {4, 2};
         status = JudgeTypes(in, kQzstubTypes.data(), 2, STUBMETA_FOUND_QZSTUB_LINE,
                             STUB_TYPE_WINDOWS_DMNAS, identity, record);
-    } else {
-        const std::size_t dataLength = ReparseDataLength(in);
-        const std::uint64_t whole = std::max<std::uint64_t>(asked.wholeSize, length);
-        if (dataLength != 0 && kReparseHeaderSize + dataLength == whole)
-            status = JudgeReparseBuffer(in, identity, record);
+    } else if (WholeReparseBuffer(in, asked.wholeSize, length)) {
+        status = JudgeReparseBuffer(in, identity, record);
     }
     if (status != STUBMETA_OK) {
         *identity = StubmetaIdentity{};

@@ -372,6 +372,17 @@ class CreateTests(ToolTestCase):
         self.assertEqual(status, 2)
         self.assertOneLineError(err, "--with-header applies to NTFS and CSVFS stubs")
 
+    def test_what_convert_writes_verify_reads_as_that_type(self):
+        with open(example("unix-layout1.stub"), "rb") as f:
+            unix = f.read()
+        for to, name in (("ntfs", "1 WINDOWS_LOCAL"), ("csvfs", "2 WINDOWS_LOCAL_CSVFS"),
+                         ("dmnas", "4 WINDOWS_DMNAS"), ("6", "6 UNIX_BIGENDIAN")):
+            with self.subTest(to=to):
+                path = self.write("n.stub", unix)
+                self.assertEqual(run("convert", "--force", "--to", to, path, "-o", path)[0], 0)
+                for options in ([], ["--as", to]):
+                    self.assertIn(": ok: " + name, run("verify", *options, path)[1])
+
     def test_bad_field_values_are_usage_errors(self):
         for assignment, cause in (("nosuch=1", "not a field"), ("common1=4294967296", "out of range"),
                                   ("number2=-1", "decimal number"), ("shortText=" + "x" * 72, "at most 71"),
