@@ -11,18 +11,18 @@
 #include <string_view>
 
 #include "stubmeta.h"
+#include "stubmeta_layouts.hpp"
 
 namespace {
 
 constexpr std::string_view kEnvelopeMagic{STUBMETA_ENVELOPE_MAGIC, STUBMETA_ENVELOPE_MAGIC_SIZE};
 // How a DMNas stub's first line opens, and a CSVFS text.
-constexpr std::string_view kQzstubPrefix = "QZSTUB:";
+constexpr std::string_view kQzstubPrefix = stubmeta::layouts::stub_prefix;
 constexpr std::size_t kReparseHeaderSize = STUBMETA_NTFS_HEADER_SIZE;
 // A reparse point holds at most 16 KiB, its header included.
 constexpr std::size_t kLongestReparseData = 16384 - kReparseHeaderSize;
 
-constexpr std::array<StubType, 6> kFirstMatchOrder = {6, 7, 1, 2, 3, 4};
-constexpr std::array<std::array<StubType, 2>, 3> kFamilyTypes = {{{1, 2}, {3, 4}, {6, 7}}};
+constexpr const auto& kFirstMatchOrder = stubmeta::layouts::search_order;
 
 bool IsUnix(StubType type) {
     return type == STUB_TYPE_UNIX_BIGENDIAN || type == STUB_TYPE_UNIX_LITTLEENDIAN;
@@ -257,9 +257,10 @@ extern "C" STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t le
         const StubType* types = asked.types;
         std::int32_t count = asked.count;
         if (types == nullptr) {
-            types = asked.family != 0 ? kFamilyTypes[asked.family - 1].data()
-                                      : kFirstMatchOrder.data();
-            count = asked.family != 0 ? 2 : static_cast<std::int32_t>(kFirstMatchOrder.size());
+            const auto* family = stubmeta::layouts::types_of(asked.family);
+            types = family != nullptr ? family->data() : kFirstMatchOrder.data();
+            count = static_cast<std::int32_t>(family != nullptr ? family->size()
+                                                                : kFirstMatchOrder.size());
         }
         const bool csvfsNamed = std::find(types, types + count,
                                           StubType{STUB_TYPE_WINDOWS_LOCAL_CSVFS}) !=
