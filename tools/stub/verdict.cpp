@@ -10,8 +10,6 @@
 namespace stubmeta_cli {
 namespace {
 
-static_assert(kReadLimit == STUBMETA_READ_MAX, "the tool reads what the largest stub needs");
-
 // "it opens with 51 53 54 55 58 0A 0E AF", the first eight bytes.
 std::string describe_opening(const StubBytes& bytes) {
     if (bytes.size() == 0)

@@ -38,9 +38,9 @@ private:
 // or a privileged user asks, a plain open for anyone else.
 int open_for_reading(int directoryFd, const char* name, int flags);
 
-// The most bytes read from any file or attribute: an envelope is at most
-// 65,535 bytes and every text layout is far shorter.
-inline constexpr std::size_t kReadLimit = 65536;
+// The most bytes read from any file or attribute: what the largest stub of
+// any type needs.
+inline constexpr std::size_t kReadLimit = STUBMETA_READ_MAX;
 
 // The size of the reparse header in front of an NTFS text.
 inline constexpr std::size_t kNtfsHeaderSize = STUBMETA_NTFS_HEADER_SIZE;
