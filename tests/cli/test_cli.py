@@ -887,7 +887,7 @@ class ScanStreamingTests(ToolTestCase):
                                        stderr=writer)
             os.close(writer)
             started.append((process, reader))
-        time.sleep(0.4)  # progress is drawn every 100 ms
+        time.sleep(1.5)  # progress is drawn every 100 ms; a sanitizer build starts slowly
         for (process, reader), (extra, flags, terminal, shown) in zip(started, cases):
             process.stdin.close()
             process.wait(timeout=10)

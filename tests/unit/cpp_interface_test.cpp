@@ -308,7 +308,8 @@ TEST(CppErrors, ThrowingFormsCarryTheStatus) {
 
 TEST(CppIdentify, OpeningDecidesUnlessTypesAreNamed) {
     const std::string envelope = stubmeta::wrap("1:2:3:4:5:2:4:name:7:aux:4096|9", 4096);
-    const stubmeta::Identity found = stubmeta::identify(envelope + "tail");
+    const std::string withTail = envelope + "tail";  // the answer points into it
+    const stubmeta::Identity found = stubmeta::identify(withTail);
     ASSERT_TRUE(found.ok());
     EXPECT_EQ(found.foundBy, static_cast<std::uint32_t>(STUBMETA_FOUND_ENVELOPE));
     EXPECT_EQ(found.text, std::string_view(envelope).substr(STUBMETA_ENVELOPE_HEADER_SIZE, 31));

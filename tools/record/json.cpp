@@ -140,7 +140,7 @@ Json detection_to_json(const std::string& path, const Detection& detection) {
         if (detection.unixLayout != 0)
             object["unixLayout"] = detection.unixLayout;
         if (detection.envelope) {
-            const EnvelopeFacts& facts = *detection.envelope;
+            const EnvelopeReport& facts = *detection.envelope;
             object["envelope"] = {{"totalLength", facts.totalLength},
                                   {"value", json_uint64(facts.value)},
                                   {"byteOrder", byte_order_name(facts.byteOrder)},

@@ -58,7 +58,7 @@ std::string detection_to_text(const std::string& path, const Detection& detectio
         if (detection.unixLayout != 0)
             add_line(out, "unixLayout", std::to_string(detection.unixLayout));
         if (detection.envelope) {
-            const EnvelopeFacts& facts = *detection.envelope;
+            const EnvelopeReport& facts = *detection.envelope;
             add_line(out, "envelope",
                      std::to_string(facts.totalLength) + " bytes, value " +
                          std::to_string(facts.value) + ", checksum ok, stored " +

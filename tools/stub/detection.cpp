@@ -56,9 +56,7 @@ Detection detection_of(const stubmeta::Identity& identity) {
     if (is_unix_type(identity.type)) {
         const StubmetaIdentity& facts = identity.facts;
         if (identity.foundBy == STUBMETA_FOUND_ENVELOPE)
-            detection.envelope =
-                EnvelopeFacts{static_cast<std::int32_t>(facts.envelopeTotal), facts.envelopeValue,
-                              identity.type, facts.envelopeTextLength};
+            detection.envelope = envelope_report(facts, facts.stubLength + facts.trailing);
         detection.unixLayout = unix_text_layout(identity.text.value_or(std::string_view()));
     }
     return detection;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "stub/envelope_report.h"
 #include "support/file_reading.h"
 #include "stubmeta.hpp"
 
@@ -30,18 +31,9 @@ struct MatchRequest {
     std::string describe() const;
 };
 
-// The envelope around a Unix stub, as the library read it (the values
-// stubmeta_identify found, which outlive the bytes its text points into).
-struct EnvelopeFacts {
-    std::int32_t totalLength = 0;
-    std::uint64_t value = 0;
-    StubType byteOrder = 0;
-    std::uint64_t textLength = 0;  // the text behind the 21-byte header
-};
-
 struct Detection {
     ReparseData record{};                   // zero-filled, then the parse's fields
-    std::optional<EnvelopeFacts> envelope;  // Unix stubs read from an envelope
+    std::optional<EnvelopeReport> envelope;  // Unix stubs read from an envelope
     // Unix stubs: the text's layout, 1 (text), 2 (text, number1) or 3
     // (text, number1, auxText, size); 0 when the text is none of them.  The
     // record alone does not tell a layout-1 stub of kind 2 from a layout-2
