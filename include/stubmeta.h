@@ -57,6 +57,9 @@
 #define STUBMETA_VERSION_MAJOR 0
 #define STUBMETA_VERSION_MINOR 1
 #define STUBMETA_VERSION_PATCH 0
+/* MAJOR * 10000 + MINOR * 100 + PATCH, for comparisons in #if. */
+#define STUBMETA_VERSION_NUMBER                                                                    \
+    (STUBMETA_VERSION_MAJOR * 10000 + STUBMETA_VERSION_MINOR * 100 + STUBMETA_VERSION_PATCH)
 #define STUBMETA_STRINGIFY_(x) #x
 #define STUBMETA_STRINGIFY(x) STUBMETA_STRINGIFY_(x)
 /* "MAJOR.MINOR.PATCH", as stubmeta_version() returns it. */
