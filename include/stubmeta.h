@@ -22,17 +22,23 @@
  *  - Parse inputs carry no length.  A text stub must end with a NUL byte.
  *    A Unix envelope is passed whole: the reader takes its extent from the
  *    envelope's own length field and reads up to that many bytes.
- *  - Any parse call that may try type 1 (NTFS) skips the 24-byte reparse
- *    header and reads from the 25th byte on, without looking at the first 24:
- *    such an input must hold at least 24 readable bytes before its text.
+ *  - Any parse call that may try type 1 (NTFS) skips the
+ *    STUBMETA_NTFS_HEADER_SIZE-byte reparse header and reads from the byte
+ *    after it, without looking at the header: such an input must hold at
+ *    least STUBMETA_NTFS_HEADER_SIZE readable bytes before its text.
  *
- * Statuses: the fixed parse and envelope functions return 0 for success and
- * -1 for failure; writers return the number of bytes written or -1.
- *
- * The bounded functions (stubmeta_parse, stubmeta_envelope_open) are told
- * the length of their input and never read outside it, so an input needs
- * neither a terminator nor padding.  They return 0 or a negative
- * StubmetaStatus that stubmeta_strerror explains.
+ * The header's sections, in order:
+ *   Version                 STUBMETA_VERSION_*
+ *   Limits                  sizes of the stub layouts and of buffers
+ *   Linkage                 STUBMETA_API
+ *   The record and types    StubType, StubFamily, ReparseData
+ *   Fixed interface         ParseReparseData..., GenerateReparseData,
+ *                           StubTypeAsString, the allocation pair, helpers
+ *   Bounded interface       StubmetaStatus, stubmeta_parse,
+ *                           stubmeta_generate, stubmeta_identify
+ *   Envelope and checksum   tkhsm_meta2stub, tkhsm_stub2meta,
+ *                           stubmeta_envelope_open, tw_crc32
+ *   Versions and errors     stubmeta_strerror, stubmeta_version
  *
  * This header compiles as C99 and as C++ and uses no compiler extension
  * outside the STUBMETA_API macro below.
@@ -42,11 +48,18 @@
 
 #include <stdint.h>
 
+/* ======================================================================== */
+/*                                 Version                                  */
+/* ======================================================================== */
+
 /* The library's version.  These three lines are its only statement: the
  * build reads them from here. */
 #define STUBMETA_VERSION_MAJOR 0
 #define STUBMETA_VERSION_MINOR 1
 #define STUBMETA_VERSION_PATCH 0
+/* MAJOR * 10000 + MINOR * 100 + PATCH, for comparisons in #if. */
+#define STUBMETA_VERSION_NUMBER                                                                    \
+    (STUBMETA_VERSION_MAJOR * 10000 + STUBMETA_VERSION_MINOR * 100 + STUBMETA_VERSION_PATCH)
 #define STUBMETA_STRINGIFY_(x) #x
 #define STUBMETA_STRINGIFY(x) STUBMETA_STRINGIFY_(x)
 /* "MAJOR.MINOR.PATCH", as stubmeta_version() returns it. */
@@ -54,34 +67,47 @@
     STUBMETA_STRINGIFY(STUBMETA_VERSION_MAJOR)                                                     \
     "." STUBMETA_STRINGIFY(STUBMETA_VERSION_MINOR) "." STUBMETA_STRINGIFY(STUBMETA_VERSION_PATCH)
 
-/* Limits of the stub layouts.  The envelope's overhead is its header
- * (magic, version, total length, value, text length), the text's terminator
- * and the 4 checksum bytes; its longest text is
- * what keeps the 16-bit total length field in range; a Unix stub's text
- * fills at most the 1024-byte longText field with its terminator. */
+/* ======================================================================== */
+/*                                  Limits                                  */
+/* ======================================================================== */
+
+/* The reparse header in front of the text in a reparse buffer (an NTFS or
+ * CSVFS stub). */
 #define STUBMETA_NTFS_HEADER_SIZE 24
+/* The envelope's header: magic, version, total length, value, text length. */
 #define STUBMETA_ENVELOPE_HEADER_SIZE 21
+/* The envelope's overhead: its header, the text's terminator and the 4
+ * checksum bytes.  A sound envelope's total length is its text's length
+ * plus this. */
 #define STUBMETA_ENVELOPE_OVERHEAD (STUBMETA_ENVELOPE_HEADER_SIZE + 1 + 4)
+/* The longest text an envelope holds: the longest that keeps the 16-bit
+ * total length field in range. */
 #define STUBMETA_ENVELOPE_TEXT_MAX (65535 - STUBMETA_ENVELOPE_OVERHEAD)
+/* The longest text of a Unix stub: it fills at most the 1024-byte longText
+ * field with its terminator. */
 #define STUBMETA_UNIX_TEXT_MAX 1023
 /* The eight bytes every envelope opens with. */
 #define STUBMETA_ENVELOPE_MAGIC "QSTUB\n\x0E\xAF"
 #define STUBMETA_ENVELOPE_MAGIC_SIZE 8
-/* Zero bytes a caller of the fixed parse functions puts after an input of
- * unknown content so that no read leaves its buffer: the largest envelope
- * the length field can describe plus the NTFS header. */
-#define STUBMETA_PADDING (STUBMETA_READ_MAX + STUBMETA_NTFS_HEADER_SIZE)
 /* The most bytes any stub of any type occupies: the largest envelope the
  * 16-bit total length field describes (65,535 bytes) rounded up; every text
  * layout is far shorter, and a reparse buffer holds at most 16,384.  A
  * reader that judges a file by its opening never needs more than this many
  * of its first bytes. */
 #define STUBMETA_READ_MAX 65536
+/* Zero bytes a caller of the fixed parse functions puts after an input of
+ * unknown content so that no read leaves its buffer: the largest envelope
+ * the length field can describe plus the NTFS header. */
+#define STUBMETA_PADDING (STUBMETA_READ_MAX + STUBMETA_NTFS_HEADER_SIZE)
 /* Bytes that hold any stub a writer produces from any record, its NUL
  * included: every text field counts at most its width (1377 bytes in all),
  * every number at most 20 digits (280), and the fixed text (separators,
  * prefix, the DMNas banner, the envelope's framing) well under 1024. */
 #define STUBMETA_STUB_SIZE_MAX 4096
+
+/* ======================================================================== */
+/*                                 Linkage                                  */
+/* ======================================================================== */
 
 /* STUBMETA_API marks the exported functions.  On Windows the library's own
  * sources define STUBMETA_BUILDING and export them from stubmeta.dll;
@@ -105,6 +131,10 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ======================================================================== */
+/*                           The record and types                           */
+/* ======================================================================== */
 
 /* Stub type numbers.  5 is a second number for the DMNas layout: accepted
  * wherever 4 is, but a DMNas parse always records 4.  6 and 7 share the Unix
@@ -162,97 +192,112 @@ typedef struct ReparseData {
     char headText[72]; /* DMNas first-line text */
 } ReparseData;
 
-/* Tries the types 6, 7, 1, 2, 3, 4 in that order; the first that parses wins.
- * Because the Unix types come first, a bare text of another layout that fits
- * the Unix template comes back as type 6: a caller that knows the family or
- * type should say so.  Reads from byte 25 on when it reaches type 1.
- * Returns 0 with the record filled, or -1 (also for a null pointer) with the
- * record untouched. */
+/* ======================================================================== */
+/*                             Fixed interface                              */
+/* ======================================================================== */
+/* The fixed functions are not told the length of their input: it ends as
+ * the caller's duties above describe.  The fixed parse and envelope
+ * functions return 0 for success and -1 for failure; writers return the
+ * number of bytes written or -1. */
+
+/* ParseReparseData tries the types 6, 7, 1, 2, 3, 4 in that order; the first
+ * that parses wins.  Reads from byte STUBMETA_NTFS_HEADER_SIZE + 1 on when it
+ * reaches type 1.
+ *
+ * Returns: 0 with the record filled, or -1 (also for a null pointer) with the
+ * record untouched.
+ *
+ * Note: because the Unix types come first, a bare text of another layout
+ * that fits the Unix template comes back as type 6: a caller that knows the
+ * family or type should say so. */
 STUBMETA_API int32_t ParseReparseData(const char* input, ReparseData* record);
 
-/* Tries the types of one family: 1 Windows (1, 2), 2 NAS (3, 4), 3 Unix
- * (6, 7).  Returns -1 for any other family; otherwise as ParseReparseData. */
+/* ParseReparseDataFor tries the types of one family: 1 Windows (1, 2), 2 NAS
+ * (3, 4), 3 Unix (6, 7).
+ *
+ * Returns: -1 for any other family; otherwise as ParseReparseData. */
 STUBMETA_API int32_t ParseReparseDataFor(const char* input, ReparseData* record, StubFamily family);
 
-/* Try types 1 then 2, 3 then 4, and 6 then 7 respectively. */
+/* ParseReparseDataForWindowsStubs, ParseReparseDataForNasStubs and
+ * ParseReparseDataForUnixStubs try types 1 then 2, 3 then 4, and 6 then 7
+ * respectively.
+ *
+ * Returns: as ParseReparseData. */
 STUBMETA_API int32_t ParseReparseDataForWindowsStubs(const char* input, ReparseData* record);
 STUBMETA_API int32_t ParseReparseDataForNasStubs(const char* input, ReparseData* record);
 STUBMETA_API int32_t ParseReparseDataForUnixStubs(const char* input, ReparseData* record);
 
-/* Tries the count types listed, in order; the first that parses wins.
- * Returns -1 when input, record or types is null, when count is 0 or
- * negative, and when no listed type parses (the record is then untouched). */
+/* ParseReparseDataForStubTypes tries the count types listed, in order; the
+ * first that parses wins.
+ *
+ * Returns: 0 with the record filled, or -1 when input, record or types is
+ * null, when count is 0 or negative, and when no listed type parses (the
+ * record is then untouched). */
 STUBMETA_API int32_t ParseReparseDataForStubTypes(const char* input, ReparseData* record,
                                                   const StubType* types, int32_t count);
 
-/* Parses input as one type (note the argument order).  Type 1 reads its text
- * from byte 25 on; types 4 and 5 both record 4; types 6 and 7 record the byte
- * order actually found (6 for bare text).  Returns -1 for a null pointer, a
- * type of 0 or above 7, or input that does not parse as that type. */
+/* ParseReparseDataForStubType parses input as one type (note the argument
+ * order).  Type 1 reads its text from byte STUBMETA_NTFS_HEADER_SIZE + 1 on;
+ * types 4 and 5 both record 4; types 6 and 7 record the byte order actually
+ * found (6 for bare text).
+ *
+ * Returns: 0 with the record filled, or -1 for a null pointer, a type of 0 or
+ * above 7, or input that does not parse as that type. */
 STUBMETA_API int32_t ParseReparseDataForStubType(const char* input, StubType type,
                                                  ReparseData* record);
 
-/* Renders record as the stub of the given type (the type picks the writer,
- * not record->stubType) into buffer, whose size is capacity bytes.  Text
- * types write the text and a NUL and return the text's length without the
- * NUL; types 6 and 7 write an envelope in this machine's byte order and
- * return its size.  A text field is read at most up to its declared width.
- * Returns -1, leaving buffer untouched, for a null pointer, a type of 0 or
- * above 7, a capacity of 0 or less, or output that does not fit (a capacity
- * exactly equal to the output's size is enough); the Unix writer also refuses
- * a text of more than 1023 characters. */
+/* GenerateReparseData renders record as the stub of the given type (the type
+ * picks the writer, not record->stubType) into buffer, whose size is capacity
+ * bytes.  Text types write the text and a NUL; types 6 and 7 write an
+ * envelope in this machine's byte order.  A text field is read at most up to
+ * its declared width.
+ *
+ * Returns: for a text type the text's length without the NUL, for types 6
+ * and 7 the envelope's size; or -1, leaving buffer untouched, for a null
+ * pointer, a type of 0 or above 7, a capacity of 0 or less, or output that
+ * does not fit (a capacity exactly equal to the output's size is enough);
+ * the Unix writer also refuses a text of more than STUBMETA_UNIX_TEXT_MAX
+ * characters. */
 STUBMETA_API int32_t GenerateReparseData(const ReparseData* record, StubType type, char* buffer,
                                          int32_t capacity);
 
-/* The library's one allocation pair: AllocateMemory_t returns a block of size
- * bytes from the process heap, or null; FreeMemory_t releases a block it
- * returned (null does nothing).  A parse releases all it took before it
- * returns. */
+/* The library's one allocation pair.
+ *
+ * Returns: AllocateMemory_t a block of size bytes from the process heap, or
+ * null.  FreeMemory_t releases a block AllocateMemory_t returned (null does
+ * nothing).
+ *
+ * Note: a parse releases all it took before it returns. */
 STUBMETA_API void* AllocateMemory_t(uint64_t size);
 STUBMETA_API void FreeMemory_t(void* block);
 
-/* Copies the name of type ("WINDOWS_LOCAL", ..., "Invalid" for 0 and above 7)
- * into destination with strncpy semantics: at most capacity bytes, the rest
- * after a shorter name filled with NULs, and no terminator when the name has
- * capacity characters or more.  Does nothing when destination is null or
- * capacity is 0. */
+/* StubTypeAsString copies the name of type ("WINDOWS_LOCAL", ..., "Invalid"
+ * for 0 and above 7) into destination with strncpy semantics: at most
+ * capacity bytes, the rest after a shorter name filled with NULs, and no
+ * terminator when the name has capacity characters or more.
+ *
+ * Note: does nothing when destination is null or capacity is 0. */
 STUBMETA_API void StubTypeAsString(StubType type, char* destination, uint64_t capacity);
 
-/* Wraps the NUL-terminated text (T bytes, at most 65509) in an envelope of
- * T + 26 bytes carrying value, at the start of buffer.  The checksum is
- * stored in this machine's byte order.  Returns T + 26, or -1 with buffer
- * untouched when capacity is smaller than that or the text is too long.
- * text and buffer must not be null. */
-STUBMETA_API int32_t tkhsm_meta2stub(const char* text, uint64_t value, char* buffer,
-                                     int32_t capacity);
-
-/* Verifies the envelope at input (magic, version, lengths, checksum in both
- * byte orders, terminator) and unwraps it.  On success returns 0, stores the
- * envelope's size in *totalOut and its value in *valueOut (each if not null)
- * and, when buffer is not null, copies the text and its NUL into buffer,
- * which must be larger than the text (capacity > T).  byteOrderOut (not null)
- * receives 6 for a checksum stored big-endian, 7 for little-endian, as soon
- * as the checksum has matched, so a later failure may leave it set.  When
- * buffer is too small, *totalOut receives the envelope's size before -1 is
- * returned: a size query.  Never reads past the envelope's length field's
- * extent, nor past the NUL of an input shorter than the magic.  Returns -1
- * on any failure; buffer and *valueOut are written only on success. */
-STUBMETA_API int32_t tkhsm_stub2meta(const char* input, int32_t* totalOut, uint64_t* valueOut,
-                                     char* buffer, int32_t capacity, StubType* byteOrderOut);
-
-/* One table-driven step of the reflected CRC-32 (polynomial 0xEDB88320) over
- * length bytes of data, updating the caller's running value *crc.  Nothing is
- * preset or inverted, so calls chain; started from 0xFFFFFFFF the result is
- * the complement of the standard CRC-32. */
-STUBMETA_API void tw_crc32(const void* data, uint64_t length, uint32_t* crc);
-
-/* Converts a 64-bit number from network (big-endian) to host byte order. */
+/* tkhsm_ntohll converts a 64-bit number from network (big-endian) to host
+ * byte order. */
 STUBMETA_API uint64_t tkhsm_ntohll(uint64_t value);
 
-/* The C library's atoll: skips leading white space, takes one sign and the
- * digits that follow; text without digits gives 0.  Out-of-range values
- * saturate at the 64-bit limits.  text must not be null. */
+/* tkhsm_atoll is the C library's atoll: skips leading white space, takes one
+ * sign and the digits that follow.  text must not be null.
+ *
+ * Returns: the number; 0 for text without digits.  Out-of-range values
+ * saturate at the 64-bit limits. */
 STUBMETA_API int64_t tkhsm_atoll(const char* text);
+
+/* ======================================================================== */
+/*               Bounded interface: parse, generate, identify               */
+/* ======================================================================== */
+/* The bounded functions (stubmeta_parse, stubmeta_identify, and
+ * stubmeta_envelope_open below) are told the length of their input and never
+ * read outside it, so an input needs neither a terminator nor padding;
+ * stubmeta_generate is told the capacity of its output.  They return 0 or a
+ * negative StubmetaStatus that stubmeta_strerror explains. */
 
 /* Statuses of the bounded functions: 0 is success, every failure negative.
  * The envelope codes follow the order in which the checks are made. */
@@ -279,64 +324,47 @@ enum {
     STUBMETA_E_NOT_A_STUB = -18        /* nothing in the opening marks a stub */
 };
 
-/* What stubmeta_envelope_open learns of an envelope.  Fields the checks did
- * not reach are 0 (text null). */
-typedef struct StubmetaEnvelope {
-    uint64_t total;              /* the total length field */
-    uint64_t value;              /* the 64-bit value field */
-    StubType byteOrder;          /* 6 checksum stored big-endian, 7 little-endian */
-    const char* text;            /* the text inside the input, not copied */
-    uint64_t textLength;         /* the text length field */
-    uint32_t storedBigEndian;    /* the stored checksum read big-endian */
-    uint32_t storedLittleEndian; /* and read little-endian */
-    uint32_t computed;           /* the checksum of the bytes it covers */
-    uint64_t trailing;           /* input bytes after the envelope */
-} StubmetaEnvelope;
-
-/* Parses the length bytes at input and never reads input[length] or
- * beyond.  types null tries 6, 7, 1, 2, 3, 4 as ParseReparseData does;
- * otherwise the count types listed are tried in order as by
- * ParseReparseDataForStubTypes.  A text stub ends at its first NUL or at
- * length, whichever comes first; type 1 needs at least 24 bytes and reads
- * from the 25th; an envelope whose total length reaches past length does not
- * parse.  Every other input that the fixed entry points accept when it is
- * followed by zero bytes gives their result and their record.  Returns 0 with the record
- * filled, or a negative status with the record untouched: STUBMETA_E_ARGUMENT,
- * STUBMETA_E_NO_MEMORY, an envelope status when the input opens with the
- * envelope's magic and no type parsed, STUBMETA_E_TEXT_TOO_LONG for an
- * envelope text over 1023 characters, STUBMETA_E_FIELD_TOO_LONG, or
- * STUBMETA_E_NO_MATCH. */
+/* stubmeta_parse parses the length bytes at input.  types null tries
+ * 6, 7, 1, 2, 3, 4 as ParseReparseData does; otherwise the count types listed
+ * are tried in order as by ParseReparseDataForStubTypes.  A text stub ends at
+ * its first NUL or at length, whichever comes first; type 1 needs at least
+ * STUBMETA_NTFS_HEADER_SIZE bytes and reads from the byte after them; an
+ * envelope whose total length reaches past length does not parse.  Every
+ * other input that the fixed entry points accept when it is followed by zero
+ * bytes gives their result and their record.
+ *
+ * Returns: 0 with the record filled, or a negative status with the record
+ * untouched: STUBMETA_E_ARGUMENT, STUBMETA_E_NO_MEMORY, an envelope status
+ * when the input opens with the envelope's magic and no type parsed,
+ * STUBMETA_E_TEXT_TOO_LONG for an envelope text over STUBMETA_UNIX_TEXT_MAX
+ * characters, STUBMETA_E_FIELD_TOO_LONG, or STUBMETA_E_NO_MATCH.
+ *
+ * Never: reads input[length] or beyond. */
 STUBMETA_API int32_t stubmeta_parse(const void* input, uint64_t length, const StubType* types,
                                     int32_t count, ReparseData* record);
 
-/* Checks the envelope in the length bytes at input, in tkhsm_stub2meta's
- * order: magic, version, total length of at least 26, the envelope within
- * length (a header cut short counts as truncated), checksum, then the text:
- * not empty, lengths that agree, a zero byte after it.  Copies nothing and
- * never reads outside the envelope's extent nor past length.  Fills *info
- * as far as the checks got and returns 0 or the status of the first failed
- * check; STUBMETA_E_ARGUMENT (info untouched) when input or info is null. */
-STUBMETA_API int32_t stubmeta_envelope_open(const void* input, uint64_t length,
-                                            StubmetaEnvelope* info);
-
-/* Renders record as the stub of the given type into the capacity bytes at
- * buffer, as GenerateReparseData does: the type picks the layout, text types
- * add a NUL, types 6 and 7 write an envelope in this machine's byte order.
- * Returns 0 with *written the bytes written (the NUL not counted), or:
- * STUBMETA_E_OUTPUT_TOO_SMALL with *written the capacity the stub needs (its
- * NUL counted) and buffer untouched, so a call with a null buffer and a
- * capacity of 0 asks for the size alone; STUBMETA_E_TEXT_TOO_LONG when a
- * Unix stub's text would exceed STUBMETA_UNIX_TEXT_MAX characters;
- * STUBMETA_E_ARGUMENT (nothing written) for a null record or written, a type
- * of 0 or above 7, or a null buffer with a capacity above 0.  Never writes
- * more than capacity bytes nor allocates. */
+/* stubmeta_generate renders record as the stub of the given type into the
+ * capacity bytes at buffer, as GenerateReparseData does: the type picks the
+ * layout, text types add a NUL, types 6 and 7 write an envelope in this
+ * machine's byte order.
+ *
+ * Returns: 0 with *written the bytes written (the NUL not counted), or:
+ *  - STUBMETA_E_OUTPUT_TOO_SMALL with *written the capacity the stub needs
+ *    (its NUL counted) and buffer untouched, so a call with a null buffer and
+ *    a capacity of 0 asks for the size alone;
+ *  - STUBMETA_E_TEXT_TOO_LONG when a Unix stub's text would exceed
+ *    STUBMETA_UNIX_TEXT_MAX characters;
+ *  - STUBMETA_E_ARGUMENT (nothing written) for a null record or written, a
+ *    type of 0 or above 7, or a null buffer with a capacity above 0.
+ *
+ * Never: writes more than capacity bytes, nor allocates. */
 STUBMETA_API int32_t stubmeta_generate(const ReparseData* record, StubType type, void* buffer,
                                        uint64_t capacity, uint64_t* written);
 
 /* What the bytes given to stubmeta_identify are (StubmetaQuery.kind). */
 enum {
     STUBMETA_INPUT_CONTENT = 0, /* a file's content: its opening decides */
-    STUBMETA_INPUT_REPARSE = 1, /* a reparse buffer: the 24-byte header, then data */
+    STUBMETA_INPUT_REPARSE = 1, /* a reparse buffer: the reparse header, then data */
     STUBMETA_INPUT_TEXT = 2     /* a bare text of the types named */
 };
 
@@ -368,14 +396,14 @@ enum {
 /* What the caller knows of the bytes it passes to stubmeta_identify.  A null
  * query stands for a file's whole content. */
 typedef struct StubmetaQuery {
-    uint32_t kind;          /* STUBMETA_INPUT_CONTENT, _REPARSE or _TEXT */
-    StubFamily family;      /* _TEXT with types null: that family's types, or
-                               0 for the order 6, 7, 1, 2, 3, 4 */
-    uint64_t wholeSize;     /* the whole object's size when the bytes are only
-                               its start; 0 when they are all of it */
-    const StubType* types;  /* _TEXT: the types to try, in order, or null */
-    int32_t count;          /* the number of types */
-    uint32_t reserved;      /* 0 */
+    uint32_t kind;         /* STUBMETA_INPUT_CONTENT, _REPARSE or _TEXT */
+    StubFamily family;     /* _TEXT with types null: that family's types, or
+                              0 for the order 6, 7, 1, 2, 3, 4 */
+    uint64_t wholeSize;    /* the whole object's size when the bytes are only
+                              its start; 0 when they are all of it */
+    const StubType* types; /* _TEXT: the types to try, in order, or null */
+    int32_t count;         /* the number of types */
+    uint32_t reserved;     /* 0 */
 } StubmetaQuery;
 
 /* stubmeta_identify's answer.  Every field has a fixed width, so the
@@ -400,14 +428,14 @@ typedef struct StubmetaIdentity {
     uint32_t envelopeVersion;    /* its version byte */
 } StubmetaIdentity;
 
-/* Says what the length bytes at input are, by the rule below, and never
- * reads input[length] or beyond.  identity receives the answer; record,
- * when not null, receives the stub's fields for an ok answer exactly as
- * stubmeta_parse of the same bytes with the answer's type gives them, and is
- * left untouched otherwise.  Allocates no more than stubmeta_parse does.
+/* stubmeta_identify says what the length bytes at input are, by the rule
+ * below.  identity receives the answer; record, when not null, receives the
+ * stub's fields for an ok answer exactly as stubmeta_parse of the same bytes
+ * with the answer's type gives them, and is left untouched otherwise.
+ * Allocates no more than stubmeta_parse does.
  *
- *   A bare text (query->kind STUBMETA_INPUT_TEXT) is tried as the types
- * named: query->types (count of them) in order, or with types null the
+ * Rule for a bare text (query->kind STUBMETA_INPUT_TEXT): it is tried as the
+ * types named: query->types (count of them) in order, or with types null the
  * types of query->family, or with family 0 the order 6, 7, 1, 2, 3, 4.  When
  * a Unix type is among them and the input opens with the envelope magic, the
  * envelope decides as in step 1 below; when CSVFS (2) is among them and
@@ -416,61 +444,154 @@ typedef struct StubmetaIdentity {
  * gives an ok answer found by STUBMETA_FOUND_NAMED_TYPES, and when none does
  * there is no stub, with stubmeta_parse's status.
  *
- *   Any other input is judged by its opening, in this order:
+ * Rule for any other input: it is judged by its opening, in this order.
  *   1. The envelope magic: a Unix stub found by STUBMETA_FOUND_ENVELOPE,
  *      whose type is the byte order its checksum matched in (6 or 7, or 0
  *      when it matched in neither).  It is damaged when the envelope is not
  *      whole and sound (the status of stubmeta_envelope_open's first failed
  *      check), when its text is longer than STUBMETA_UNIX_TEXT_MAX
  *      (STUBMETA_E_TEXT_TOO_LONG) and when its text is no Unix layout
- *      (STUBMETA_E_NOT_UNIX_TEXT).  The text lies behind the 21-byte header;
- *      bytes after the envelope are trailing and do not make it damaged.
+ *      (STUBMETA_E_NOT_UNIX_TEXT).  The text lies behind the
+ *      STUBMETA_ENVELOPE_HEADER_SIZE-byte header; bytes after the envelope
+ *      are trailing and do not make it damaged.
  *   2. A first line opening with "QZSTUB:": a DMNas stub (4), else a CSVFS
  *      text (2), found by STUBMETA_FOUND_QZSTUB_LINE; damaged (4) when
  *      neither parses.
  *   3. A reparse buffer: kind STUBMETA_INPUT_REPARSE, or a content whose
- *      first 24 bytes have the shape of a reparse header (a zero reserved
- *      word in bytes 6 and 7, a little-endian length in bytes 4 and 5 of 1
- *      to 16,360) whose length counts exactly the rest of wholeSize bytes.
- *      Found by STUBMETA_FOUND_REPARSE_HEADER, its text lying behind the 24
- *      bytes: a CSVFS stub (2) when that text opens with "QZSTUB:" (damaged
- *      when it does not parse), else an NTFS stub (1).
- *      Neither parsing, it is a damaged NTFS stub (1) when the bytes after
- *      the header hold a colon and no stub (STUBMETA_E_NOT_A_STUB) when they
- *      hold none or the buffer is shorter than its header.  An ok stub in a reparse buffer
- *      whose header's length is not the number of bytes after the header is
- *      damaged (STUBMETA_E_REPARSE_LENGTH).
+ *      first STUBMETA_NTFS_HEADER_SIZE bytes have the shape of a reparse
+ *      header (a zero reserved word in bytes 6 and 7, a little-endian length
+ *      in bytes 4 and 5 of 1 to 16,360) whose length counts exactly the rest
+ *      of wholeSize bytes.  Found by STUBMETA_FOUND_REPARSE_HEADER, its text
+ *      lying behind the STUBMETA_NTFS_HEADER_SIZE bytes: a CSVFS stub (2)
+ *      when that text opens with "QZSTUB:" (damaged when it does not parse),
+ *      else an NTFS stub (1).  Neither parsing, it is a damaged NTFS stub (1)
+ *      when the bytes after the header hold a colon and no stub
+ *      (STUBMETA_E_NOT_A_STUB) when they hold none or the buffer is shorter
+ *      than its header.  An ok stub in a reparse buffer whose header's length
+ *      is not the number of bytes after the header is damaged
+ *      (STUBMETA_E_REPARSE_LENGTH).
  *   4. Anything else is no stub (STUBMETA_E_NOT_A_STUB).
  * The fields that do not parse give a damaged stub the status
  * STUBMETA_E_FIELD_TOO_LONG when a text is wider than its record field and
- * STUBMETA_E_BAD_FIELDS otherwise.  Whatever the answer, an ok answer
- * parses with stubmeta_parse as its type, and a parse as that type of a
- * damaged stub's bytes fails, but for a reparse buffer damaged only by its
- * header's length (STUBMETA_E_REPARSE_LENGTH), whose text does parse.
+ * STUBMETA_E_BAD_FIELDS otherwise.
  *
- *   identity->known says which facts hold: the text's place once the stub's
- * text was found, the stub's extent for a whole envelope or a reparse
+ * Agreement with stubmeta_parse: whatever the answer, an ok answer parses
+ * with stubmeta_parse as its type, and a parse as that type of a damaged
+ * stub's bytes fails, but for a reparse buffer damaged only by its header's
+ * length (STUBMETA_E_REPARSE_LENGTH), whose text does parse.
+ *
+ * Facts: identity->known says which facts hold: the text's place once the
+ * stub's text was found, the stub's extent for a whole envelope or a reparse
  * buffer, and each of the envelope's fields as far as its checks got (a
  * value and text length the checksum does not vouch for are not facts).
  * Facts that do not hold are 0.
  *
- *   Returns STUBMETA_OK with identity filled, whatever the answer;
- * STUBMETA_E_NO_MEMORY (identity says no stub) when a working block could
- * not be had; STUBMETA_E_ARGUMENT, writing nothing, for a null input or
- * identity, an identity->structSize other than sizeof(StubmetaIdentity), an
- * unknown kind or family, types named with a kind other than
- * STUBMETA_INPUT_TEXT, or a count below 1 with types not null. */
+ * Returns:
+ *  - STUBMETA_OK with identity filled, whatever the answer;
+ *  - STUBMETA_E_NO_MEMORY (identity says no stub) when a working block could
+ *    not be had;
+ *  - STUBMETA_E_ARGUMENT, writing nothing, for a null input or identity, an
+ *    identity->structSize other than sizeof(StubmetaIdentity), an unknown
+ *    kind or family, types named with a kind other than STUBMETA_INPUT_TEXT,
+ *    or a count below 1 with types not null.
+ *
+ * Never: reads input[length] or beyond. */
 STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t length,
                                        const StubmetaQuery* query, StubmetaIdentity* identity,
                                        ReparseData* record);
 
-/* A constant English message for status: one for each StubmetaStatus, one
- * for 0 and one for any other value.  Never null. */
+/* ======================================================================== */
+/*                          Envelope and checksum                           */
+/* ======================================================================== */
+/* A Unix stub's text travels in a checksummed envelope that is
+ * STUBMETA_ENVELOPE_OVERHEAD bytes longer than the text: a header of
+ * STUBMETA_ENVELOPE_HEADER_SIZE bytes opening with STUBMETA_ENVELOPE_MAGIC,
+ * the text's terminator and 4 checksum bytes. */
+
+/* tkhsm_meta2stub wraps the NUL-terminated text (T bytes, at most
+ * STUBMETA_ENVELOPE_TEXT_MAX) in an envelope of T + STUBMETA_ENVELOPE_OVERHEAD
+ * bytes carrying value, at the start of buffer.  The checksum is stored in
+ * this machine's byte order.  text and buffer must not be null.
+ *
+ * Returns: T + STUBMETA_ENVELOPE_OVERHEAD, or -1 with buffer untouched when
+ * capacity is smaller than that or the text is too long. */
+STUBMETA_API int32_t tkhsm_meta2stub(const char* text, uint64_t value, char* buffer,
+                                     int32_t capacity);
+
+/* tkhsm_stub2meta verifies the envelope at input (magic, version, lengths,
+ * checksum in both byte orders, terminator) and unwraps it.  On success it
+ * stores the envelope's size in *totalOut and its value in *valueOut (each if
+ * not null) and, when buffer is not null, copies the text and its NUL into
+ * buffer, which must be larger than the text (capacity > T).
+ *
+ * Returns: 0 on success; -1 on any failure.
+ *
+ * Notes:
+ *  - byteOrderOut (not null) receives 6 for a checksum stored big-endian, 7
+ *    for little-endian, as soon as the checksum has matched, so a later
+ *    failure may leave it set.
+ *  - When buffer is too small, *totalOut receives the envelope's size before
+ *    -1 is returned: a size query.
+ *  - buffer and *valueOut are written only on success.
+ *
+ * Never: reads past the envelope's length field's extent, nor past the NUL
+ * of an input shorter than the magic. */
+STUBMETA_API int32_t tkhsm_stub2meta(const char* input, int32_t* totalOut, uint64_t* valueOut,
+                                     char* buffer, int32_t capacity, StubType* byteOrderOut);
+
+/* What stubmeta_envelope_open learns of an envelope.  Fields the checks did
+ * not reach are 0 (text null). */
+typedef struct StubmetaEnvelope {
+    uint64_t total;              /* the total length field */
+    uint64_t value;              /* the 64-bit value field */
+    StubType byteOrder;          /* 6 checksum stored big-endian, 7 little-endian */
+    const char* text;            /* the text inside the input, not copied */
+    uint64_t textLength;         /* the text length field */
+    uint32_t storedBigEndian;    /* the stored checksum read big-endian */
+    uint32_t storedLittleEndian; /* and read little-endian */
+    uint32_t computed;           /* the checksum of the bytes it covers */
+    uint64_t trailing;           /* input bytes after the envelope */
+} StubmetaEnvelope;
+
+/* stubmeta_envelope_open checks the envelope in the length bytes at input, in
+ * tkhsm_stub2meta's order: magic, version, total length of at least
+ * STUBMETA_ENVELOPE_OVERHEAD, the envelope within length (a header cut short
+ * counts as truncated), checksum, then the text: not empty, lengths that
+ * agree, a zero byte after it.  Fills *info as far as the checks got.
+ *
+ * Returns: 0, or the status of the first failed check; STUBMETA_E_ARGUMENT
+ * (info untouched) when input or info is null.
+ *
+ * Never: copies anything, nor reads outside the envelope's extent nor past
+ * length. */
+STUBMETA_API int32_t stubmeta_envelope_open(const void* input, uint64_t length,
+                                            StubmetaEnvelope* info);
+
+/* tw_crc32 is one table-driven step of the reflected CRC-32 (polynomial
+ * 0xEDB88320) over length bytes of data, updating the caller's running value
+ * *crc.
+ *
+ * Note: nothing is preset or inverted, so calls chain; started from
+ * 0xFFFFFFFF the result is the complement of the standard CRC-32. */
+STUBMETA_API void tw_crc32(const void* data, uint64_t length, uint32_t* crc);
+
+/* ======================================================================== */
+/*                           Versions and errors                            */
+/* ======================================================================== */
+
+/* stubmeta_strerror explains a status.
+ *
+ * Returns: a constant English message for status: one for each
+ * StubmetaStatus, one for 0 and one for any other value.
+ *
+ * Never: returns null. */
 STUBMETA_API const char* stubmeta_strerror(int32_t status);
 
-/* The library's version as "MAJOR.MINOR.PATCH", a constant string: the
- * version of the library actually loaded, which may differ from the
- * STUBMETA_VERSION_* a caller compiled against. */
+/* stubmeta_version names the library actually loaded, which may differ from
+ * the STUBMETA_VERSION_* a caller compiled against.
+ *
+ * Returns: the library's version as "MAJOR.MINOR.PATCH", a constant
+ * string. */
 STUBMETA_API const char* stubmeta_version(void);
 
 #ifdef __cplusplus

@@ -2,8 +2,8 @@
 # SPDX-FileCopyrightText: 2026 The stubmeta developers
 # SPDX-License-Identifier: MIT
 # Fails unless the shared library exports exactly the names listed in the
-# expected file: an ELF library through its dynamic symbol table (and its
-# SONAME), a Windows DLL through its export table and its import library's
+# expected file: an ELF library through its dynamic symbol table (each name
+# bound to a STUBMETA_ version node, and its SONAME), a Windows DLL through its export table and its import library's
 # import symbols.  For a DLL the third and fourth arguments are its
 # toolchain's objdump and its import library.
 set -euo pipefail
@@ -34,8 +34,19 @@ if [[ "$library" == *.dll ]]; then
   exit 0
 fi
 
-actual=$(nm -D --defined-only "$library" | awk '{print $NF}' | sed 's/@.*//' | LC_ALL=C sort -u)
+# Every name carries a STUBMETA_ version node; each node also appears as an
+# absolute symbol of its own name, which is no exported name.
+symbols=$(nm -D --defined-only "$library")
+names=$(awk '$2 != "A" {print $NF}' <<<"$symbols")
+actual=$(sed 's/@.*//' <<<"$names" | LC_ALL=C sort -u)
 compare "exported symbols of $library" "$actual"
+unversioned=$(grep -v '@@STUBMETA_[0-9.]*$' <<<"$names" || true)
+if [[ -n "$unversioned" ]]; then
+  echo "names of $library outside a STUBMETA_ version node:" >&2
+  echo "$unversioned" >&2
+  exit 1
+fi
+echo "version nodes of $library: $(awk '$2 == "A" {print $NF}' <<<"$symbols" | paste -sd' ')"
 soname=$(readelf -d "$library" | sed -n 's/.*Library soname: \[\(.*\)\].*/\1/p')
 if [[ "$soname" != "libstubmeta.so.1" ]]; then
   echo "SONAME of $library is '$soname', not libstubmeta.so.1" >&2

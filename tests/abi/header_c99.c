@@ -6,6 +6,14 @@
 
 #include "stubmeta.h"
 
+/* The version number works in #if and decodes into the three parts, so no
+ * part has outgrown its two digits. */
+#if STUBMETA_VERSION_NUMBER / 10000 != STUBMETA_VERSION_MAJOR ||                                   \
+    STUBMETA_VERSION_NUMBER / 100 % 100 != STUBMETA_VERSION_MINOR ||                               \
+    STUBMETA_VERSION_NUMBER % 100 != STUBMETA_VERSION_PATCH
+#error "STUBMETA_VERSION_NUMBER does not encode STUBMETA_VERSION_MAJOR.MINOR.PATCH"
+#endif
+
 typedef char record_ends_with_head_text[offsetof(ReparseData, headText) + 72 <= sizeof(ReparseData)
                                             ? 1
                                             : -1];
