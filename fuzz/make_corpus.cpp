@@ -124,8 +124,9 @@ constexpr stubmeta::Layout WithoutSuffix(stubmeta::Layout layout) {
 template <const stubmeta::Layout& L>
 constexpr stubmeta::Layout kFieldsOnly = WithoutSuffix(L);
 template <const stubmeta::Layout& L>
-constexpr auto kTemplateOf = stubmeta::layouts::template_text<stubmeta::layouts::template_length(
-    kFieldsOnly<L>)>(kFieldsOnly<L>);
+constexpr auto kTemplateOf =
+    stubmeta::layouts::template_text<stubmeta::layouts::template_length(kFieldsOnly<L>)>(
+        kFieldsOnly<L>);
 
 struct Layout {
     const char* name;
@@ -138,8 +139,12 @@ struct Layout {
 
 template <const stubmeta::Layout& L>
 constexpr Layout Described(StubType type) {
-    return {L.name.data(),          kTemplateOf<L>.data(), static_cast<int>(L.field_count),
-            L.first_optional, L.first_optional != 0 ? L.terminator : '?', type};
+    return {L.name.data(),
+            kTemplateOf<L>.data(),
+            static_cast<int>(L.field_count),
+            L.first_optional,
+            L.first_optional != 0 ? L.terminator : '?',
+            type};
 }
 
 constexpr Layout kLayouts[] = {

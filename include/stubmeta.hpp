@@ -337,12 +337,12 @@ inline std::optional<Envelope> unwrap(std::span<const std::byte> input) {
 // What stubmeta_identify says bytes are (see its contract in stubmeta.h).
 struct Identity {
     std::uint32_t state = STUBMETA_STATE_NO_STUB;  // STUBMETA_STATE_*
-    StubType type = 0;                            // 0 when no stub
+    StubType type = 0;                             // 0 when no stub
     std::uint32_t foundBy = STUBMETA_FOUND_NOTHING;
     std::int32_t status = STUBMETA_E_NOT_A_STUB;  // STUBMETA_OK, or why damaged or no stub
     std::optional<ReparseData> record;            // an ok stub's fields, zero-filled before
     std::optional<std::string_view> text;         // the stub's text inside input, when found
-    StubmetaIdentity facts{};  // every fact, with the bits saying which hold
+    StubmetaIdentity facts{};                     // every fact, with the bits saying which hold
 
     bool ok() const noexcept { return state == STUBMETA_STATE_OK; }
     bool damaged() const noexcept { return state == STUBMETA_STATE_DAMAGED; }

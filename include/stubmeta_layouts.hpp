@@ -86,7 +86,7 @@ constexpr LayoutField coded(std::string_view name, std::size_t offset, std::size
 
 #define STUBMETA_FIELD_(member) #member, offsetof(ReparseData, member), sizeof(ReparseData::member)
 #define STUBMETA_COMMON_(member)                                                                   \
-    #member, offsetof(ReparseData, common) + offsetof(CommonFields, member),                       \
+#member, offsetof(ReparseData, common) + offsetof(CommonFields, member),                       \
         sizeof(CommonFields::member)
 
 // Types 1 to 3: one field list, behind the NTFS reparse header, after the

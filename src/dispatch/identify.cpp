@@ -40,9 +40,9 @@ struct Bytes {
         if (offset >= size)
             return 0;
         const void* nul = std::memchr(data + offset, '\0', size - offset);
-        return nul != nullptr ? static_cast<std::uint64_t>(static_cast<const char*>(nul) -
-                                                           (data + offset))
-                              : size - offset;
+        return nul != nullptr
+                   ? static_cast<std::uint64_t>(static_cast<const char*>(nul) - (data + offset))
+                   : size - offset;
     }
 };
 
@@ -51,9 +51,9 @@ struct Bytes {
 std::size_t ReparseDataLength(const Bytes& in) {
     if (in.size < kReparseHeaderSize || in.data[6] != 0 || in.data[7] != 0)
         return 0;
-    const std::size_t length =
-        static_cast<unsigned char>(in.data[4]) |
-        static_cast<std::size_t>(static_cast<unsigned char>(in.data[5])) << 8;
+    const std::size_t length = static_cast<unsigned char>(in.data[4]) |
+                               static_cast<std::size_t>(static_cast<unsigned char>(in.data[5]))
+                                   << 8;
     return length <= kLongestReparseData ? length : 0;
 }
 
@@ -125,9 +125,9 @@ std::int32_t JudgeEnvelope(const Bytes& in, StubmetaIdentity* out, ReparseData* 
     const Bytes text{info.text, static_cast<std::size_t>(info.textLength)};
     // A text that itself opens with the magic would be read as an envelope
     // again: parse the whole envelope then, as stubmeta_parse would.
-    const std::int32_t parsed =
-        text.OpensWith(kEnvelopeMagic) ? stubmeta_parse(in.data, in.size, &unix, 1, &scratch)
-                                       : stubmeta_parse(text.data, text.size, &unix, 1, &scratch);
+    const std::int32_t parsed = text.OpensWith(kEnvelopeMagic)
+                                    ? stubmeta_parse(in.data, in.size, &unix, 1, &scratch)
+                                    : stubmeta_parse(text.data, text.size, &unix, 1, &scratch);
     if (parsed == STUBMETA_E_NO_MEMORY)
         return parsed;
     if (parsed != STUBMETA_OK) {
@@ -236,8 +236,7 @@ bool ValidQuery(const StubmetaQuery& query) {
 
 extern "C" STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t length,
                                                   const StubmetaQuery* query,
-                                                  StubmetaIdentity* identity,
-                                                  ReparseData* record) {
+                                                  StubmetaIdentity* identity, ReparseData* record) {
     if (input == nullptr || identity == nullptr || identity->structSize != sizeof *identity)
         return STUBMETA_E_ARGUMENT;
     const StubmetaQuery asked = query != nullptr ? *query : StubmetaQuery{};
@@ -263,8 +262,7 @@ extern "C" STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t le
                                                                 : kFirstMatchOrder.size());
         }
         const bool csvfsNamed = std::find(types, types + count,
-                                          StubType{STUB_TYPE_WINDOWS_LOCAL_CSVFS}) !=
-                                types + count;
+                                          StubType{STUB_TYPE_WINDOWS_LOCAL_CSVFS}) != types + count;
         if (envelope && std::any_of(types, types + count, IsUnix))
             status = JudgeEnvelope(in, identity, record);
         else if (csvfsNamed && WholeReparseBuffer(in, asked.wholeSize, length) &&

@@ -32,14 +32,11 @@ inline constexpr std::int32_t kLongTextKind = 1;
 template <const Layout& L>
 struct LayoutCodec {
     static constexpr std::size_t kFieldCount = L.field_count;
-    static constexpr auto kTemplate =
-        layouts::template_text<layouts::template_length(L)>(L);
+    static constexpr auto kTemplate = layouts::template_text<layouts::template_length(L)>(L);
     static constexpr auto kSteps =
         CompileTemplate<TemplateStepCount(kTemplate.data())>(kTemplate.data());
     static constexpr FreeTextRule kRule = {L.first_optional, {L.terminator, '\0'}};
-    static constexpr const FreeTextRule* rule() {
-        return L.first_optional != 0 ? &kRule : nullptr;
-    }
+    static constexpr const FreeTextRule* rule() { return L.first_optional != 0 ? &kRule : nullptr; }
     using Indices = std::make_index_sequence<kFieldCount>;
 
     // The most characters a rendering can add up to (as a LengthBound
@@ -246,8 +243,7 @@ struct LayoutCodec {
     // Prints the prefix, the fields the writer's layout holds with the
     // separator before each, and the suffix.
     template <typename Out, std::size_t... I>
-    static void Render(const ReparseData& r, const Values& v, Out& out,
-                       std::index_sequence<I...>) {
+    static void Render(const ReparseData& r, const Values& v, Out& out, std::index_sequence<I...>) {
         if constexpr (!L.prefix.empty())
             out.text(L.prefix);
         (RenderOne<I>(r, v, out), ...);

@@ -18,8 +18,8 @@ namespace {
 struct ScanOptions : TreeScanOptions {
     bool alwaysProgress = false;  // --progress
     bool noProgress = false;
-    bool ntfs = false;        // PATHs are NTFS volumes
-    bool allReparse = false;  // with ntfs: reparse points holding no stub listed too
+    bool ntfs = false;          // PATHs are NTFS volumes
+    bool allReparse = false;    // with ntfs: reparse points holding no stub listed too
     MatchOptions matchOptions;  // --as, --family, --first-match
 };
 
@@ -103,9 +103,9 @@ void add_ntfs_options(CLI::App& command, ScanOptions& options) {
     CLI::Option* ntfs = command.add_flag(
         "--ntfs", options.ntfs,
         "Read each PATH as an NTFS volume (image file or block device), without mounting it");
-    for (const char* walkOnly : {"--files0-from", "--follow-symlinks", "--xdev", "--exclude",
-                                 "--max-depth", "--jobs", "--xattr", "--attribute", "--as",
-                                 "--family", "--first-match"})
+    for (const char* walkOnly :
+         {"--files0-from", "--follow-symlinks", "--xdev", "--exclude", "--max-depth", "--jobs",
+          "--xattr", "--attribute", "--as", "--family", "--first-match"})
         ntfs->excludes(walkOnly);
     command
         .add_flag("--all-reparse", options.allReparse,

@@ -86,7 +86,8 @@ int run_unwrap(const UnwrapOptions& options) {
     } else {
         write_output_file(text, options.output);
     }
-    const Verdict verdict = judge_stub(stub, file.apparentSize, StubSource::Content, MatchRequest{});
+    const Verdict verdict =
+        judge_stub(stub, file.apparentSize, StubSource::Content, MatchRequest{});
     if (verdict.state != StubState::Ok) {
         print_error(options.file + ": " + verdict_problem(verdict));
         return kExitRefused;

@@ -66,8 +66,9 @@ std::vector<Field> separated_fields(const ReparseData& record, StubType type) {
         *layout == Layout::Unix
             ? unix_layout_fields(std::max(unix_layout(record), 1), unix_text_field(record))
             : layout_fields(record, type);
-    std::erase_if(
-        fields, [layout](Field field) { return field_info(field).in(*layout).separators().empty(); });
+    std::erase_if(fields, [layout](Field field) {
+        return field_info(field).in(*layout).separators().empty();
+    });
     return fields;
 }
 

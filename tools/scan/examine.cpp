@@ -59,8 +59,8 @@ Examined unreadable(const std::string& path, int error, std::string& message) {
 }
 
 // Fills row from the verdict on a stub's bytes; false for no stub.
-bool take_verdict(ScanRow& row, const StubBytes& bytes, std::uint64_t wholeSize,
-                  StubSource source, const MatchRequest& match) {
+bool take_verdict(ScanRow& row, const StubBytes& bytes, std::uint64_t wholeSize, StubSource source,
+                  const MatchRequest& match) {
     const Verdict verdict = judge_stub(bytes, wholeSize, source, match);
     if (verdict.state == StubState::NotStub)
         return false;

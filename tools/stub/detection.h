@@ -32,7 +32,7 @@ struct MatchRequest {
 };
 
 struct Detection {
-    ReparseData record{};                   // zero-filled, then the parse's fields
+    ReparseData record{};                    // zero-filled, then the parse's fields
     std::optional<EnvelopeReport> envelope;  // Unix stubs read from an envelope
     // Unix stubs: the text's layout, 1 (text), 2 (text, number1) or 3
     // (text, number1, auxText, size); 0 when the text is none of them.  The

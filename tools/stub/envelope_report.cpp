@@ -81,8 +81,8 @@ EnvelopeReport envelope_report(const StubmetaIdentity& info, std::size_t size) {
     report.totalLength = static_cast<std::uint32_t>(info.envelopeTotal);
     report.value = info.envelopeValue;
     report.textLength = static_cast<std::uint32_t>(info.envelopeTextLength);
-    report.storedChecksum = info.type == STUB_TYPE_UNIX_LITTLEENDIAN ? info.storedLittleEndian
-                                                                     : info.storedBigEndian;
+    report.storedChecksum =
+        info.type == STUB_TYPE_UNIX_LITTLEENDIAN ? info.storedLittleEndian : info.storedBigEndian;
     report.computedChecksum = info.computed;
     report.byteOrder = (info.known & STUBMETA_KNOWN_ENVELOPE_VALUE) != 0 ? info.type : 0;
     // A sound envelope whose text is no Unix layout is whole all the same.

@@ -120,9 +120,10 @@ void write_stub(const StubRequest& request, const StubOutputOptions& options) {
     const std::string& target = options.file.output;
     const StubType type = request.type;
     if ((options.withHeader || options.bareText) && !is_reparse_type(type))
-        throw ToolError(kExitUsageOrIo, std::string("stubmeta: ") +
-                                            (options.bareText ? "--bare-text" : "--with-header") +
-                                            " applies to NTFS and CSVFS stubs (types 1 and 2) only");
+        throw ToolError(kExitUsageOrIo,
+                        std::string("stubmeta: ") +
+                            (options.bareText ? "--bare-text" : "--with-header") +
+                            " applies to NTFS and CSVFS stubs (types 1 and 2) only");
     const bool reparseHeader = is_reparse_type(type) && !options.bareText;
     const std::vector<Field> dropped = request.sourceType != 0
                                            ? dropped_fields(request.record, type, request.checked)

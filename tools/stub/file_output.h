@@ -28,7 +28,7 @@ struct StubOutputOptions {
     bool dropFields = false;  // convert: write although fields would be lost
     // Write a stub that would read back differently from what was given.
     bool allowDifferences = false;
-    bool dryRun = false;      // show what would be written, write nothing
+    bool dryRun = false;  // show what would be written, write nothing
 };
 
 // What is to be written and what of it must survive.

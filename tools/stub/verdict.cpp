@@ -63,8 +63,8 @@ std::string damage(const stubmeta::Identity& identity, const Verdict& verdict,
     return "a reparse buffer holding no NTFS or CSVFS stub text";
 }
 
-StubmetaQuery query_for(StubSource source, const MatchRequest& request,
-                        std::uint64_t wholeSize, const std::vector<StubType>& types) {
+StubmetaQuery query_for(StubSource source, const MatchRequest& request, std::uint64_t wholeSize,
+                        const std::vector<StubType>& types) {
     StubmetaQuery query{};
     query.wholeSize = wholeSize;
     if (request.mode != MatchRequest::Mode::ByOpening) {

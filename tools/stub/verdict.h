@@ -30,11 +30,11 @@ enum class StubSource {
 
 struct Verdict {
     StubState state = StubState::NotStub;
-    StubType type = 0;    // 0 while unknown: no stub, or a damaged envelope's order
+    StubType type = 0;  // 0 while unknown: no stub, or a damaged envelope's order
     std::int32_t status = STUBMETA_E_NOT_A_STUB;  // the library's: why damaged or no stub
-    std::string problem;  // damaged or not a stub: why, one phrase
-    std::string foundBy;  // how: "found by its envelope", "parsed as type 3"
-    Detection detection;  // Ok: the record, its envelope and Unix layout
+    std::string problem;                          // damaged or not a stub: why, one phrase
+    std::string foundBy;                     // how: "found by its envelope", "parsed as type 3"
+    Detection detection;                     // Ok: the record, its envelope and Unix layout
     std::optional<EnvelopeReport> envelope;  // bytes opening with the envelope magic
     std::size_t trailingBytes = 0;           // bytes after an envelope's end
 };

@@ -32,9 +32,9 @@ std::string octal(mode_t mode) {
 // and the --no-preserve item that accepts its loss.
 [[noreturn]] void cannot_keep(const std::string& path, const std::string& what, int error,
                               std::string_view item) {
-    throw ToolError(kExitUsageOrIo, path + ": cannot keep " + what + " (" +
-                                        std::strerror(error) + "); not replaced (--no-preserve=" +
-                                        std::string(item) + " writes it without)");
+    throw ToolError(kExitUsageOrIo, path + ": cannot keep " + what + " (" + std::strerror(error) +
+                                        "); not replaced (--no-preserve=" + std::string(item) +
+                                        " writes it without)");
 }
 
 // Calls get(buffer, size) until the value fits: attribute values may change
@@ -109,8 +109,7 @@ FileIdentity read_identity(const std::string& path, const struct stat& status,
             }))
             identity.attributes.emplace_back(std::move(name), std::move(value));
         else if (errno != ENODATA)  // removed since it was listed: nothing to keep
-            cannot_keep(path, "extended attribute " + name + ": it cannot be read", errno,
-                        "xattr");
+            cannot_keep(path, "extended attribute " + name + ": it cannot be read", errno, "xattr");
     }
     return identity;
 }
