@@ -271,7 +271,9 @@ extern "C" STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t le
             status = JudgeReparseBuffer(in, identity, record);
         else
             status = JudgeTypes(in, types, count, STUBMETA_FOUND_NAMED_TYPES, 0, identity, record);
-    } else if (asked.kind == STUBMETA_INPUT_REPARSE) {
+    } else if (asked.kind == STUBMETA_INPUT_REPARSE ||
+               (!envelope && !in.OpensWith(kQzstubPrefix) &&
+                WholeReparseBuffer(in, asked.wholeSize, length))) {
         status = JudgeReparseBuffer(in, identity, record);
     } else if (envelope) {
         status = JudgeEnvelope(in, identity, record);
@@ -279,8 +281,6 @@ extern "C" STUBMETA_API int32_t stubmeta_identify(const void* input, uint64_t le
         static constexpr std::array<StubType, 2> kQzstubTypes = {4, 2};
         status = JudgeTypes(in, kQzstubTypes.data(), 2, STUBMETA_FOUND_QZSTUB_LINE,
                             STUB_TYPE_WINDOWS_DMNAS, identity, record);
-    } else if (WholeReparseBuffer(in, asked.wholeSize, length)) {
-        status = JudgeReparseBuffer(in, identity, record);
     }
     if (status != STUBMETA_OK) {
         *identity = StubmetaIdentity{};

@@ -102,7 +102,7 @@ struct LayoutCodec {
 
     // True when every text token fits its field with a terminator.
     template <std::size_t... I>
-    static bool Fits(const Token* tokens, std::index_sequence<I...>) {
+    static bool Fits(const Token* tokens, std::index_sequence<I...> /*fields*/) {
         return (FitsOne<I>(tokens) && ...);
     }
 
@@ -140,7 +140,8 @@ struct LayoutCodec {
 
     // Fills the record from the tokens, in text order.
     template <std::size_t... I>
-    static void Fill(ReparseData* record, const Token* tokens, std::index_sequence<I...>) {
+    static void Fill(ReparseData* record, const Token* tokens,
+                     std::index_sequence<I...> /*fields*/) {
         (FillOne<I>(record, tokens[I]), ...);
     }
 
@@ -183,7 +184,7 @@ struct LayoutCodec {
     }
 
     template <std::size_t... I>
-    static Values Prepare(const ReparseData& r, std::index_sequence<I...>) {
+    static Values Prepare(const ReparseData& r, std::index_sequence<I...> /*fields*/) {
         Values v;
         (PrepareOne<I>(r, v), ...);
         return v;
@@ -243,7 +244,8 @@ struct LayoutCodec {
     // Prints the prefix, the fields the writer's layout holds with the
     // separator before each, and the suffix.
     template <typename Out, std::size_t... I>
-    static void Render(const ReparseData& r, const Values& v, Out& out, std::index_sequence<I...>) {
+    static void Render(const ReparseData& r, const Values& v, Out& out,
+                       std::index_sequence<I...> /*fields*/) {
         if constexpr (!L.prefix.empty())
             out.text(L.prefix);
         (RenderOne<I>(r, v, out), ...);

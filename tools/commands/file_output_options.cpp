@@ -27,8 +27,11 @@ Preservation preservation_from_list(const std::string& list, const std::string& 
         else if (item == "all")
             named = Preservation{};
         else
-            throw CLI::ValidationError(option + "unknown attribute \"" + item +
-                                       "\" (mode, ownership, timestamps, xattr or all)");
+            throw CLI::ValidationError(
+                std::string(option)
+                    .append("unknown attribute \"")
+                    .append(item)
+                    .append("\" (mode, ownership, timestamps, xattr or all)"));
     }
     return named;
 }

@@ -52,7 +52,7 @@ EnvelopeReport examine_envelope(const StubBytes& stub);
 
 // The envelope as stubmeta_identify found it in bytes (size of them): its
 // facts, and the first fault in words when it is not whole and sound.
-EnvelopeReport envelope_report(const StubmetaIdentity& facts, std::size_t size);
+EnvelopeReport envelope_report(const StubmetaIdentity& info, std::size_t size);
 
 // "big-endian" for 6, "little-endian" for 7.
 std::string byte_order_name(StubType order);

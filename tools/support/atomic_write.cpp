@@ -94,10 +94,10 @@ private:
             name_ = stem;
             for (int i = 0; i < 6; ++i)
                 name_ += kLetters[pick(entropy)];
-            const int fd = ::open(
+            const int created = ::open(
                 name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
-            if (fd >= 0 || errno != EEXIST)
-                return fd;
+            if (created >= 0 || errno != EEXIST)
+                return created;
         }
         return -1;  // errno is still EEXIST
     }
