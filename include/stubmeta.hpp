@@ -37,6 +37,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #if defined(__has_include)
@@ -128,6 +129,12 @@ inline std::string_view as_chars(std::span<const std::byte> bytes) noexcept {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 #endif
+
+// Enables an overload only for a temporary std::string: the functions that
+// hand back views into their input delete that overload, so that a view
+// into a string destroyed at the end of the call does not compile.
+template <class S>
+using if_temporary_string = std::enable_if_t<std::is_same_v<S, std::string>, int>;
 
 }  // namespace detail
 
@@ -407,6 +414,19 @@ inline Identity identify_as(std::string_view input, Family family) {
     query.family = static_cast<StubFamily>(family);
     return identify(input, query);
 }
+
+// The results above point into input: a temporary string would leave them
+// dangling.
+template <class S, detail::if_temporary_string<S> = 0>
+Identity identify(S&& input, std::uint64_t wholeSize = 0) = delete;
+template <class S, detail::if_temporary_string<S> = 0>
+Identity identify(S&& input, const StubmetaQuery& query) = delete;
+template <class S, detail::if_temporary_string<S> = 0>
+Identity identify_reparse_buffer(S&& input) = delete;
+template <class S, class Of, detail::if_temporary_string<S> = 0>
+Identity identify_as(S&& input, Of types) = delete;
+template <class S, detail::if_temporary_string<S> = 0>
+EnvelopeCheck check_envelope(S&& input) = delete;
 
 #if defined(__cpp_lib_span)
 // A bare text of the types listed, in order (an empty list: the order 6,

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -323,6 +324,26 @@ TEST(CppIdentify, OpeningDecidesUnlessTypesAreNamed) {
     EXPECT_TRUE(cut.damaged());
     EXPECT_STREQ(cut.message(), stubmeta_strerror(STUBMETA_E_TRUNCATED));
 }
+
+// The functions whose results point into their input refuse a temporary
+// string at compile time and take everything else that holds bytes.
+template <class S>
+concept Identifiable = requires(S&& s) {
+    stubmeta::identify(std::forward<S>(s));
+};
+template <class S>
+concept IdentifiableAs = requires(S&& s) {
+    stubmeta::identify_as(std::forward<S>(s), STUB_TYPE_WINDOWS_LOCAL);
+};
+template <class S>
+concept Checkable = requires(S&& s) {
+    stubmeta::check_envelope(std::forward<S>(s));
+};
+static_assert(!Identifiable<std::string> && !IdentifiableAs<std::string> &&
+              !Checkable<std::string>);
+static_assert(Identifiable<std::string&> && Identifiable<const char*> &&
+              Identifiable<std::string_view> && IdentifiableAs<const std::string&> &&
+              Checkable<std::string&>);
 
 TEST(CppHelpers, TypeNames) {
     EXPECT_EQ(stubmeta::type_name(1), "WINDOWS_LOCAL");
