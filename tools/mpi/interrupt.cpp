@@ -16,9 +16,9 @@ volatile std::sig_atomic_t saysInterrupted = 0;
 // Only async-signal-safe calls: the message is a constant, written whole.
 extern "C" void end_interrupted(int signal) {
     if (saysInterrupted != 0) {
-        const char* const message = signal == SIGINT
-                                        ? "stubmeta-mpi: interrupted (SIGINT); the scan is incomplete\n"
-                                        : "stubmeta-mpi: interrupted (SIGTERM); the scan is incomplete\n";
+        const char* const message =
+            signal == SIGINT ? "stubmeta-mpi: interrupted (SIGINT); the scan is incomplete\n"
+                             : "stubmeta-mpi: interrupted (SIGTERM); the scan is incomplete\n";
         static_cast<void>(::write(STDERR_FILENO, message, std::strlen(message)));
     }
     // The handler was reset on entry (SA_RESETHAND): the signal, pending
