@@ -18,11 +18,11 @@ import ctypes
 import dataclasses
 import enum
 import os
-from typing import Dict, Iterator, List, Optional, Sequence, Tuple, Union
+from typing import Iterator, Optional, Sequence, Tuple, Union
 
 from . import _native
 from ._checks import BytesLike, Text, decode_text, integer, stub_bytes, text_bytes
-from ._errors import (STATUS_ERRORS, ArgumentError, BadFieldsError, BadMagicError,
+from ._errors import (ArgumentError, BadFieldsError, BadMagicError,
                       BadVersionError, ChecksumError, EmptyTextError, EnvelopeError, FieldError,
                       FieldTooLongError, GenerateError, LengthMismatchError,
                       LibraryNotFoundError, NoMatchError, NotAStubError, NotUnixTextError,
