@@ -4,39 +4,46 @@
 
 A ctypes binding to libstubmeta.so (see README.md for where it is looked
 for).  Inputs are bytes of known length, read in place by the library's
-bounded functions.  A failure the library reports raises the StatusError
-subclass for its status, with the library's message.  Texts are str, decoded from UTF-8 with surrogateescape so that any
-bytes round-trip.  Every failure raises a subclass of StubError.
+bounded functions.  Texts are str, decoded from UTF-8 with surrogateescape
+so that any bytes round-trip; a text given may be str or bytes-like.
+
+An argument of the wrong type raises TypeError (a stub type is an int or a
+StubType, a text a str or bytes-like, a number an int), a file that cannot
+be read OSError, and every other failure a subclass of StubError: a
+failure the library reports the StatusError subclass for its status, with
+the library's message.
 """
 
 import ctypes
 import dataclasses
 import enum
 import os
-import stat
-from typing import Iterator, Optional, Sequence, Union
+from typing import Iterator, Optional, Sequence, Tuple, Union
 
 from . import _native
-from ._errors import (STATUS_ERRORS, ArgumentError, BadMagicError, BadVersionError,
-                      ChecksumError, EmptyTextError, EnvelopeError, FieldError,
+from ._checks import BytesLike, Text, decode_text, integer, stub_bytes, text_bytes
+from ._errors import (ArgumentError, BadFieldsError, BadMagicError,
+                      BadVersionError, ChecksumError, EmptyTextError, EnvelopeError, FieldError,
                       FieldTooLongError, GenerateError, LengthMismatchError,
                       LibraryNotFoundError, NoMatchError, NotAStubError, NotUnixTextError,
-                      BadFieldsError, ReparseLengthError, OutOfMemoryError,
-                      OutputTooSmallError, ParseError, StatusError, StubError,
-                      TextTooLongError, TotalTooSmallError, TruncatedError,
-                      UnknownTypeError, UnterminatedError)
-from ._record import (CommonFields, Family, Record, StubType, decode_text, encode_text,
-                      from_native, to_native, type_name)
+                      OutOfMemoryError, OutputTooSmallError, ParseError, ReparseLengthError,
+                      StatusError, StubError, TextTooLongError, TotalTooSmallError,
+                      TruncatedError, UnknownTypeError, UnterminatedError, status_error)
+from ._generate import generate
+from ._record import CommonFields, Record, from_native
+from ._types import Family, StubType, family as _family, stub_type as _stub_type, type_name
+from ._walk import files_in_path_order
 
 __all__ = [
-    "ArgumentError", "BadFieldsError", "BadMagicError", "FoundBy", "Identity", "NotAStubError",
-    "NotUnixTextError", "ReparseLengthError", "State", "identify", "BadVersionError", "ChecksumError", "CommonFields",
-    "EmptyTextError", "Envelope", "EnvelopeError", "Family", "FieldError", "FieldTooLongError",
-    "GenerateError", "LengthMismatchError", "LibraryNotFoundError", "NoMatchError",
-    "OutOfMemoryError", "OutputTooSmallError", "ParseError", "Record", "StatusError",
-    "StubError", "StubType", "TextTooLongError", "TotalTooSmallError", "TruncatedError",
-    "UnknownTypeError", "UnterminatedError", "crc32", "generate", "parse", "parse_file",
-    "scan", "ScanEntry", "READ_LIMIT", "type_name", "unwrap", "wrap",
+    "ArgumentError", "BadFieldsError", "BadMagicError", "BadVersionError", "ChecksumError",
+    "CommonFields", "EmptyTextError", "Envelope", "EnvelopeError", "Family", "FieldError",
+    "FieldTooLongError", "FoundBy", "GenerateError", "Identity", "LengthMismatchError",
+    "LibraryNotFoundError", "NoMatchError", "NotAStubError", "NotUnixTextError",
+    "OutOfMemoryError", "OutputTooSmallError", "ParseError", "READ_LIMIT", "Record",
+    "ReparseLengthError", "ScanEntry", "State", "StatusError", "StubError", "StubType",
+    "TextTooLongError", "TotalTooSmallError", "TruncatedError", "UnknownTypeError",
+    "UnterminatedError", "crc32", "generate", "identify", "parse", "parse_file", "scan",
+    "type_name", "unwrap", "wrap",
 ]
 __version__ = "0.1.0"
 
@@ -48,9 +55,9 @@ _FAMILY_TYPES = {1: (1, 2), 2: (3, 4), 3: (6, 7)}
 #: text layout is shorter.
 READ_LIMIT = 65536
 
-# What functions taking a stub's bytes accept: any bytes-like object.
-BytesLike = Union[bytes, bytearray, memoryview]
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+TypeArgument = Union[int, StubType]
+FamilyArgument = Union[int, Family]
 
 
 @dataclasses.dataclass(frozen=True)
@@ -86,7 +93,9 @@ class Identity:
     """identify()'s answer: the state, the stub's type (None when no stub or
     a damaged envelope gives none), how it was found, the library's status
     and message saying why it is damaged or no stub, the record of an ok
-    stub, and where its text lies in the input (None when not found)."""
+    stub, where its text lies in the input (None when not found), and an
+    envelope's stored checksum in both byte orders and its computed one
+    (None unless they were compared)."""
     state: State
     type: Optional[StubType]
     foundBy: FoundBy
@@ -96,10 +105,14 @@ class Identity:
     textOffset: Optional[int] = None
     textLength: Optional[int] = None
     trailing: int = 0
+    storedBigEndian: Optional[int] = None
+    storedLittleEndian: Optional[int] = None
+    computed: Optional[int] = None
 
-    def error(self) -> "StatusError":
+    def error(self) -> StatusError:
         """The exception that stands for a damaged stub or no stub."""
-        return STATUS_ERRORS.get(self.status, StatusError)(self.message)
+        return status_error(self.status, self.message, self.storedBigEndian,
+                            self.storedLittleEndian, self.computed)
 
 
 @dataclasses.dataclass(frozen=True)
@@ -114,33 +127,30 @@ class ScanEntry:
     identity: Optional[Identity] = None
 
 
-def _bytes_of(data: BytesLike, what: str) -> bytes:
-    """The bytes of a bytes-like object; TypeError for anything else (a str
-    or a path is not the content of a stub)."""
-    if isinstance(data, str):
-        raise TypeError(f"{what} takes bytes, not str (use parse_file for a file's path)")
-    try:
-        return memoryview(data).tobytes()
-    except TypeError:
-        raise TypeError(f"{what} takes a bytes-like object, not {type(data).__name__}"
-                        " (use parse_file for a file's path)") from None
+def _checksums(data: bytes) -> Tuple[Optional[int], Optional[int], Optional[int]]:
+    """The stored (both byte orders) and computed checksums of the envelope
+    at the start of data, when they could be compared."""
+    info = _native.StubmetaEnvelope()
+    status = _native.library().stubmeta_envelope_open(data, len(data), ctypes.byref(info))
+    if status not in (0, ChecksumError.status):
+        return None, None, None
+    return info.storedBigEndian, info.storedLittleEndian, info.computed
 
 
-def _status_error(status: int) -> StatusError:
-    """The exception for a status the library returned, with its message."""
-    message = _native.library().stubmeta_strerror(status).decode("ascii")
-    return STATUS_ERRORS.get(status, StatusError)(message)
+def _library_error(status: int, data: bytes = b"") -> StatusError:
+    """The exception for a status the library returned on data; a checksum
+    mismatch carries the checksums of the envelope data starts with."""
+    checksums = _checksums(data) if status == ChecksumError.status else (None, None, None)
+    return status_error(status, _native.message(status), *checksums)
 
 
-def _stub_type(value: Union[int, StubType]) -> int:
-    number = int(value)
-    if not StubType.WINDOWS_LOCAL <= number <= StubType.UNIX_LITTLEENDIAN:
-        raise UnknownTypeError(f"{value!r} is not a stub type (1 to 7)")
-    return number
+def _named_types(type: Optional[TypeArgument], family: Optional[FamilyArgument]) -> None:
+    if type is not None and family is not None:
+        raise ArgumentError("give a type or a family, not both")
 
 
-def parse(data: BytesLike, *, type: Optional[Union[int, StubType]] = None,
-          family: Optional[Union[int, Family]] = None) -> Record:
+def parse(data: BytesLike, *, type: Optional[TypeArgument] = None,
+          family: Optional[FamilyArgument] = None) -> Record:
     """Parses the stub in data (a bytes-like object: its whole content) and
     returns its Record.  TypeError for anything that is not bytes-like.
 
@@ -149,33 +159,30 @@ def parse(data: BytesLike, *, type: Optional[Union[int, StubType]] = None,
     back as type 6: name the type or family when it is known.  Raises a
     ParseError subclass naming why no type tried matched (NoMatchError,
     FieldTooLongError, an envelope's ChecksumError, ...)."""
-    if type is not None and family is not None:
-        raise ValueError("give a type or a family, not both")
+    _named_types(type, family)
+    types: Tuple[int, ...] = ()
     if type is not None:
         types = (_stub_type(type),)
     elif family is not None:
-        if int(family) not in {f.value for f in Family}:
-            raise UnknownTypeError(f"{family!r} is not a stub family (1 to 3)")
-        types = _FAMILY_TYPES[int(family)]
-    else:
-        types = None
-    raw = _bytes_of(data, "parse")
+        types = _FAMILY_TYPES[_family(family)]
+    raw = stub_bytes(data, "parse")
     native = _native.ReparseData()
     listed = (ctypes.c_uint32 * len(types))(*types) if types else None
-    status = _native.library().stubmeta_parse(
-        raw, len(raw), listed, len(types) if types else 0, ctypes.byref(native))
+    status = _native.library().stubmeta_parse(raw, len(raw), listed, len(types),
+                                              ctypes.byref(native))
     if status != 0:
-        raise _status_error(status)
+        raise _library_error(status, raw)
     return from_native(native)
 
 
-_KNOWN_TEXT = 1
+_KNOWN_TEXT = 1       # STUBMETA_KNOWN_TEXT
+_KNOWN_CHECKSUMS = 8  # STUBMETA_KNOWN_CHECKSUMS
 _KIND = {"content": 0, "reparse": 1, "text": 2}
 
 
-def identify(data: BytesLike, *, type: Optional[Union[int, StubType]] = None,
-             family: Optional[Union[int, Family]] = None,
-             types: Optional[Sequence[Union[int, StubType]]] = None,
+def identify(data: BytesLike, *, type: Optional[TypeArgument] = None,
+             family: Optional[FamilyArgument] = None,
+             types: Optional[Sequence[TypeArgument]] = None,
              reparse: bool = False, whole_size: int = 0) -> Identity:
     """Says what data (bytes-like) is, by the rule the stubmeta tool judges
     files by: an envelope (a Unix stub), a QZSTUB: first line (DMNas, else
@@ -184,88 +191,70 @@ def identify(data: BytesLike, *, type: Optional[Union[int, StubType]] = None,
     file's size when data is only its start), else no stub.  With type,
     family or types, data is a bare text tried as those types.  Never raises
     for what the bytes hold: the answer's state says it."""
-    named = [type is not None, family is not None, types is not None]
-    if sum(named) > 1:
-        raise ValueError("give one of type, family and types")
+    if sum(named is not None for named in (type, family, types)) > 1:
+        raise ArgumentError("give one of type, family and types")
     query = _native.StubmetaQuery()
     listed = None
     if type is not None or types is not None:
-        wanted = [_stub_type(type)] if type is not None else [_stub_type(t) for t in types]
+        wanted = [_stub_type(t) for t in ([type] if type is not None else types or [])]
         query.kind = _KIND["text"]
         if wanted:
             listed = (ctypes.c_uint32 * len(wanted))(*wanted)
             query.types = ctypes.cast(listed, ctypes.POINTER(ctypes.c_uint32))
             query.count = len(wanted)
     elif family is not None:
-        if int(family) not in {f.value for f in Family}:
-            raise UnknownTypeError(f"{family!r} is not a stub family (1 to 3)")
         query.kind = _KIND["text"]
-        query.family = int(family)
+        query.family = _family(family)
     else:
         query.kind = _KIND["reparse" if reparse else "content"]
+        if not 0 <= integer(whole_size, "whole_size") < 1 << 64:
+            raise ArgumentError(f"whole_size {whole_size} is no file's size")
         query.wholeSize = whole_size
-    raw = _bytes_of(data, "identify")
+    raw = stub_bytes(data, "identify")
     answer = _native.StubmetaIdentity()
     answer.structSize = ctypes.sizeof(answer)
     native = _native.ReparseData()
     status = _native.library().stubmeta_identify(
         raw, len(raw), ctypes.byref(query), ctypes.byref(answer), ctypes.byref(native))
     if status != 0:
-        raise _status_error(status)
+        raise _library_error(status)
     state = State(answer.state)
-    message = _native.library().stubmeta_strerror(answer.status).decode("ascii")
     text = answer.known & _KNOWN_TEXT
+    checksums = answer.known & _KNOWN_CHECKSUMS
     return Identity(state, StubType(answer.type) if answer.type else None,
-                    FoundBy(answer.foundBy), answer.status, message,
+                    FoundBy(answer.foundBy), answer.status, _native.message(answer.status),
                     from_native(native) if state == State.OK else None,
                     answer.textOffset if text else None, answer.textLength if text else None,
-                    answer.trailing)
-
-
-def generate(record: Record, type: Union[int, StubType]) -> bytes:
-    """The stub of the given type for record (the type picks the layout, not
-    record.stubType): the text without a NUL for types 1 to 5, the whole
-    envelope for 6 and 7.  Raises FieldError for a value that does not fit
-    its field and TextTooLongError (a GenerateError) when a Unix stub's text
-    would exceed its limit."""
-    stub_type = _stub_type(type)
-    native = ctypes.byref(to_native(record))
-    library = _native.library()
-    needed = ctypes.c_uint64(0)
-    # The library says how large the stub is, then writes it.
-    status = library.stubmeta_generate(native, stub_type, None, 0, ctypes.byref(needed))
-    if status != OutputTooSmallError.status:
-        raise _status_error(status)
-    buffer = ctypes.create_string_buffer(needed.value)
-    written = ctypes.c_uint64(0)
-    status = library.stubmeta_generate(native, stub_type, buffer, needed.value,
-                                       ctypes.byref(written))
-    if status != 0:
-        raise _status_error(status)
-    return buffer.raw[:written.value]
+                    answer.trailing,
+                    answer.storedBigEndian if checksums else None,
+                    answer.storedLittleEndian if checksums else None,
+                    answer.computed if checksums else None)
 
 
 def crc32(data: BytesLike, value: int = 0) -> int:
     """The standard CRC-32 of data (bytes-like); pass the result for earlier
     data as value to continue it (as zlib.crc32 does)."""
-    raw = _bytes_of(data, "crc32")
+    raw = stub_bytes(data, "crc32")
+    if not 0 <= integer(value, "crc32's value") <= 0xFFFFFFFF:
+        raise ArgumentError(f"crc32's value {value} is not an unsigned 32-bit number")
     running = ctypes.c_uint32(~value & 0xFFFFFFFF)
     _native.library().tw_crc32(raw, len(raw), ctypes.byref(running))
     return ~running.value & 0xFFFFFFFF
 
 
-def wrap(text: Union[str, bytes], value: int) -> bytes:
-    """text (str or bytes) in an envelope carrying value, with the checksum in
-    this machine's byte order.  Raises EnvelopeError for a text with a NUL in
-    it or longer than 65509 bytes."""
+def wrap(text: Text, value: int) -> bytes:
+    """text (str or bytes-like) in an envelope carrying value, with the
+    checksum in this machine's byte order.  Raises EnvelopeError for a text
+    with a NUL in it or longer than 65509 bytes, or a value that is no
+    unsigned 64-bit number."""
     try:
-        raw = encode_text(text, "the envelope's text")
+        raw = text_bytes(text, "the envelope's text")
     except FieldError as error:
         raise EnvelopeError(str(error)) from None
     if len(raw) > _MAX_ENVELOPE_TEXT:
         raise EnvelopeError(f"a text of {len(raw)} bytes does not fit an envelope "
                             f"(at most {_MAX_ENVELOPE_TEXT})")
-    if not 0 <= value < 1 << 64:
+    if not 0 <= integer(value, "the envelope's value") < 1 << 64:
         raise EnvelopeError(f"the envelope's value {value} is not an unsigned 64-bit number")
     size = len(raw) + _ENVELOPE_OVERHEAD
     buffer = ctypes.create_string_buffer(size)
@@ -279,80 +268,65 @@ def unwrap(data: BytesLike) -> Envelope:
     """The text, value and byte order of the envelope at the start of data
     (bytes-like).  Raises the EnvelopeError subclass of the first check that
     failed when data is not a whole, valid envelope (BadMagicError,
-    TruncatedError, ChecksumError, ...)."""
-    raw = _bytes_of(data, "unwrap")
+    TruncatedError, ChecksumError with the checksums, ...)."""
+    raw = stub_bytes(data, "unwrap")
     info = _native.StubmetaEnvelope()
     status = _native.library().stubmeta_envelope_open(raw, len(raw), ctypes.byref(info))
     if status != 0:
-        raise _status_error(status)
+        raise _library_error(status, raw)
     body = ctypes.string_at(info.text, info.textLength)
     return Envelope(decode_text(body), info.value, StubType(info.byteOrder), info.total)
 
 
-def _read_stub(path: PathLike) -> bytes:
-    """At most READ_LIMIT bytes from the start of the file at path."""
+def _read_stub(path: PathLike) -> Tuple[bytes, int]:
+    """At most READ_LIMIT bytes from the start of the file at path, and the
+    file's size."""
     with open(path, "rb") as handle:
-        return handle.read(READ_LIMIT)
+        return handle.read(READ_LIMIT), os.fstat(handle.fileno()).st_size
 
 
-def parse_file(path: PathLike, *, type: Optional[Union[int, StubType]] = None,
-               family: Optional[Union[int, Family]] = None) -> Record:
+def parse_file(path: PathLike, *, type: Optional[TypeArgument] = None,
+               family: Optional[FamilyArgument] = None) -> Record:
     """Parses the stub file at path (str, bytes or os.PathLike), reading at
     most READ_LIMIT bytes of it, and judging it as identify() does: by its
     opening, or with type or family as a bare text of those types.  Raises
     OSError when the file cannot be read and a ParseError subclass when it
     is not a stub (NotAStubError) or a damaged one (ChecksumError,
     BadFieldsError, ...)."""
-    with open(path, "rb") as handle:
-        data = handle.read(READ_LIMIT)
-        size = os.fstat(handle.fileno()).st_size
+    _named_types(type, family)
+    data, size = _read_stub(path)
     identity = identify(data, type=type, family=family, whole_size=size)
-    if identity.state != State.OK:
+    if identity.state != State.OK or identity.record is None:
         raise identity.error()
     return identity.record
 
 
-def scan(path: PathLike, *, type: Optional[Union[int, StubType]] = None,
-         family: Optional[Union[int, Family]] = None) -> Iterator[ScanEntry]:
+def scan(path: PathLike, *, type: Optional[TypeArgument] = None,
+         family: Optional[FamilyArgument] = None) -> Iterator[ScanEntry]:
     """Walks the folder at path (or takes the one file it names) and yields
     a ScanEntry for every stub, for every damaged stub and for every file or
     folder that could not be read; files that are no stub are passed over.
     Each file is judged as identify() does, by its opening, or with type or
-    family as a bare text of those types (as `stubmeta scan --as`).
-    Symbolic links are not followed and each folder's entries come in name
-    order."""
-    named = {"type": type, "family": family}
-    if type is not None and family is not None:
-        raise ValueError("give a type or a family, not both")
-    root = os.fspath(path)
-    if not os.path.isdir(root) or os.path.islink(root):
-        yield from _scan_file(root, named)
-        return
-    errors: list = []
-    for folder, subfolders, files in os.walk(root, onerror=errors.append):
-        subfolders.sort()
-        while errors:
-            failed = errors.pop(0)
-            yield ScanEntry(failed.filename or folder, error=failed)
-        for name in sorted(files):
-            yield from _scan_file(os.path.join(folder, name), named)
-    for failed in errors:
-        yield ScanEntry(failed.filename or root, error=failed)
-
-
-def _scan_file(path: Union[str, bytes], named: dict) -> Iterator[ScanEntry]:
-    """The entry for one file, if it is a stub, damaged or unreadable."""
-    shown = os.fsdecode(path)
-    try:
-        status = os.lstat(path)
-        if not stat.S_ISREG(status.st_mode):
-            return
-        data = _read_stub(path)
-    except OSError as error:
-        yield ScanEntry(shown, error=error)
-        return
-    identity = identify(data, whole_size=status.st_size, **named)
-    if identity.state == State.OK:
-        yield ScanEntry(shown, record=identity.record, identity=identity)
-    elif identity.state == State.DAMAGED:
-        yield ScanEntry(shown, error=identity.error(), identity=identity)
+    family as a bare text of those types (as `stubmeta scan --as`).  As
+    `stubmeta scan --sort` does, a symbolic link named as path is followed
+    but none inside the tree, and the entries come in the order of their
+    paths' bytes."""
+    _named_types(type, family)
+    if type is not None:
+        _stub_type(type)
+    if family is not None:
+        _family(family)
+    for found, error in files_in_path_order(os.fsdecode(path)):
+        if error is not None:
+            yield ScanEntry(found, error=error)
+            continue
+        try:
+            data, size = _read_stub(found)
+        except OSError as failure:
+            yield ScanEntry(found, error=failure)
+            continue
+        identity = identify(data, type=type, family=family, whole_size=size)
+        if identity.state == State.OK:
+            yield ScanEntry(found, record=identity.record, identity=identity)
+        elif identity.state == State.DAMAGED:
+            yield ScanEntry(found, error=identity.error(), identity=identity)

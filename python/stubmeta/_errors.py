@@ -1,6 +1,8 @@
 # SPDX-FileCopyrightText: 2026 The stubmeta developers
 # SPDX-License-Identifier: MIT
-"""The exceptions the module raises: all derive from StubError."""
+"""The exceptions the module raises: all derive from StubError.  An
+argument of the wrong type raises TypeError instead, as Python's own
+functions do, and a file that cannot be read OSError, as open() does."""
 
 from typing import Any, Dict, Optional, Type
 
@@ -19,7 +21,18 @@ class UnknownTypeError(StubError, ValueError):
 
 class FieldError(StubError, ValueError):
     """A record field whose value does not fit the record (too long a text,
-    a NUL in a text, a number out of its field's range)."""
+    a NUL in a text, a number out of its field's range), or that the stub
+    generate() would write does not read back as given.  field names the
+    field ("common.common2" for a common number; None when the stub would
+    not parse back at all), given is the value given and readBack what the
+    stub would read back (None when nothing would)."""
+
+    def __init__(self, message: str, field: Optional[str] = None, given: object = None,
+                 readBack: object = None):
+        super().__init__(message)
+        self.field = field
+        self.given = given
+        self.readBack = readBack
 
 
 class ParseError(StubError, ValueError):
@@ -63,7 +76,8 @@ class StatusError(StubError):
 
 # One per status, also the errors of the calls that return it.
 class ArgumentError(StatusError, ParseError, EnvelopeError, status=-1):
-    """A null pointer or a count below 1."""
+    """Arguments a call cannot take: both a type and a family, an empty list
+    of types (the library's null pointer or count below 1)."""
 
 
 class NoMatchError(StatusError, ParseError, status=-2):
@@ -95,7 +109,20 @@ class TruncatedError(StatusError, ParseError, EnvelopeError, status=-8):
 
 
 class ChecksumError(StatusError, ParseError, EnvelopeError, status=-9):
-    """An envelope whose checksum matches in neither byte order."""
+    """An envelope whose checksum matches in neither byte order.
+    storedBigEndian and storedLittleEndian are the stored checksum read in
+    each byte order, computed the checksum of the envelope's bytes (each
+    None when not known); the message gives them as the tool prints them."""
+
+    def __init__(self, message: str, storedBigEndian: Optional[int] = None,
+                 storedLittleEndian: Optional[int] = None, computed: Optional[int] = None):
+        if storedBigEndian is not None and storedLittleEndian is not None and computed is not None:
+            message += (f": stored 0x{storedBigEndian:08X} (or 0x{storedLittleEndian:08X} read "
+                        f"little-endian), computed 0x{computed:08X}")
+        super().__init__(message)
+        self.storedBigEndian = storedBigEndian
+        self.storedLittleEndian = storedLittleEndian
+        self.computed = computed
 
 
 class EmptyTextError(StatusError, ParseError, EnvelopeError, status=-10):
@@ -132,3 +159,13 @@ class ReparseLengthError(StatusError, ParseError, status=-17):
 
 class NotAStubError(StatusError, ParseError, status=-18):
     """Nothing in the input's opening marks a stub."""
+
+
+def status_error(status: int, message: str, storedBigEndian: Optional[int] = None,
+                 storedLittleEndian: Optional[int] = None,
+                 computed: Optional[int] = None) -> StatusError:
+    """The exception for a status the library returned, with its message
+    (and for a checksum mismatch the checksums, when known)."""
+    if status == ChecksumError.status:
+        return ChecksumError(message, storedBigEndian, storedLittleEndian, computed)
+    return STATUS_ERRORS.get(status, StatusError)(message)

@@ -6,7 +6,7 @@ import ctypes
 import functools
 import os
 from pathlib import Path
-from typing import Iterator, Tuple
+from typing import Iterator, List, Tuple
 
 from ._errors import LibraryNotFoundError
 
@@ -153,26 +153,43 @@ def _candidates() -> Iterator[Tuple[str, str]]:
 
 
 @functools.lru_cache(maxsize=None)
-def library() -> ctypes.CDLL:
-    """The loaded library with its functions declared; loaded on first use."""
-    tried = []
+def _load() -> Tuple[ctypes.CDLL, str]:
+    """The loaded library with its functions declared, and the path or name
+    it was loaded from."""
+    tried: List[str] = []
     for where, candidate in _candidates():
         try:
             lib = ctypes.CDLL(candidate)
         except OSError as error:
             tried.append(f"{candidate} ({where}): {error}")
             continue
+        missing = [name for name in _PROTOTYPES if not hasattr(lib, name)]
+        if missing:
+            # Another library of that name, or an older stubmeta.
+            tried.append(f"{candidate} ({where}): not libstubmeta, it lacks {', '.join(missing)}")
+            continue
         for name, (restype, argtypes) in _PROTOTYPES.items():
             function = getattr(lib, name)
             function.restype = restype
             function.argtypes = argtypes
-        lib.stubmeta_path = candidate
-        return lib
+        return lib, candidate
     raise LibraryNotFoundError(
         "libstubmeta.so could not be loaded; tried " + "; ".join(tried)
         + f". Set {ENVIRONMENT_VARIABLE} to the library's path.")
 
 
+def library() -> ctypes.CDLL:
+    """The library, loaded on first use; LibraryNotFoundError when none of
+    the candidates is a libstubmeta."""
+    return _load()[0]
+
+
 def library_path() -> str:
     """The path or name the library was loaded from."""
-    return library().stubmeta_path
+    return _load()[1]
+
+
+def message(status: int) -> str:
+    """The library's message for a status."""
+    text: bytes = library().stubmeta_strerror(status)
+    return text.decode("ascii")

@@ -5,76 +5,33 @@ record."""
 
 import ctypes
 import dataclasses
-import enum
-from typing import TYPE_CHECKING, Any, Callable, ClassVar, Dict, Tuple, Type, TypeVar, Union, cast
+from typing import Any, Callable, Dict, List, Tuple, Type, TypeVar, Union, cast
 
 from . import _native
+from ._checks import decode_text, integer, text_bytes
 from ._errors import FieldError
-
-# Texts are UTF-8; bytes that are not become lone surrogates and are written
-# back unchanged, so any byte string round-trips.
-TEXT_ENCODING = "utf-8"
-TEXT_ERRORS = "surrogateescape"
+from ._types import StubType, type_name
 
 
-class StubType(enum.IntEnum):
-    """The stub types; 6 and 7 are one layout whose envelope's checksum is
-    stored big- or little-endian."""
-    INVALID = 0
-    WINDOWS_LOCAL = 1
-    WINDOWS_LOCAL_CSVFS = 2
-    WINDOWS_CELERRA = 3
-    WINDOWS_DMNAS = 4
-    WINDOWS_DMNAS_ALT = 5
-    UNIX_BIGENDIAN = 6
-    UNIX_LITTLEENDIAN = 7
-
-
-class Family(enum.IntEnum):
-    """The families parse() can be limited to."""
-    WINDOWS = 1  # types 1, 2
-    NAS = 2      # types 3, 4
-    UNIX = 3     # types 6, 7
-
-
-def decode_text(raw: bytes) -> str:
-    """Bytes the library stored, as str (undecodable bytes as surrogates)."""
-    return raw.decode(TEXT_ENCODING, TEXT_ERRORS)
-
-
-def encode_text(text: Union[str, bytes, bytearray], what: str) -> bytes:
-    """A str (or bytes) as the bytes the library stores."""
-    if isinstance(text, (bytes, bytearray)):
-        raw = bytes(text)
-    else:
-        try:
-            raw = str(text).encode(TEXT_ENCODING, TEXT_ERRORS)
-        except UnicodeEncodeError as error:
-            raise FieldError(f"{what} cannot be encoded: {error}") from None
-    if b"\0" in raw:
-        raise FieldError(f"{what} holds a NUL byte")
-    return raw
-
-
-def type_name(stub_type: int) -> str:
-    """The library's name for a stub type ("Invalid" for unknown numbers)."""
-    name = ctypes.create_string_buffer(32)
-    _native.library().StubTypeAsString(int(stub_type) & 0xFFFFFFFF, name, 31)
-    return name.value.decode("ascii")
-
-
-# The Python records are made from the ctypes structures in _native, which
-# mirror the C header field for field: each field's width, signedness and
-# kind (text, number or nested record) come from its ctypes type, so the
-# defaults, the range checks and the conversions below follow the C record.
-# The classes still name their fields with Python types so that static
-# checkers see them; _record_of refuses at import a class whose fields
-# differ from its structure's in name, order or kind.
+# The Python records mirror the ctypes structures in _native, which mirror
+# the C header field for field: each field's width, signedness and kind
+# (text, number or nested record) come from its ctypes type, so the range
+# checks and the conversions below follow the C record.  The classes are
+# plain dataclasses, written out so that static checkers know their
+# constructors; _record_of refuses at import a class whose fields differ
+# from its structure's in name, order, kind or default.
 
 _RecordT = TypeVar("_RecordT")
 _Structure = Type[ctypes.Structure]
-# Each record class made by _record_of, by the structure it mirrors.
+# Each record class made by _record_of, by the structure it mirrors, and
+# the other way round.
 _RECORDS: Dict[_Structure, type] = {}
+_STRUCTURES: Dict[type, _Structure] = {}
+
+
+def fields_of(structure: Union[ctypes.Structure, _Structure]) -> List[Tuple[str, Any]]:
+    """The (name, ctypes type) of every field of a structure or its type."""
+    return [(field[0], field[1]) for field in structure._fields_]
 
 
 def _is_text(ctype: Any) -> bool:
@@ -95,85 +52,97 @@ def _integer_range(ctype: Any) -> Tuple[int, int]:
     return 0, (1 << bits) - 1
 
 
-def _default(name: str, ctype: Any, hint: Any) -> Any:
-    """The default of a field of type ctype declared as hint: "" for a text,
-    0 for a number (an IntEnum's member for 0), an empty record for a nested
-    structure.  TypeError when hint is not what holds a ctype."""
+def _fits(ctype: Any, field: "dataclasses.Field[Any]") -> bool:
+    """Whether a dataclass field holds what a field of type ctype does and
+    defaults to its empty value: "" for a text, 0 for a number (an
+    IntEnum's member for 0), an empty record for a nested structure."""
+    hint = field.type
     if _is_text(ctype):
-        fits = hint is str
-    elif issubclass(ctype, ctypes.Structure):
-        fits = ctype in _RECORDS and hint is _RECORDS[ctype]
-    else:
-        fits = _is_integer(ctype) and isinstance(hint, type) and issubclass(hint, int)
-    if not fits:
-        raise TypeError(f"field {name} is declared {hint!r}, which does not hold a "
-                        f"{ctype.__name__}")
-    if _is_text(ctype):
-        return ""
+        return hint is str and field.default == ""
     if issubclass(ctype, ctypes.Structure):
-        return dataclasses.field(default_factory=hint)
-    return hint(0)
+        return _RECORDS.get(ctype) is hint and cast(Any, field.default_factory) is hint
+    return (_is_integer(ctype) and isinstance(hint, type) and issubclass(hint, int)
+            and field.default == 0 and type(field.default) is hint)
 
 
 def _record_of(structure: _Structure) -> Callable[[Type[_RecordT]], Type[_RecordT]]:
-    """Makes the decorated class the dataclass of structure, every field
-    with its default; its declared fields must be structure's, in order."""
-    def make(cls: Type[_RecordT]) -> Type[_RecordT]:
-        declared = list(cls.__dict__.get("__annotations__", {}).items())
-        names = [name for name, _ in structure._fields_]
-        if [name for name, _ in declared] != names:
-            raise TypeError(f"{cls.__name__} declares {[name for name, _ in declared]}, "
+    """Registers the decorated dataclass as the record of structure; its
+    fields must be structure's, in order, each with its empty default."""
+    def check(cls: Type[_RecordT]) -> Type[_RecordT]:
+        declared = dataclasses.fields(cls)
+        names = [name for name, _ in fields_of(structure)]
+        if [field.name for field in declared] != names:
+            raise TypeError(f"{cls.__name__} declares {[field.name for field in declared]}, "
                             f"not the fields of {structure.__name__}: {names}")
-        for (name, hint), (_, ctype) in zip(declared, structure._fields_):
-            setattr(cls, name, _default(name, ctype, hint))
-        record = dataclasses.dataclass(cls)
-        _RECORDS[structure] = record
-        return record
-    return make
+        for field, (name, ctype) in zip(declared, fields_of(structure)):
+            if not _fits(ctype, field):
+                raise TypeError(f"field {name} is declared {field.type!r} = {field.default!r}, "
+                                f"which is not an empty {ctype.__name__}")
+        _RECORDS[structure] = cls
+        _STRUCTURES[cls] = structure
+        return cls
+    return check
 
 
-if TYPE_CHECKING:
-    class _Fields:
-        """What static checkers are told of a record class: _record_of makes
-        it a dataclass whose constructor takes its fields in order or by
-        name, each optional."""
-        __dataclass_fields__: ClassVar[Dict[str, "dataclasses.Field[Any]"]]
+_STUB_TYPES = frozenset(StubType)
 
-        def __init__(self, *values: Any, **fields: Any) -> None: ...
-else:
-    _Fields = object
+
+class _Checked:
+    """What every record does on construction: a text given as bytes-like
+    is kept as str (decoded as parse decodes), and a value of the wrong
+    type for its field is a TypeError.  Ranges and lengths are checked when
+    the record is written."""
+
+    def __post_init__(self) -> None:
+        name_of = type(self).__name__
+        for field in dataclasses.fields(self):
+            value, what = getattr(self, field.name), f"{name_of}.{field.name}"
+            if field.type is str:
+                if not isinstance(value, str):
+                    setattr(self, field.name, decode_text(text_bytes(value, what)))
+            elif field.type is StubType:
+                if integer(value, what) in _STUB_TYPES:
+                    setattr(self, field.name, StubType(value))
+            elif field.type is int:
+                integer(value, what)
+            elif not isinstance(value, field.type):
+                raise TypeError(f"{what} takes a {field.type.__name__}, "
+                                f"not {type(value).__name__}")
 
 
 @_record_of(_native.CommonFields)
-class CommonFields(_Fields):
+@dataclasses.dataclass
+class CommonFields(_Checked):
     """The five numbers that open every layout."""
-    common1: int
-    common2: int
-    common3: int
-    common4: int
-    common5: int
+    common1: int = 0
+    common2: int = 0
+    common3: int = 0
+    common4: int = 0
+    common5: int = 0
 
 
 @_record_of(_native.ReparseData)
-class Record(_Fields):
+@dataclasses.dataclass
+class Record(_Checked):
     """A stub's metadata, with the C record's field names.  stubType is a
-    StubType member after a parse."""
-    stubType: StubType
-    common: CommonFields
-    shortText: str
-    number1: int
-    auxText: str
-    number2: int
-    unixTextKind: int
-    number3: int
-    extraText: str
-    signedNumber: int
-    flag: int
-    longText: str
-    number4: int
-    number5: int
-    tailText: str
-    headText: str
+    StubType member where it names one.  Texts are str; bytes-like values
+    given are decoded as parse decodes them."""
+    stubType: StubType = StubType.INVALID
+    common: CommonFields = dataclasses.field(default_factory=CommonFields)
+    shortText: str = ""
+    number1: int = 0
+    auxText: str = ""
+    number2: int = 0
+    unixTextKind: int = 0
+    number3: int = 0
+    extraText: str = ""
+    signedNumber: int = 0
+    flag: int = 0
+    longText: str = ""
+    number4: int = 0
+    number5: int = 0
+    tailText: str = ""
+    headText: str = ""
 
     @property
     def typeName(self) -> str:
@@ -181,51 +150,49 @@ class Record(_Fields):
         return type_name(self.stubType)
 
 
-def _check_range(value: Any, ctype: Any, what: str) -> int:
-    if isinstance(value, bool) or not isinstance(value, int):
-        raise FieldError(f"{what} must be an integer, not {type(value).__name__}")
-    low, high = _integer_range(ctype)
-    if not low <= value <= high:
-        raise FieldError(f"{what} = {value} is outside {low}..{high}")
-    return value
-
-
 def _to_structure(record: Any, structure: _Structure, prefix: str) -> ctypes.Structure:
     native = structure()
-    for name, ctype in structure._fields_:
+    for name, ctype in fields_of(structure):
         what, value = prefix + name, getattr(record, name)
         if issubclass(ctype, ctypes.Structure):
+            nested = _RECORDS[ctype]
+            if not isinstance(value, nested):
+                raise TypeError(f"{what} takes a {nested.__name__}, not {type(value).__name__}")
             setattr(native, name, _to_structure(value, ctype, what + "."))
         elif _is_text(ctype):
-            raw = encode_text(value, what)
+            raw = text_bytes(value, what)
             if len(raw) >= ctype._length_:
-                raise FieldError(f"{what} holds {len(raw)} bytes; at most {ctype._length_ - 1} fit")
+                raise FieldError(f"{what} holds {len(raw)} bytes; at most {ctype._length_ - 1} fit",
+                                 what, value)
             setattr(native, name, raw)
         else:
-            setattr(native, name, _check_range(value, ctype, what))
+            low, high = _integer_range(ctype)
+            if not low <= integer(value, what) <= high:
+                raise FieldError(f"{what} = {value} is outside {low}..{high}", what, value)
+            setattr(native, name, value)
     return native
 
 
 def to_native(record: Record) -> _native.ReparseData:
-    """The C record holding record's values; raises FieldError for a value
-    that does not fit its field (texts need room for their NUL)."""
+    """The C record holding record's values; TypeError for a value of the
+    wrong type, FieldError for one that does not fit its field (texts need
+    room for their NUL)."""
+    if not isinstance(record, Record):
+        raise TypeError(f"a Record is needed, not {type(record).__name__}")
     return cast(_native.ReparseData, _to_structure(record, _native.ReparseData, ""))
 
 
 def _from_structure(native: ctypes.Structure) -> Any:
-    record = _RECORDS[type(native)]
-    values = {}
-    for field, (name, ctype) in zip(dataclasses.fields(record), native._fields_):
+    values: Dict[str, Any] = {}
+    for name, ctype in fields_of(native):
         value = getattr(native, name)
         if issubclass(ctype, ctypes.Structure):
             value = _from_structure(value)
         elif _is_text(ctype):
             # Each text ends at its first NUL, and never beyond its field.
             value = decode_text(value.split(b"\0", 1)[0])
-        elif issubclass(field.type, enum.IntEnum):
-            value = _as_member(field.type, value)
         values[name] = value
-    return record(**values)
+    return _RECORDS[type(native)](**values)
 
 
 def from_native(native: _native.ReparseData) -> Record:
@@ -233,9 +200,15 @@ def from_native(native: _native.ReparseData) -> Record:
     return cast(Record, _from_structure(native))
 
 
-def _as_member(enumeration: Type[enum.IntEnum], value: int) -> Union[enum.IntEnum, int]:
-    """value as a member of enumeration where it is one."""
-    try:
-        return enumeration(value)
-    except ValueError:
-        return value
+def leaves(native: ctypes.Structure, prefix: str = "") -> List[Tuple[str, ctypes.Structure, str]]:
+    """Every field of native that is no nested record, as (the name the
+    Python record gives it, e.g. "common.common2"; the structure holding it;
+    its name there)."""
+    found: List[Tuple[str, ctypes.Structure, str]] = []
+    for name, ctype in fields_of(native):
+        if issubclass(ctype, ctypes.Structure):
+            found += leaves(getattr(native, name), f"{prefix}{name}.")
+        else:
+            found.append((prefix + name, native, name))
+    return found
+

@@ -159,6 +159,12 @@ class MpiScanTests(unittest.TestCase):
         status, out, err = run(mpirun_command(3, "--follow-symlinks", "--print0", folder))
         self.assertEqual((status, err, out.count("\0")), (0, "", 1))
 
+    def test_version_as_the_tool_has_it(self):
+        _, tool_version, _ = run([TOOL, "--version"])
+        status, out, err = run([MPIRUN, "-q", "-np", "1", MPI_TOOL, "--version"])
+        self.assertEqual((status, out, err),
+                         (0, tool_version.replace("stubmeta", "stubmeta-mpi", 1), ""))
+
     def test_a_wrong_command_line_is_reported_once(self):
         status, out, err = run(mpirun_command(3, "--max-depth", "-1", self.top))
         self.assertEqual((status, out), (2, ""))

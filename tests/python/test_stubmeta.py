@@ -4,6 +4,7 @@
 
 import ctypes
 import os
+import dataclasses
 import random
 import shutil
 import subprocess
@@ -14,7 +15,7 @@ import zlib
 from pathlib import Path
 
 import stubmeta
-from stubmeta import _errors, _native, _record
+from stubmeta import _errors, _generate, _native, _record
 
 CELERRA = b"1:2:3:4:5:ex:short:7:-8:1:aux:12?/long/path|99"
 LITTLE_ENDIAN_HOST = sys.byteorder == "little"
@@ -74,14 +75,19 @@ class RecordClasses(unittest.TestCase):
         class Pair(ctypes.Structure):
             _fields_ = [("count", ctypes.c_uint16), ("name", ctypes.c_char * 4)]
 
-        def declare(**hints):
-            return _record._record_of(Pair)(type("Pair", (), {"__annotations__": hints}))
-        for hints in ({"name": str, "count": int}, {"count": int},
-                      {"count": int, "name": str, "extra": int},
-                      {"count": str, "name": str}, {"count": int, "name": bytes}):
-            with self.subTest(list(hints.items())), self.assertRaises(TypeError):
-                declare(**hints)
-        self.assertEqual(repr(declare(count=int, name=str)()), "Pair(count=0, name='')")
+        def declare(*fields):
+            return _record._record_of(Pair)(dataclasses.make_dataclass("Pair", fields))
+        for fields in ((("name", str, ""), ("count", int, 0)), (("count", int, 0),),
+                       (("count", int, 0), ("name", str, ""), ("extra", int, 0)),
+                       (("count", str, ""), ("name", str, "")),
+                       (("count", int, 0), ("name", bytes, b"")),
+                       (("count", int, 1), ("name", str, ""))):
+            with self.subTest(fields), self.assertRaises(TypeError):
+                declare(*[(name, hint, dataclasses.field(default=value))
+                          for name, hint, value in fields])
+        pair = declare(("count", int, dataclasses.field(default=0)),
+                       ("name", str, dataclasses.field(default="")))
+        self.assertEqual(repr(pair()), "Pair(count=0, name='')")
 
 
 class Parse(unittest.TestCase):
@@ -157,7 +163,7 @@ class Generate(unittest.TestCase):
         for changes in ({"shortText": "x" * 72}, {"tailText": "x" * 65},
                         {"longText": "x" * 1024}, {"auxText": "a\0b"},
                         {"number4": 1 << 32}, {"number1": -1}, {"signedNumber": 1 << 63},
-                        {"flag": "1"}, {"shortText": "\ud800"}):
+                        {"shortText": "\ud800"}):
             with self.subTest(changes), self.assertRaises(stubmeta.FieldError):
                 stubmeta.generate(full_record(**changes), 3)
         # The widest values that do fit.
@@ -248,15 +254,16 @@ class Loading(unittest.TestCase):
         return subprocess.run([sys.executable, "-c", code], env=environment,
                               capture_output=True, text=True, check=False)
 
-    def test_missing_library_is_reported(self):
+    def test_missing_or_wrong_library_is_reported(self):
         module_root = Path(stubmeta.__file__).resolve().parent.parent
-        result = self.run_python(
-            "import stubmeta\n"
-            "try:\n    stubmeta.crc32(b'')\n"
-            "except stubmeta.LibraryNotFoundError as e:\n    print('missing:', e)\n",
-            module_root, "/nonexistent/libstubmeta.so")
-        self.assertIn("missing:", result.stdout, result.stderr)
-        self.assertIn("STUBMETA_LIBRARY", result.stdout)
+        for library in ("/nonexistent/libstubmeta.so", "libm.so.6"):
+            result = self.run_python(
+                "import stubmeta\n"
+                "try:\n    stubmeta.crc32(b'')\n"
+                "except stubmeta.LibraryNotFoundError as e:\n    print('missing:', e)\n",
+                module_root, library)
+            self.assertIn("missing:", result.stdout, result.stderr)
+            self.assertIn("STUBMETA_LIBRARY", result.stdout)
 
     def test_library_beside_the_module_is_found(self):
         built = os.environ[_native.ENVIRONMENT_VARIABLE]
@@ -320,13 +327,108 @@ class Files(unittest.TestCase):
         self.assertEqual((identity.state, identity.type, identity.foundBy),
                          (stubmeta.State.OK, 3, stubmeta.FoundBy.NAMED_TYPES))
 
-    def test_read_limit_is_the_headers(self):
+    def test_sizes_are_the_headers(self):
         header = Path(__file__).resolve().parents[2] / "include" / "stubmeta.h"
-        self.assertIn(f"#define STUBMETA_READ_MAX {stubmeta.READ_LIMIT}\n", header.read_text())
+        for name, value in (("STUBMETA_READ_MAX", stubmeta.READ_LIMIT),
+                            ("STUBMETA_NTFS_HEADER_SIZE", _generate.NTFS_HEADER_SIZE)):
+            self.assertIn(f"#define {name} {value}\n", header.read_text())
 
     def test_envelope_byte_order_is_a_stub_type(self):
         stub = stubmeta.wrap("text", 1)
         self.assertIsInstance(stubmeta.unwrap(stub).byteOrder, stubmeta.StubType)
+
+
+class StrictAsTheTool(unittest.TestCase):
+    """One rule for every argument, and nothing written that would not read
+    back as given."""
+
+    def test_wrong_types_are_type_errors(self):
+        record = full_record()
+        calls = {
+            "a text is str or bytes-like": [
+                lambda: stubmeta.wrap(None, 1), lambda: stubmeta.wrap(123, 1),
+                lambda: stubmeta.Record(shortText=5),
+                lambda: stubmeta.generate(full_record(shortText=None), 7)],
+            "a number is an int": [
+                lambda: stubmeta.wrap("x", 1.5), lambda: stubmeta.wrap("x", None),
+                lambda: stubmeta.generate(full_record(flag="1"), 3),
+                lambda: stubmeta.Record(bogus=1)],
+            "a type is an int or a StubType": [
+                lambda: stubmeta.parse(CELERRA, type="7"),
+                lambda: stubmeta.parse(CELERRA, type=7.9),
+                lambda: stubmeta.parse(CELERRA, type=True), lambda: stubmeta.type_name("1"),
+                lambda: stubmeta.generate(record, 3.0),
+                lambda: stubmeta.identify(CELERRA, family=2.0)],
+        }
+        for rule, cases in calls.items():
+            for index, call in enumerate(cases):
+                with self.subTest(rule, case=index), self.assertRaises(TypeError):
+                    call()
+        self.assertEqual(stubmeta.unwrap(stubmeta.wrap(memoryview(b"abc"), 1)).text, "abc")
+        self.assertEqual(stubmeta.Record(shortText=bytearray(b"\xff")).shortText, "\udcff")
+
+    def test_other_failures_are_stub_errors(self):
+        record = full_record()
+        for call, error in (
+                (lambda: stubmeta.type_name(2**32 + 7), stubmeta.UnknownTypeError),
+                (lambda: stubmeta.parse(CELERRA, type=2**32 + 7), stubmeta.UnknownTypeError),
+                (lambda: stubmeta.generate(record, 0), stubmeta.UnknownTypeError),
+                (lambda: stubmeta.parse(CELERRA, type=3, family=2), stubmeta.ArgumentError),
+                (lambda: stubmeta.wrap("x", -1), stubmeta.EnvelopeError)):
+            with self.subTest(error.__name__), self.assertRaises(error):
+                call()
+        self.assertEqual(stubmeta.type_name(0), "Invalid")
+
+    def test_generate_refuses_what_would_not_read_back(self):
+        unix = stubmeta.parse(stubmeta.generate(full_record(), 6))
+        # (record, type, the field named, the value given, the value read back)
+        cases = ((full_record(extraText="a:b"), 3, "extraText", "a:b", "a"),
+                 (full_record(longText="/a|b?c"), 3, "longText", "/a|b?c", "/a"),
+                 (full_record(flag=5), 4, "flag", 5, 1),
+                 (dataclasses.replace(unix, unixTextKind=0), 7, "unixTextKind", 0, None))
+        for record, stub_type, field, given, read_back in cases:
+            with self.subTest(field), self.assertRaises(stubmeta.FieldError) as caught:
+                stubmeta.generate(record, stub_type)
+            error = caught.exception
+            self.assertEqual((error.field, error.given, error.readBack), (field, given, read_back))
+            self.assertIn(f"{field}: given {given!r}", str(error))
+            stub = stubmeta.generate(record, stub_type, allow_differences=True)
+            self.assertTrue(stub)
+        # What a layout does not hold is no difference: a Unix stub keeps
+        # one text, and 0 for its size is written as 4096.
+        stub = stubmeta.generate(full_record(number3=0), 6)
+        self.assertEqual(stubmeta.parse(stub).number3, 4096)
+
+    def test_scan_follows_a_root_link_and_sorts_by_path(self):
+        folder = Path(tempfile.mkdtemp())
+        self.addCleanup(shutil.rmtree, folder)
+        stub = stubmeta.generate(full_record(), 6)
+        tree = folder / "tree"
+        for name in ("a.stub", "a/x.stub", "a0.stub", "b/c/d.stub"):
+            (tree / name).parent.mkdir(parents=True, exist_ok=True)
+            (tree / name).write_bytes(stub)
+        (tree / "b" / "inner-link").symlink_to(tree / "a")
+        (folder / "link").symlink_to(tree)
+        names = [os.path.relpath(entry.path, folder / "link")
+                 for entry in stubmeta.scan(folder / "link")]
+        # '.' < '/' < '0': files and folders interleave as the tool's --sort has them.
+        self.assertEqual(names, ["a.stub", "a/x.stub", "a0.stub", "b/c/d.stub"])
+
+    def test_checksum_error_carries_the_checksums(self):
+        stub = stubmeta.wrap("1:2:3:4:5", 1)
+        damaged = stub[:-4] + bytes.fromhex("00000001")
+        computed = int.from_bytes(stub[-4:], sys.byteorder)
+
+        def identify(data):
+            raise stubmeta.identify(data).error()
+        for call in (stubmeta.unwrap, stubmeta.parse, identify):
+            with self.subTest(call.__name__), self.assertRaises(stubmeta.ChecksumError) as caught:
+                call(damaged)
+            error = caught.exception
+            self.assertEqual((error.storedBigEndian, error.storedLittleEndian, error.computed),
+                             (1, 0x01000000, computed))
+            self.assertIn(f"stored 0x00000001 (or 0x01000000 read little-endian), "
+                          f"computed 0x{computed:08X}", str(error))
 
 
 if __name__ == "__main__":

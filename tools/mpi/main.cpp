@@ -12,6 +12,7 @@
 
 #include "support/console.h"
 #include "support/file_reading.h"
+#include "mpi/interrupt.h"
 #include "mpi/scan.h"
 #include "support/tool_status.h"
 
@@ -25,7 +26,9 @@ const char* const kFooter =
     "stubmeta scan (see stubmeta scan --help); the PATHs must name the same files on\n"
     "every host.  Each process reads with one thread.  Exit status 1 when a stub is\n"
     "damaged, 2 when an entry could not be read or the command line is wrong; a\n"
-    "process that dies ends the whole job, with no summary.\n\n"
+    "process that dies ends the whole job, with no summary.  SIGINT or SIGTERM ends it\n"
+    "saying so on standard error, with the signal's status (128 + its number) where\n"
+    "mpirun passes it on; mpirun interrupted itself exits with status 1.\n\n"
     "Example:\n"
     "  mpirun -q --hostfile hosts -np 16 stubmeta-mpi scan --sort /srv/archive\n";
 
@@ -40,6 +43,7 @@ void add_options(CLI::App& scan, MpiScanOptions& options) {
 // the line was wrong or asked for help (printed by process 0 alone).
 int parse(int argc, char** argv, MpiScanOptions& options, bool printing) {
     CLI::App app{"The stubmeta scan spread over the processes of an MPI job.", "stubmeta-mpi"};
+    app.set_version_flag("-V,--version", "stubmeta-mpi " STUBMETA_TOOL_VERSION);
     app.require_subcommand(1);
     CLI::App* scan =
         app.add_subcommand("scan", "Walk directory trees and report every Unix and DMNas stub");
@@ -65,6 +69,7 @@ int run(int argc, char** argv, int process, int processes) {
         MPI_Barrier(MPI_COMM_WORLD);  // the message printed before any process ends
         return status;
     }
+    end_scan_on_interrupt(process == 0);
     if (process != 0) {
         take_part_in_scan(options);
         return kExitOk;

@@ -1,0 +1,45 @@
+// SPDX-FileCopyrightText: 2026 The stubmeta developers
+// SPDX-License-Identifier: MIT
+#include "mpi/interrupt.h"
+
+#include <array>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace stubmeta_cli {
+namespace {
+
+// Set before the handlers are installed and only read by them.
+volatile std::sig_atomic_t saysInterrupted = 0;
+
+// Only async-signal-safe calls: the message is a constant, written whole.
+extern "C" void end_interrupted(int signal) {
+    if (saysInterrupted != 0) {
+        const char* const message =
+            signal == SIGINT ? "stubmeta-mpi: interrupted (SIGINT); the scan is incomplete\n"
+                             : "stubmeta-mpi: interrupted (SIGTERM); the scan is incomplete\n";
+        static_cast<void>(::write(STDERR_FILENO, message, std::strlen(message)));
+    }
+    // The handler was reset on entry (SA_RESETHAND): the signal, pending
+    // until it returns, then ends the process.
+    static_cast<void>(std::raise(signal));
+}
+
+}  // namespace
+
+void end_scan_on_interrupt(bool saysSo) {
+    saysInterrupted = saysSo ? 1 : 0;
+    struct sigaction action {};
+    action.sa_handler = end_interrupted;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = static_cast<int>(SA_RESETHAND);
+    for (int signal : std::array{SIGINT, SIGTERM}) {
+        struct sigaction previous {};
+        // A signal the job was started with ignored stays ignored.
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+
+}  // namespace stubmeta_cli
