@@ -123,6 +123,19 @@ class HelpTests(ToolTestCase):
                 self.assertEqual(out, "")
                 self.assertOneLineError(err)
 
+    def test_every_number_is_read_strictly(self):
+        text = self.write("t.txt", b"1:2:3:4:5:2:4:name:7:aux:4096|9\n")
+        for value in ("-1", "18446744073709551616", " 5", "+5", "0x10", "5 ", ""):
+            for args in (["wrap", "--value", value, text, "-o", self.path("o")],
+                         ["create", "--type", "3", "--set", "number2=" + value, "-o", self.path("o")],
+                         ["scan", "--max-depth", value, self.folder],
+                         ["scan", "--jobs", value, self.folder]):
+                with self.subTest(args=args):
+                    status, out, err = run(*args)
+                    self.assertEqual((status, out), (2, ""))
+                    self.assertOneLineError(err, args[1] if args[0] != "create" else "number2")
+                    self.assertFalse(os.path.exists(self.path("o")))
+
     def test_unknown_type_and_family_are_usage_errors(self):
         status, _, err = run("inspect", "--as", "8", example("dmnas.stub"))
         self.assertEqual(status, 2)

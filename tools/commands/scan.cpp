@@ -92,7 +92,7 @@ void add_walk_options(CLI::App& command, ScanOptions& options) {
     add_tree_options(command, options);
     command
         .add_option("-j,--jobs", options.jobs, "Threads reading files (default: the hardware's)")
-        ->check(CLI::Range(1u, 1024u));
+        ->check(decimal_check(1, 1024));
     add_attribute_options(command, options.xattr, options.attribute,
                           "Look at each file's reparse-data attribute instead of its content");
     add_match_options(command, options.matchOptions);

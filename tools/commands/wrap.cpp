@@ -9,6 +9,7 @@
 #include "commands/options.h"
 #include "support/console.h"
 #include "commands/commands.h"
+#include "scan/command_line.h"
 #include "stub/envelope_report.h"
 #include "stub/verdict.h"
 #include "stub/writer.h"
@@ -103,6 +104,7 @@ Command add_wrap_command(CLI::App& app) {
     command->add_option("TEXTFILE", options->textFile, "The text to wrap (- for standard input)")
         ->required();
     command->add_option("--value", options->value, "The 64-bit value the envelope carries")
+        ->check(decimal_check(0, UINT64_MAX))
         ->default_str("4096");
     command
         ->add_option("--byte-order", options->byteOrder,

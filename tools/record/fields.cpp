@@ -3,12 +3,13 @@
 #include "record/fields.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
 
 #include "record/text.h"
+#include "support/decimal.h"
 #include "stub/type_names.h"
 
 namespace stubmeta_cli {
@@ -193,22 +194,22 @@ std::optional<std::string> set_field_from_text(ReparseData& record, Field field,
     const FieldInfo& info = field_info(field);
     if (info.kind == FieldKind::Text)
         return set_field(record, field, std::string(text));
-    const char* end = text.data() + text.size();
+    const std::string notDecimal = "expects a decimal number, not \"" + printable(text) + "\"";
     if (info.kind == FieldKind::Unsigned) {
         std::uint64_t number = 0;
-        auto [stop, error] = std::from_chars(text.data(), end, number);
-        if (text.empty() || stop != end || error == std::errc::invalid_argument)
-            return "expects a decimal number, not \"" + printable(text) + "\"";
-        if (error == std::errc::result_out_of_range)
-            return at_most(unsigned_max(info));
+        switch (read_decimal(text, number, std::uint64_t{0}, unsigned_max(info))) {
+        case DecimalRead::NotDecimal: return notDecimal;
+        case DecimalRead::OutOfRange: return at_most(unsigned_max(info));
+        case DecimalRead::Ok: break;
+        }
         return set_field(record, field, number);
     }
     std::int64_t number = 0;
-    auto [stop, error] = std::from_chars(text.data(), end, number);
-    if (text.empty() || stop != end || error == std::errc::invalid_argument)
-        return "expects a decimal number, not \"" + printable(text) + "\"";
-    if (error == std::errc::result_out_of_range)
-        return "out of range";
+    switch (read_decimal(text, number, INT64_MIN, INT64_MAX)) {
+    case DecimalRead::NotDecimal: return notDecimal;
+    case DecimalRead::OutOfRange: return "out of range";
+    case DecimalRead::Ok: break;
+    }
     return set_field(record, field, number);
 }
 

@@ -2,6 +2,12 @@
 // SPDX-License-Identifier: MIT
 #include "scan/command_line.h"
 
+#include <cstdint>
+#include <string>
+
+#include "record/text.h"
+#include "support/decimal.h"
+
 namespace stubmeta_cli {
 
 void add_tree_options(CLI::App& command, ScanCommandLine& options) {
@@ -22,7 +28,7 @@ void add_tree_options(CLI::App& command, ScanCommandLine& options) {
     command
         .add_option("--max-depth", options.walk.maxDepth,
                     "Go at most N levels below each root (0: the roots alone)")
-        ->check(whole_number_check())
+        ->check(decimal_check(0, SIZE_MAX))
         ->type_name("N");
 }
 
@@ -51,12 +57,18 @@ void require_roots(const ScanCommandLine& options) {
         throw CLI::RequiredError("PATH or --files0-from");
 }
 
-CLI::Validator whole_number_check() {
+CLI::Validator decimal_check(std::uint64_t least, std::uint64_t most) {
     return CLI::Validator(
-        [](const std::string& value) {
-            return !value.empty() && value.find_first_not_of("0123456789") == std::string::npos
-                       ? std::string()
-                       : std::string("expects a whole number, 0 or more");
+        [least, most](const std::string& value) -> std::string {
+            std::uint64_t number = 0;
+            switch (read_decimal(value, number, least, most)) {
+            case DecimalRead::Ok: return {};
+            case DecimalRead::NotDecimal:
+                return "expects a decimal number, not \"" + printable(value) + "\"";
+            case DecimalRead::OutOfRange: break;
+            }
+            return "expects a number from " + std::to_string(least) + " to " +
+                   std::to_string(most) + ", not " + value;
         },
         "");
 }

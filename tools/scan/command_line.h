@@ -4,6 +4,8 @@
 // so that the two programs read the same command line the same way.
 #pragma once
 
+#include <cstdint>
+
 #include <string>
 #include <vector>
 
@@ -46,7 +48,9 @@ void add_report_options(CLI::App& command, ReportOptions& report);
 // Throws CLI11's error for a command line naming neither PATH nor --files0-from.
 void require_roots(const ScanCommandLine& options);
 
-// Digits only: CLI11's conversion alone would wrap "-1" around.
-CLI::Validator whole_number_check();
+// Holds a numeric option to the tool's one reader of numbers (digits only,
+// from least to most): CLI11's own conversion would wrap "-1" around and
+// take " 5", "+5" and "0x10".  Every numeric option carries it.
+CLI::Validator decimal_check(std::uint64_t least, std::uint64_t most);
 
 }  // namespace stubmeta_cli

@@ -1,12 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The stubmeta developers
 // SPDX-License-Identifier: MIT
 #include "stub/type_names.h"
+#include "support/decimal.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cctype>
-#include <charconv>
 
 namespace stubmeta_cli {
 namespace {
@@ -40,12 +40,10 @@ StubType host_unix_type() {
 
 std::optional<StubType> parse_type(std::string_view text) {
     unsigned number = 0;
-    const char* end = text.data() + text.size();
-    auto [stop, error] = std::from_chars(text.data(), end, number);
-    if (!text.empty() && error == std::errc() && stop == end) {
-        if (number >= 1 && number <= 7)
-            return static_cast<StubType>(number);
-        return std::nullopt;
+    switch (read_decimal(text, number, 1u, 7u)) {
+    case DecimalRead::Ok: return static_cast<StubType>(number);
+    case DecimalRead::OutOfRange: return std::nullopt;
+    case DecimalRead::NotDecimal: break;
     }
     const std::string wanted = lower(text);
     if (wanted == "unix")
