@@ -304,6 +304,21 @@ class VerifyTests(ToolTestCase):
                                             self.folder + ": Is a directory"])
         self.assertTrue(out.startswith("examples/stubs/unix-layout2.stub: ok: 7 UNIX_LITTLEENDIAN, 70 bytes"), out)
 
+    def test_bytes_after_an_envelope_are_counted_to_the_end_and_named(self):
+        with open(example("unix-layout1.stub"), "rb") as f:
+            stub = f.read()
+        # (what follows, the file's size past the stub, its name, a warning?)
+        for tail, holes, named, warned in ((b"", 1 << 40, "zeros", False),
+                                           (bytes(100000), 0, "zeros as far as read", False),
+                                           (b"tail", 0, "data", True)):
+            with self.subTest(named=named):
+                path = self.write("s.stub", stub + tail)
+                os.truncate(path, len(stub) + len(tail) + holes)
+                status, out, err = run("verify", path)
+                self.assertEqual(status, 0)
+                self.assertIn(f", {len(tail) + holes} bytes after the envelope ({named})", out)
+                self.assertEqual(bool(err), warned, err)
+
     def test_both_byte_orders_are_accepted(self):
         for big, order in ((True, "6 UNIX_BIGENDIAN"), (False, "7 UNIX_LITTLEENDIAN")):
             data = envelope(b"1:2:3:4:5:1:4:/a/b|9", big_endian=big)

@@ -67,6 +67,7 @@ StubInput read_input(const std::string& path, const InputOptions& options) {
         FileRead file = read_stub_file(path);
         input.bytes = std::move(file.buffer);
         input.wholeSize = file.apparentSize;
+        input.dataPastRead = file.dataPastRead;
     }
     if (options.noHeader) {
         // A made-up reparse header whose length counts the text, as a
@@ -94,7 +95,9 @@ Verdict judge_input(const std::string& path, const InputOptions& options,
         return verdict;
     }
     const StubInput input = read_input(path, options);
-    return judge_stub(input.bytes, input.wholeSize, input.source, request);
+    Verdict verdict = judge_stub(input.bytes, input.wholeSize, input.source, request);
+    measure_trailing(verdict, input.bytes, input.wholeSize, input.dataPastRead);
+    return verdict;
 }
 
 StubType type_option(const std::string& option, const std::string& value) {

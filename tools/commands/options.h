@@ -31,6 +31,7 @@ struct MatchOptions {
 struct StubInput {
     StubBytes bytes;
     std::uint64_t wholeSize = 0;  // the file's or attribute's size
+    bool dataPastRead = false;    // FileRead::dataPastRead
     StubSource source = StubSource::Content;
 };
 

@@ -39,7 +39,8 @@ std::string verdict_text(const std::string& path, const Verdict& verdict) {
     if (verdict.envelope)
         line += ", " + envelope_summary(*verdict.envelope);
     if (verdict.trailingBytes != 0)
-        line += ", " + std::to_string(verdict.trailingBytes) + " bytes after the envelope";
+        line += ", " + std::to_string(verdict.trailingBytes) + " bytes after the envelope (" +
+                trailing_name(verdict.trailing) + ")";
     return line;
 }
 
@@ -74,8 +75,10 @@ Json verdict_json(const std::string& path, const Verdict& verdict) {
     }
     if (verdict.envelope && (verdict.envelope->known & STUBMETA_KNOWN_ENVELOPE_TOTAL) != 0)
         object["envelope"] = envelope_json(*verdict.envelope);
-    if (verdict.trailingBytes != 0)
+    if (verdict.trailingBytes != 0) {
         object["trailingBytes"] = verdict.trailingBytes;
+        object["trailingContent"] = trailing_name(verdict.trailing);
+    }
     return object;
 }
 
@@ -88,9 +91,11 @@ int run_verify(const VerifyOptions& options) {
             write_line(options.format == "json" ? json_line(verdict_json(path, verdict))
                                                 : verdict_text(path, verdict));
             flush_out();
-            if (verdict.trailingBytes != 0)
+            // Zeros or holes after the envelope are a stub kept at the
+            // original's size; only data there is worth a word.
+            if (verdict.trailing == Trailing::Data)
                 print_error(path + ": warning: " + std::to_string(verdict.trailingBytes) +
-                            " bytes after the end of the envelope");
+                            " bytes after the end of the envelope, not all zeros");
             if (verdict.state != StubState::Ok)
                 status = worse_status(status, kExitRefused);
         } catch (const OutputLost&) {
@@ -119,8 +124,10 @@ Command add_verify_command(CLI::App& app) {
         "an envelope also its size, value, text length and checksum), damaged with the first\n"
         "fault found (unknown version, truncated file, checksum mismatch with the stored\n"
         "and computed values in hexadecimal, empty text, lengths that disagree, a text\n"
-        "that is no Unix layout, fields that do not parse), or not a stub.  Bytes\n"
-        "after the end of an envelope are a warning; the stub still verifies.  --as or\n"
+        "that is no Unix layout, fields that do not parse), or not a stub.  The bytes\n"
+        "after an envelope are counted to the end of the file and named data, zeros\n"
+        "(zeros and holes only) or zeros as far as read; data there is a warning, and\n"
+        "the stub still verifies.  --as or\n"
         "--family reads bare texts of a known type (a share holding Celerra stubs).\n\n"
         "Examples:\n"
         "  stubmeta verify examples/stubs/unix-layout1.stub examples/stubs/unix-damaged.stub\n"

@@ -198,17 +198,23 @@ std::optional<std::string> set_field_from_text(ReparseData& record, Field field,
     if (info.kind == FieldKind::Unsigned) {
         std::uint64_t number = 0;
         switch (read_decimal(text, number, std::uint64_t{0}, unsigned_max(info))) {
-        case DecimalRead::NotDecimal: return notDecimal;
-        case DecimalRead::OutOfRange: return at_most(unsigned_max(info));
-        case DecimalRead::Ok: break;
+        case DecimalRead::NotDecimal:
+            return notDecimal;
+        case DecimalRead::OutOfRange:
+            return at_most(unsigned_max(info));
+        case DecimalRead::Ok:
+            break;
         }
         return set_field(record, field, number);
     }
     std::int64_t number = 0;
     switch (read_decimal(text, number, INT64_MIN, INT64_MAX)) {
-    case DecimalRead::NotDecimal: return notDecimal;
-    case DecimalRead::OutOfRange: return "out of range";
-    case DecimalRead::Ok: break;
+    case DecimalRead::NotDecimal:
+        return notDecimal;
+    case DecimalRead::OutOfRange:
+        return "out of range";
+    case DecimalRead::Ok:
+        break;
     }
     return set_field(record, field, number);
 }

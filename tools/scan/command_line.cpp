@@ -62,10 +62,12 @@ CLI::Validator decimal_check(std::uint64_t least, std::uint64_t most) {
         [least, most](const std::string& value) -> std::string {
             std::uint64_t number = 0;
             switch (read_decimal(value, number, least, most)) {
-            case DecimalRead::Ok: return {};
+            case DecimalRead::Ok:
+                return {};
             case DecimalRead::NotDecimal:
                 return "expects a decimal number, not \"" + printable(value) + "\"";
-            case DecimalRead::OutOfRange: break;
+            case DecimalRead::OutOfRange:
+                break;
             }
             return "expects a number from " + std::to_string(least) + " to " +
                    std::to_string(most) + ", not " + value;

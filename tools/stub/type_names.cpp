@@ -41,9 +41,12 @@ StubType host_unix_type() {
 std::optional<StubType> parse_type(std::string_view text) {
     unsigned number = 0;
     switch (read_decimal(text, number, 1u, 7u)) {
-    case DecimalRead::Ok: return static_cast<StubType>(number);
-    case DecimalRead::OutOfRange: return std::nullopt;
-    case DecimalRead::NotDecimal: break;
+    case DecimalRead::Ok:
+        return static_cast<StubType>(number);
+    case DecimalRead::OutOfRange:
+        return std::nullopt;
+    case DecimalRead::NotDecimal:
+        break;
     }
     const std::string wanted = lower(text);
     if (wanted == "unix")

@@ -107,7 +107,6 @@ Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource s
     verdict.status = identity.status;
     if (identity.foundBy == STUBMETA_FOUND_ENVELOPE) {
         verdict.envelope = envelope_report(identity.facts, bytes.size());
-        verdict.trailingBytes = static_cast<std::size_t>(identity.facts.trailing);
     }
     if (identity.ok()) {
         verdict.state = StubState::Ok;
@@ -124,6 +123,7 @@ Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource s
     } else {
         verdict.problem = not_a_stub_message(request);
     }
+    measure_trailing(verdict, bytes, wholeSize, true);
     return verdict;
 }
 
@@ -131,6 +131,37 @@ std::string verdict_problem(const Verdict& verdict) {
     if (verdict.state == StubState::Damaged)
         return "damaged: " + verdict.problem;
     return verdict.problem;
+}
+
+void measure_trailing(Verdict& verdict, const StubBytes& bytes, std::uint64_t wholeSize,
+                      bool dataPastRead) {
+    if (verdict.state != StubState::Ok || !verdict.envelope)
+        return;
+    const std::uint64_t end = verdict.envelope->totalLength;
+    const std::uint64_t size = std::max<std::uint64_t>(wholeSize, bytes.size());
+    verdict.trailingBytes = size > end ? size - end : 0;
+    const std::string_view read = end < bytes.size() ? bytes.view().substr(end) : "";
+    if (verdict.trailingBytes == 0)
+        verdict.trailing = Trailing::None;
+    else if (read.find_first_not_of('\0') != std::string_view::npos)
+        verdict.trailing = Trailing::Data;
+    else if (dataPastRead && size > bytes.size())
+        verdict.trailing = Trailing::ZerosSoFar;
+    else
+        verdict.trailing = Trailing::Zeros;
+}
+
+const char* trailing_name(Trailing trailing) {
+    switch (trailing) {
+    case Trailing::Data:
+        return "data";
+    case Trailing::ZerosSoFar:
+        return "zeros as far as read";
+    case Trailing::Zeros:
+    case Trailing::None:
+        break;
+    }
+    return "zeros";
 }
 
 const char* state_name(StubState state) {

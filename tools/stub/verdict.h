@@ -18,6 +18,15 @@ namespace stubmeta_cli {
 
 enum class StubState { Ok, Damaged, NotStub };
 
+// What follows a stub's end in its file.  A stub may keep the original's
+// size with nothing but zeros or holes after it, which is no fault.
+enum class Trailing {
+    None,
+    Zeros,       // only zero bytes and holes
+    ZerosSoFar,  // zeros in the bytes read; data past them was not read
+    Data,        // a byte other than zero among the bytes read
+};
+
 // How the first line of a DMNas stub (and a CSVFS text) opens.
 inline constexpr std::string_view kDmnasPrefix = stubmeta::layouts::stub_prefix;
 
@@ -36,7 +45,8 @@ struct Verdict {
     std::string foundBy;                     // how: "found by its envelope", "parsed as type 3"
     Detection detection;                     // Ok: the record, its envelope and Unix layout
     std::optional<EnvelopeReport> envelope;  // bytes opening with the envelope magic
-    std::size_t trailingBytes = 0;           // bytes after an envelope's end
+    std::uint64_t trailingBytes = 0;         // bytes after an envelope's end, to the file's
+    Trailing trailing = Trailing::None;      // and what they hold
 };
 
 // Judges bytes, the first STUBMETA_READ_MAX bytes of something wholeSize
@@ -63,6 +73,15 @@ bool has_reparse_header(const char* bytes, std::size_t size, std::uint64_t whole
 // The one-line reason a verdict gives for a file that is no good stub:
 // "damaged: checksum mismatch: ...", "not a recognised stub (...)".
 std::string verdict_problem(const Verdict& verdict);
+
+// Counts the bytes after an envelope to the end of the whole object and
+// says what they hold; dataPastRead tells whether data may lie past the
+// bytes read (FileRead::dataPastRead).
+void measure_trailing(Verdict& verdict, const StubBytes& bytes, std::uint64_t wholeSize,
+                      bool dataPastRead);
+
+// "zeros", "zeros as far as read" or "data".
+const char* trailing_name(Trailing trailing);
 
 // "ok", "damaged" or "not a stub".
 const char* state_name(StubState state);

@@ -89,6 +89,16 @@ void read_head(int fd, const std::string& path, FileRead& result, bool stream) {
     if (got < 0)
         fail_io(path, errno);
     result.apparentSize += static_cast<std::uint64_t>(got);
+    result.dataPastRead = got > 0;
+}
+
+// Whether a regular file holds data past its first read bytes.  A file
+// system without SEEK_DATA counts the whole file as data, so the answer
+// errs towards data; only "nothing but holes" (ENXIO) says no.
+bool data_past(int fd, std::uint64_t read, std::uint64_t size) {
+    if (read >= size)
+        return false;
+    return ::lseek(fd, static_cast<off_t>(read), SEEK_DATA) >= 0 || errno != ENXIO;
 }
 
 // The open of a FIFO did not wait for a writer, but a read before one
@@ -144,6 +154,7 @@ FileRead read_stub_file(const std::string& path, bool followLinks) {
     read_head(fd.get(), path, result, false);
     result.apparentSize = static_cast<std::uint64_t>(status.st_size);
     result.allocatedSize = static_cast<std::uint64_t>(status.st_blocks) * 512u;
+    result.dataPastRead = data_past(fd.get(), result.buffer.size(), result.apparentSize);
     return result;
 }
 

@@ -81,6 +81,10 @@ struct FileRead {
     StubBytes buffer;
     std::uint64_t apparentSize = 0;   // st_size
     std::uint64_t allocatedSize = 0;  // st_blocks * 512
+    // Whether the file may hold data past the bytes read: false when they
+    // are all of it, or when only holes follow them (a sparse stub of the
+    // original's size); true for a stream with more to come.
+    bool dataPastRead = false;
 };
 
 // Reads at most kReadLimit bytes from the start of a file named on the
