@@ -120,6 +120,7 @@ int run_tool(int argc, char** argv) {
     try {
         for (Command& command : commands) {
             if (command.app->parsed()) {
+                set_error_prefix("stubmeta " + command.app->get_name());
                 const int status = command.run();
                 // What is still buffered must reach its file as well; a
                 // failure here is a lost part of the output.

@@ -211,14 +211,15 @@ class InspectTests(ToolTestCase):
         status, out, err = run("inspect", *files)
         self.assertEqual(status, 2)  # the missing file is an I/O error; it outranks 1
         self.assertEqual(err.splitlines(), [
-            "examples/stubs/not-a-stub.txt: not a recognised stub (no envelope, QZSTUB: line or "
-            "reparse header; name a bare text's type with --as or --family), it opens with "
-            "4D 65 65 74 69 6E 67 20",
-            self.path("missing") + ": No such file or directory"])
+            "stubmeta inspect: examples/stubs/not-a-stub.txt: not a recognised stub (no envelope, "
+            "QZSTUB: line or reparse header; name a bare text's type with --as or --family), it "
+            "opens with 4D 65 65 74 69 6E 67 20",
+            "stubmeta inspect: " + self.path("missing") + ": cannot open: No such file or directory"])
         self.assertIn("4 WINDOWS_DMNAS", out)
         status, out, err = run("inspect", "--as", "3", example("not-a-stub.txt"))
         self.assertEqual((status, err.strip()),
-                         (1, "examples/stubs/not-a-stub.txt: not a recognised stub (tried type 3)"))
+                         (1, "stubmeta inspect: examples/stubs/not-a-stub.txt: not a recognised stub "
+                             "(tried type 3)"))
 
     def test_json_reports_errors_as_objects(self):
         status, out, _ = run("inspect", "--format", "json", example("unix-damaged.stub"))
@@ -300,8 +301,9 @@ class VerifyTests(ToolTestCase):
     def test_unreadable_files_are_io_errors_and_the_rest_still_checked(self):
         status, out, err = run("verify", self.path("missing"), self.folder, example("unix-layout2.stub"))
         self.assertEqual(status, 2)
-        self.assertEqual(err.splitlines(), [self.path("missing") + ": No such file or directory",
-                                            self.folder + ": Is a directory"])
+        self.assertEqual(err.splitlines(), [
+            "stubmeta verify: " + self.path("missing") + ": cannot open: No such file or directory",
+            "stubmeta verify: " + self.folder + ": cannot read: Is a directory"])
         self.assertTrue(out.startswith("examples/stubs/unix-layout2.stub: ok: 7 UNIX_LITTLEENDIAN, 70 bytes"), out)
 
     def test_bytes_after_an_envelope_are_counted_to_the_end_and_named(self):
@@ -369,7 +371,7 @@ class CreateTests(ToolTestCase):
         args = ["create", "--type", "celerra", "--set", "common1=1", "-o", target]
         status, _, err = run(*args)
         self.assertEqual(status, 1)
-        self.assertEqual(err, target + ": exists; use --force to replace it\n")
+        self.assertEqual(err, "stubmeta create: " + target + ": exists; use --force to replace it\n")
         self.assertEqual(self.read("out.stub"), b"precious")
         self.assertEqual(run(*args, "--force")[0], 0)
         self.assertEqual(self.read("out.stub"), b"1:0:0:0:0:::0:0:0::0?|0")
@@ -560,7 +562,7 @@ class WrapTests(ToolTestCase):
                 _, verdict, _ = run("verify", path)
                 self.assertEqual(status, 1)
                 self.assertTrue(out)
-                self.assertEqual(err, verdict)
+                self.assertEqual(err, "stubmeta unwrap: " + verdict)
 
 
 class ScanTests(ToolTestCase):
@@ -706,8 +708,8 @@ class ScanTests(ToolTestCase):
         status, out, err = run("scan", "--follow-symlinks", self.folder)
         self.assertEqual(status, 2)
         self.assertEqual(sorted(err.splitlines()), [
-            self.path("dangling") + ": dangling symbolic link or missing file",
-            self.path("sub/up") + ": symbolic link loop (leads back to a directory above it)"])
+            "stubmeta scan: " + self.path("dangling") + ": dangling symbolic link or missing file",
+            "stubmeta scan: " + self.path("sub/up") + ": symbolic link loop (leads back to a directory above it)"])
         self.assertIn(self.path("link.stub") + "  4 WINDOWS_DMNAS  ok", out)
         self.assertIn("unreadable      2\n", out)
 
@@ -743,7 +745,8 @@ class ScanTests(ToolTestCase):
             self.skipTest("setpriv cannot switch users here: " + done.stderr.decode().strip())
         out, err = done.stdout.decode(), done.stderr.decode()
         self.assertEqual(done.returncode, 2, err)
-        self.assertEqual(err, locked + ": Permission denied\n")
+        self.assertEqual(err, "stubmeta scan: " + locked +
+                         ": cannot open the directory: Permission denied\n")
         self.assertIn("open.stub  4 WINDOWS_DMNAS  ok", out)
         self.assertNotIn("hidden", out)
 
@@ -1009,8 +1012,9 @@ class ScanFiltersTests(ToolTestCase):
                                                                    "keep/y.tmp", "top.stub")])
             label = "standard input" if source == "-" else listing
             self.assertEqual(sorted(err.splitlines()),
-                             sorted([label + ":2: invalid zero-length file name",
-                                     self.path("missing") + ": No such file or directory"]))
+                             sorted(["stubmeta scan: " + label + ":2: invalid zero-length file name",
+                                     "stubmeta scan: " + self.path("missing") +
+                                     ": cannot stat: No such file or directory"]))
         status, _, err = run("scan", "--files0-from", listing, self.root)
         self.assertEqual(status, 2)
         self.assertIn("excludes", err)
@@ -1193,7 +1197,7 @@ class TargetTests(ToolTestCase):
                     [TOOL, *self.CONVERT, self.path(target)], capture_output=True, timeout=60,
                     preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (0, 0)))
                 self.assertEqual(done.returncode, 2)
-                self.assertOneLineError(done.stderr.decode(), target + ": File too large")
+                self.assertOneLineError(done.stderr.decode(), target + ": cannot write: File too large")
                 self.assertEqual(os.listdir(self.folder), ["out"])
                 self.assertEqual(self.read("out"), b"old")
 
@@ -1302,7 +1306,7 @@ class DroppedFieldTests(ToolTestCase):
         args = ["convert", "--as", "celerra", "--to", "7", source, "-o", self.path("u")]
         status, _, err = run(*args)
         self.assertEqual(status, 1)
-        self.assertEqual(err, source + ": converting WINDOWS_CELERRA to UNIX_LITTLEENDIAN would "
+        self.assertEqual(err, "stubmeta convert: " + source + ": converting WINDOWS_CELERRA to UNIX_LITTLEENDIAN would "
                               "drop longText, extraText, signedNumber, flag, number5; use "
                               "--drop-fields to convert anyway\n")
         status, out, _ = run(*args, "--dry-run", "--drop-fields")
@@ -1447,6 +1451,26 @@ class ConventionTests(ToolTestCase):
                     self.assertNotEqual(status, 0)
                     self.assertOneLineError(err, message)
         self.assertEqual(run("-V")[1], run("--version")[1])
+
+    def test_errors_name_command_path_and_operation_with_the_path_escaped(self):
+        odd = self.path("no\nsuch\x1b[31m")
+        shown = self.path("no\\x0Asuch\\x1B[31m")
+        existing = self.write("out", b"x")
+        listing = self.write("list", b"ok\0\0")
+        cases = [(["verify", odd], f"stubmeta verify: {shown}: cannot open: No such file"),
+                 (["scan", odd], f"stubmeta scan: {shown}: cannot stat: No such file"),
+                 (["create", "--type", "3", "--set", "common1=1", "-o", existing],
+                  f"stubmeta create: {existing}: exists; use --force"),
+                 (["scan", "--files0-from", listing], f"stubmeta scan: {listing}:2: invalid"),
+                 (["create", "--type", "3", "--set", "common1=1", "-o", ""],
+                  "stubmeta create: --output: an empty path names no file"),
+                 (["verify", ""], 'stubmeta verify: "": an empty path names no file')]
+        for args, message in cases:
+            with self.subTest(args=args):
+                status, _, err = run(*args)
+                self.assertNotEqual(status, 0)
+                self.assertNotIn("\x1b", err)
+                self.assertIn(message, err)
 
     def test_text_output_maps_back_to_one_byte_string(self):
         cases = {b"/a\nd": "/a\\x0Ad", b"/a\\x0Ad": "/a\\\\x0Ad", b'/"q"': '/\\"q\\"'}

@@ -219,12 +219,12 @@ class RowsTests(NtfsTestCase):
             (os.devnull, os.devnull + ": not an NTFS volume: it holds 0 bytes, less than a boot sector"),
             (self.folder, self.folder + ": is a directory, not an NTFS volume"),
             (os.path.join(self.folder, "none"), os.path.join(self.folder, "none") +
-             ": No such file or directory"),
+             ": cannot open the volume: No such file or directory"),
         ]
         for path, message in cases:
             with self.subTest(path=path):
                 status, out, err = run("scan", "--ntfs", path)
-                self.assertEqual((status, err), (2, message + "\n"))
+                self.assertEqual((status, err), (2, "stubmeta scan: " + message + "\n"))
 
     def test_inspect_and_verify_read_files_inside_the_volume(self):
         status, out, err = run("inspect", "--ntfs", self.image, "--format", "json",
@@ -239,13 +239,15 @@ class RowsTests(NtfsTestCase):
              " no NTFS or CSVFS stub text\n", ""),
             ("/Archive/dedup.bin", 1, "", "/Archive/dedup.bin: not a stub: deduplication\n"),
             ("/Archive", 1, "", "/Archive: has no reparse point in %s\n" % self.image),
-            ("/Archive/none", 2, "", "/Archive/none: No such file or directory in %s\n" % self.image),
+            ("/Archive/none", 2, "", "/Archive/none: cannot find it in %s: No such file or directory\n"
+             % self.image),
             ("Archive/report.doc", 2, "", "Archive/report.doc: not a path from the root of %s"
              " (it must open with '/')\n" % self.image),
         ]
         for path, status, out, err in cases:
             with self.subTest(path=path):
-                self.assertEqual(run("verify", "--ntfs", self.image, path), (status, out, err))
+                self.assertEqual(run("verify", "--ntfs", self.image, path),
+                                 (status, out, "stubmeta verify: " + err if err else ""))
 
     def test_walk_options_do_not_mix_with_ntfs(self):
         for option in (["--xattr"], ["--max-depth", "1"], ["--jobs", "2"], ["--xdev"]):
@@ -292,7 +294,7 @@ class DamageTests(NtfsTestCase):
         self.assertIn(status, (0, 1, 2), what + ": " + err[-2000:])
         self.assertIn("files examined", out, what)
         for line in err.splitlines():
-            self.assertTrue(line.startswith(image + ": "), what + ": " + line)
+            self.assertTrue(line.startswith("stubmeta scan: " + image + ": "), what + ": " + line)
         return status, err
 
     def test_damaged_fields_and_byte_flips(self):

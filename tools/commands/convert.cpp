@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "commands/options.h"
+#include "support/printable.h"
 #include "stub/type_names.h"
 #include "commands/commands.h"
 #include "record/fields.h"
@@ -27,7 +28,7 @@ int run_convert(const ConvertOptions& options) {
     const MatchRequest match = match_request(options.match);
     const Verdict verdict = judge_input(options.file, options.input, match);
     if (verdict.state != StubState::Ok)
-        throw ToolError(kExitRefused, options.file + ": " + verdict_problem(verdict));
+        throw ToolError(kExitRefused, printable(options.file) + ": " + verdict_problem(verdict));
     const Detection* detection = &verdict.detection;
     const ReparseData& record = detection->record;
     StubRequest request{record, target, {}, record.stubType, options.file, std::nullopt};

@@ -94,7 +94,8 @@ int run_verify(const VerifyOptions& options) {
             // Zeros or holes after the envelope are a stub kept at the
             // original's size; only data there is worth a word.
             if (verdict.trailing == Trailing::Data)
-                print_error(path + ": warning: " + std::to_string(verdict.trailingBytes) +
+                print_error(printable(path) +
+                            ": warning: " + std::to_string(verdict.trailingBytes) +
                             " bytes after the end of the envelope, not all zeros");
             if (verdict.state != StubState::Ok)
                 status = worse_status(status, kExitRefused);

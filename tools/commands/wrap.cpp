@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "support/atomic_write.h"
+#include "support/printable.h"
 #include "commands/file_output_options.h"
 #include "stub/type_names.h"
 #include "commands/options.h"
@@ -51,8 +52,9 @@ int run_wrap(const WrapOptions& options) {
     const std::string source = options.textFile == "-" ? "standard input" : options.textFile;
     // An envelope around no text is one that every reader calls damaged.
     if (text.empty())
-        throw ToolError(kExitRefused, source + ": the text is empty; an envelope must hold at "
-                                               "least one character (nothing written)");
+        throw ToolError(kExitRefused, printable(source) +
+                                          ": the text is empty; an envelope must hold at "
+                                          "least one character (nothing written)");
     const std::string envelope =
         wrap_text(text, options.value, byte_order_type(options.byteOrder), options.output.output);
     // What is written must be what every reader calls a stub: an envelope
@@ -62,7 +64,7 @@ int run_wrap(const WrapOptions& options) {
         const Verdict verdict =
             judge_stub(wrapped, wrapped.size(), StubSource::Content, MatchRequest{});
         if (verdict.state != StubState::Ok)
-            throw ToolError(kExitRefused, source + ": refused: the envelope would be " +
+            throw ToolError(kExitRefused, printable(source) + ": refused: the envelope would be " +
                                               verdict_problem(verdict) +
                                               " (--any-text wraps it anyway)");
     }
@@ -78,7 +80,8 @@ int run_unwrap(const UnwrapOptions& options) {
     const StubBytes& stub = file.buffer;
     const EnvelopeReport report = examine_envelope(stub);
     if (!report.ok)
-        throw ToolError(kExitRefused, options.file + ": damaged envelope: " + report.problem);
+        throw ToolError(kExitRefused,
+                        printable(options.file) + ": damaged envelope: " + report.problem);
     const std::string text =
         std::string(stub.data() + kEnvelopeHeaderSize, report.textLength) + "\n";
     if (options.output.output.empty() || options.output.output == "-") {
@@ -90,7 +93,7 @@ int run_unwrap(const UnwrapOptions& options) {
     const Verdict verdict =
         judge_stub(stub, file.apparentSize, StubSource::Content, MatchRequest{});
     if (verdict.state != StubState::Ok) {
-        print_error(options.file + ": " + verdict_problem(verdict));
+        print_error(printable(options.file) + ": " + verdict_problem(verdict));
         return kExitRefused;
     }
     return kExitOk;

@@ -64,11 +64,13 @@ int parse(int argc, char** argv, MpiScanOptions& options, bool printing) {
 
 int run(int argc, char** argv, int process, int processes) {
     MpiScanOptions options;
+    set_error_prefix("stubmeta-mpi");
     const int status = parse(argc, argv, options, process == 0);
     if (status >= 0) {
         MPI_Barrier(MPI_COMM_WORLD);  // the message printed before any process ends
         return status;
     }
+    set_error_prefix("stubmeta-mpi scan");
     end_scan_on_interrupt(process == 0);
     if (process != 0) {
         take_part_in_scan(options);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "support/printable.h"
 #include "support/tool_status.h"
 #include "ntfs/reparse.h"
 #include "ntfs/volume.h"
@@ -34,11 +35,12 @@ NtfsVolume& volume_of(const std::string& image) {
 StubBytes read_ntfs_reparse(const std::string& image, const std::string& path) {
     NtfsVolume& volume = volume_of(image);
     if (path.empty() || path[0] != '/')
-        throw ToolError(kExitUsageOrIo, path + ": not a path from the root of " + image +
-                                            " (it must open with '/')");
+        throw ToolError(kExitUsageOrIo, printable(path) + ": not a path from the root of " +
+                                            printable(image) + " (it must open with '/')");
     ntfs_inode* inode = ntfs_pathname_to_inode(volume.get(), nullptr, path.c_str());
     if (inode == nullptr)
-        throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(errno) + " in " + image);
+        throw ToolError(kExitUsageOrIo, printable(path) + ": cannot find it in " +
+                                            printable(image) + ": " + std::strerror(errno));
     const bool reparse = (file_attributes(inode) & FILE_ATTR_REPARSE_POINT) != 0;
     ntfs_attr* attribute =
         reparse ? ntfs_attr_open(inode, AT_REPARSE_POINT, AT_UNNAMED, 0) : nullptr;
@@ -61,14 +63,14 @@ StubBytes read_ntfs_reparse(const std::string& image, const std::string& path) {
     static_cast<void>(ntfs_inode_close(inode));
     if (!problem.empty())
         throw ToolError(attribute == nullptr ? kExitRefused : kExitUsageOrIo,
-                        path + ": " + problem);
+                        printable(path) + ": " + problem);
     // The system's own reparse points (no GUID header) are no stub here
     // either; any other buffer is judged by the caller as a reparse buffer,
     // which says "not a stub" in its own words for one holding no stub text.
     ScanRow row;
     judge_reparse_buffer(buffer, row);
     if (row.ntfs->otherTag && row.ntfs->guid.empty())
-        throw ToolError(kExitRefused, path + ": not a stub: " + row.problem);
+        throw ToolError(kExitRefused, printable(path) + ": not a stub: " + row.problem);
     return StubBytes(buffer);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/printable.h"
 #include "support/tool_status.h"
 #include "ntfs/paths.h"
 #include "ntfs/reparse.h"
@@ -94,8 +95,9 @@ class VolumeScan {
 public:
     VolumeScan(const std::string& image, const NtfsVolume& volume, bool namePrefix,
                const NtfsScanOptions& options, ScanReport& report, ScanCounters& counters)
-        : image_(image), volume_(volume), prefix_(namePrefix ? image + ":" : ""), options_(options),
-          report_(report), counters_(counters), bitmap_(volume.get()), paths_(volume.get()) {}
+        : image_(image), volume_(volume), prefix_(namePrefix ? printable(image) + ":" : ""),
+          options_(options), report_(report), counters_(counters), bitmap_(volume.get()),
+          paths_(volume.get()) {}
 
     void run(ScanStop& stop) {
         for (std::uint64_t record = 0; record < volume_.record_count(); ++record) {
@@ -115,8 +117,9 @@ private:
         if (inode == nullptr) {
             const int error = errno;
             if (!holds_no_file(volume_.get(), record))
-                report_.add_unreadable(image_ + ": MFT record " + std::to_string(record) + ": " +
-                                       std::strerror(error));
+                report_.add_unreadable(printable(image_) + ": MFT record " +
+                                       std::to_string(record) +
+                                       ": cannot open: " + std::strerror(error));
             return;
         }
         if (inode->mrec->base_mft_record == 0) {
@@ -131,8 +134,9 @@ private:
         std::string buffer;
         std::string why;
         if (!read_reparse(inode, buffer, why)) {
-            report_.add_unreadable(image_ + ": MFT record " + std::to_string(inode->mft_no) + " (" +
-                                   paths_.path_of(inode) + "): " + why);
+            report_.add_unreadable(printable(image_) + ": MFT record " +
+                                   std::to_string(inode->mft_no) + " (" +
+                                   printable(paths_.path_of(inode)) + "): " + why);
             return;
         }
         ScanRow row;

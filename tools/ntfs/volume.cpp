@@ -29,15 +29,18 @@ std::uint64_t check_boot_sector(const std::string& image) {
     // writer whose data could not be read at the places a volume needs.
     const Descriptor fd(::open(image.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0)
-        throw ToolError(kExitUsageOrIo, image + ": " + std::strerror(errno));
+        throw ToolError(kExitUsageOrIo,
+                        printable(image) + ": cannot open the volume: " + std::strerror(errno));
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0)
-        throw ToolError(kExitUsageOrIo, image + ": " + std::strerror(errno));
+        throw ToolError(kExitUsageOrIo,
+                        printable(image) + ": cannot stat: " + std::strerror(errno));
     if (S_ISDIR(status.st_mode))
-        throw ToolError(kExitUsageOrIo, image + ": is a directory, not an NTFS volume");
+        throw ToolError(kExitUsageOrIo, printable(image) + ": is a directory, not an NTFS volume");
     if (S_ISFIFO(status.st_mode))
         throw ToolError(kExitUsageOrIo,
-                        image + ": is a FIFO, not an NTFS volume (give an image file or a device)");
+                        printable(image) +
+                            ": is a FIFO, not an NTFS volume (give an image file or a device)");
     std::array<unsigned char, kBootSectorSize> sector{};
     std::size_t got = 0;
     while (got < sector.size()) {
@@ -46,14 +49,15 @@ std::uint64_t check_boot_sector(const std::string& image) {
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
-            throw ToolError(kExitUsageOrIo, image + ": " + std::strerror(errno));
+            throw ToolError(kExitUsageOrIo, printable(image) + ": cannot read the boot sector: " +
+                                                std::strerror(errno));
         if (read == 0)
             break;
         got += static_cast<std::size_t>(read);
     }
     const std::string problem = boot_sector_problem(sector.data(), got);
     if (!problem.empty())
-        throw ToolError(kExitUsageOrIo, image + ": not an NTFS volume: " + problem);
+        throw ToolError(kExitUsageOrIo, printable(image) + ": not an NTFS volume: " + problem);
     return image_bytes(fd.get());
 }
 
@@ -85,8 +89,8 @@ NtfsVolume::NtfsVolume(const std::string& image) {
     if (volume_ != nullptr)
         device_->released();
     if (volume_ == nullptr)
-        throw ToolError(kExitUsageOrIo,
-                        image + ": cannot open the NTFS volume: " + std::strerror(errno));
+        throw ToolError(kExitUsageOrIo, printable(image) + ": cannot open the NTFS volume: " +
+                                            std::strerror(errno));
     const std::uint64_t claimed =
         volume_->mft_na != nullptr && volume_->mft_na->initialized_size > 0
             ? static_cast<std::uint64_t>(volume_->mft_na->initialized_size) >>

@@ -228,13 +228,13 @@ Field set_from_json(ReparseData& record, const std::string& key, const Json& val
 
 JsonRecord record_from_json(const Json& object, const std::string& source) {
     if (!object.is_object())
-        throw ToolError(kExitUsageOrIo, source + ": expected one JSON object");
+        throw ToolError(kExitUsageOrIo, printable(source) + ": expected one JSON object");
     JsonRecord result;
     for (const auto& [key, value] : object.items()) {
         if (key == "path" || key == "typeName")
             continue;
         if (key == "error")
-            throw ToolError(kExitUsageOrIo, source + ": holds an error, not a record");
+            throw ToolError(kExitUsageOrIo, printable(source) + ": holds an error, not a record");
         if (key == "envelope")
             result.envelopeValue = envelope_value(value, source);
         else if (key == "unixLayout")
@@ -251,7 +251,8 @@ JsonRecord record_from_json_text(std::string_view text, const std::string& sourc
     const Json object = Json::parse(text, nullptr, false);
     if (object.is_discarded())
         throw ToolError(kExitUsageOrIo,
-                        source + ": not one JSON object (a single line of inspect --format json)");
+                        printable(source) +
+                            ": not one JSON object (a single line of inspect --format json)");
     return record_from_json(object, source);
 }
 

@@ -6,7 +6,6 @@
 
 #include "stub/type_names.h"
 #include "stub/envelope_report.h"
-#include "support/hex_text.h"
 #include "record/fields.h"
 
 namespace stubmeta_cli {
@@ -21,24 +20,6 @@ void add_line(std::string& out, std::string_view name, const std::string& value)
 }
 
 }  // namespace
-
-std::string printable(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '"') {
-            result += '\\';
-            result += c;
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            result += "\\x";
-            append_hex(result, byte, 2);
-        } else {
-            result += c;
-        }
-    }
-    return result;
-}
 
 std::string detection_to_text(const std::string& path, const Detection& detection,
                               std::string_view howFound, bool bareTextNote) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/printable.h"
 #include "stub/detection.h"
 
 namespace stubmeta_cli {
@@ -16,11 +17,5 @@ namespace stubmeta_cli {
 // bare text may be another type when bareTextNote.  Ends with a newline.
 std::string detection_to_text(const std::string& path, const Detection& detection,
                               std::string_view howFound, bool bareTextNote);
-
-// The text as it is printed in text output, on one line and mapping back
-// to exactly one byte string: a backslash as \\, a double quote as \",
-// every control or non-ASCII byte as \xNN (upper-case hexadecimal), every
-// other character as it is.
-std::string printable(std::string_view text);
 
 }  // namespace stubmeta_cli

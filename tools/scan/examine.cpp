@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/printable.h"
 #include "stub/type_names.h"
 #include "stub/envelope_report.h"
 #include "stub/verdict.h"
@@ -53,8 +54,8 @@ Opening classify(const StubBytes& bytes, bool atEnd) {
     return atEnd ? Opening::NotStub : Opening::Undecided;
 }
 
-Examined unreadable(const std::string& path, int error, std::string& message) {
-    message = path + ": " + std::strerror(error);
+Examined unreadable(const std::string& path, const char* doing, int error, std::string& message) {
+    message = printable(path) + ": " + doing + ": " + std::strerror(error);
     return Examined::Unreadable;
 }
 
@@ -93,7 +94,7 @@ Examined FileExaminer::examine(int directoryFd, const char* name, const std::str
         flags |= O_NOFOLLOW;
     const Descriptor fd(open_for_reading(directoryFd, name, flags));
     if (fd.get() < 0)
-        return unreadable(path, errno, message);
+        return unreadable(path, "cannot open", errno, message);
     return examine_content(fd.get(), path, row, message);
 }
 
@@ -107,7 +108,7 @@ Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow&
     while (opening == Opening::Undecided) {
         const ssize_t got = buffer_.read_more(fd, kFirstChunk - buffer_.size());
         if (got < 0)
-            return unreadable(path, errno, message);
+            return unreadable(path, "cannot read", errno, message);
         // A file that ends before it could open like a stub is none.
         opening = classify(buffer_, got == 0);
     }
@@ -116,9 +117,9 @@ Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow&
 
     struct stat status {};
     if (::fstat(fd, &status) != 0)
-        return unreadable(path, errno, message);
+        return unreadable(path, "cannot stat", errno, message);
     if (!S_ISREG(status.st_mode)) {
-        message = path + ": not a regular file";
+        message = printable(path) + ": not a regular file";
         return Examined::Unreadable;
     }
     // The rest of the stub.  Having read as many bytes as the file holds
@@ -130,7 +131,7 @@ Examined FileExaminer::examine_content(int fd, const std::string& path, ScanRow&
     while (buffer_.size() < kReadLimit && buffer_.size() != fileSize) {
         const ssize_t got = buffer_.read_more(fd, kReadLimit);
         if (got < 0)
-            return unreadable(path, errno, message);
+            return unreadable(path, "cannot read", errno, message);
         if (got == 0)
             break;
     }
@@ -152,7 +153,7 @@ Examined FileExaminer::examine_attribute(const std::string& path, ScanRow& row,
         struct stat status {};
         if ((options_.followSymlinks ? ::stat(path.c_str(), &status)
                                      : ::lstat(path.c_str(), &status)) != 0)
-            return unreadable(path, errno, message);
+            return unreadable(path, "cannot stat", errno, message);
         row = ScanRow{};
         row.path = path;
         row.apparentSize = static_cast<std::uint64_t>(status.st_size);

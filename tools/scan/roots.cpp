@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "support/printable.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -27,7 +28,7 @@ constexpr int kWaitMilliseconds = 100;
 constexpr std::size_t kLongestName = PATH_MAX - 1;
 
 [[noreturn]] void fail(const std::string& label, int error) {
-    throw ToolError(kExitUsageOrIo, label + ": " + std::strerror(error));
+    throw ToolError(kExitUsageOrIo, printable(label) + ": " + std::strerror(error));
 }
 
 }  // namespace
@@ -64,7 +65,7 @@ bool NulSeparatedNames::next(std::string& name) {
         const auto* nul = static_cast<const char*>(std::memchr(start, '\0', filled_ - at_));
         name.append(start, nul != nullptr ? nul : end);
         if (name.size() > kLongestName)
-            throw ToolError(kExitUsageOrIo, label_ + ":" + std::to_string(count_ + 1) +
+            throw ToolError(kExitUsageOrIo, printable(label_) + ":" + std::to_string(count_ + 1) +
                                                 ": a name longer than " +
                                                 std::to_string(kLongestName) +
                                                 " bytes (are the names separated by NULs?)");
@@ -83,7 +84,9 @@ bool NulSeparatedNames::next(std::string& name) {
     }
 }
 
-std::string NulSeparatedNames::where() const { return label_ + ":" + std::to_string(count_); }
+std::string NulSeparatedNames::where() const {
+    return printable(label_) + ":" + std::to_string(count_);
+}
 
 bool NulSeparatedNames::fill() {
     for (bool waited = false;; waited = true) {

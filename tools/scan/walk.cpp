@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "scan/exclude.h"
+#include "support/printable.h"
 
 namespace stubmeta_cli {
 namespace {
@@ -130,7 +131,7 @@ private:
     void open_root(const std::string& root) {
         struct stat status {};
         if (::stat(root.c_str(), &status) != 0) {
-            unreadable(root, std::strerror(errno));
+            unreadable(root, std::string("cannot stat: ") + std::strerror(errno));
             return;
         }
         if (S_ISREG(status.st_mode))
@@ -139,7 +140,7 @@ private:
             return;
         auto fd = std::make_shared<const Descriptor>(open_directory(AT_FDCWD, root.c_str(), true));
         if (fd->get() < 0 || ::fstat(fd->get(), &status) != 0) {
-            unreadable(root, std::strerror(errno));
+            unreadable(root, std::string("cannot open the directory: ") + std::strerror(errno));
             return;
         }
         path_ = root;
@@ -217,9 +218,10 @@ private:
     void admit(std::shared_ptr<const Descriptor> fd, const std::string& name, std::size_t depth) {
         struct stat status {};
         if (fd->get() < 0 || ::fstat(fd->get(), &status) != 0) {
-            unreadable(path_ + name, errno == ENOENT && options_.followSymlinks
-                                         ? "dangling symbolic link or missing file"
-                                         : std::strerror(errno));
+            unreadable(path_ + name,
+                       errno == ENOENT && options_.followSymlinks
+                           ? "dangling symbolic link or missing file"
+                           : std::string("cannot open the directory: ") + std::strerror(errno));
             return;
         }
         if (options_.sameFileSystem && status.st_dev != rootDevice_)
@@ -269,7 +271,8 @@ private:
             const int error = errno;
             if (listFd >= 0)
                 ::close(listFd);
-            unreadable(directory_path(), std::strerror(error));
+            unreadable(directory_path(),
+                       std::string("cannot read the directory: ") + std::strerror(error));
             return;
         }
         auto directory = std::make_shared<const OpenDirectory>(level.fd, path_);
@@ -291,7 +294,8 @@ private:
         ::closedir(stream);
         hand_on(files, directory);
         if (readError != 0)
-            unreadable(directory_path(), std::strerror(readError));
+            unreadable(directory_path(),
+                       std::string("cannot read the directory: ") + std::strerror(readError));
     }
 
     void take_entry(Level& level, const dirent& entry, FileBatch& files,
@@ -422,7 +426,7 @@ private:
     }
 
     void unreadable(const std::string& path, const std::string& cause) {
-        onUnreadable_(path + ": " + cause);
+        onUnreadable_(printable(path) + ": " + cause);
     }
 
     const WalkOptions& options_;

@@ -134,24 +134,25 @@ void write_stub(const StubRequest& request, const StubOutputOptions& options) {
         print_preview(request, text, target, dropped);
 
     if (!dropped.empty() && !options.dropFields)
-        throw ToolError(kExitRefused, request.sourcePath + ": converting " +
+        throw ToolError(kExitRefused, printable(request.sourcePath) + ": converting " +
                                           type_name(request.sourceType) + " to " + type_name(type) +
                                           " would drop " + field_list(dropped) +
                                           "; use --drop-fields to convert anyway");
     if (is_unix_type(type)) {
         const EnvelopeReport report = examine_envelope(StubBytes(stub));
         if (!report.ok)
-            throw ToolError(kExitRefused, target + ": refused: the envelope would be damaged (" +
+            throw ToolError(kExitRefused, printable(target) +
+                                              ": refused: the envelope would be damaged (" +
                                               report.problem + ")");
     }
     const std::vector<std::string> problems =
         readback_problems(request.record, type, surviving(request, dropped), text);
     if (!problems.empty()) {
         if (!options.allowDifferences)
-            throw ToolError(kExitRefused, target + ": refused: " + join(problems) +
+            throw ToolError(kExitRefused, printable(target) + ": refused: " + join(problems) +
                                               "; it would not read back the same "
                                               "(--allow-differences writes it anyway)");
-        print_error(target + ": warning: " + join(problems) +
+        print_error(printable(target) + ": warning: " + join(problems) +
                     "; written anyway (--allow-differences)");
     }
     if (options.dryRun) {
@@ -160,7 +161,7 @@ void write_stub(const StubRequest& request, const StubOutputOptions& options) {
     }
     write_output_file(stub, options.file);
     if (options.bareText)
-        print_error(target + ": written as a bare " + type_name(type) +
+        print_error(printable(target) + ": written as a bare " + type_name(type) +
                     " text without its reparse header" +
                     (type == STUB_TYPE_WINDOWS_LOCAL ? "; read it back with --no-header" : ""));
 }

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "support/printable.h"
 #include "stub/type_names.h"
 #include "support/file_reading.h"
 #include "support/tool_status.h"
@@ -41,7 +42,7 @@ std::string render_stub(const ReparseData& record, StubType type, const RenderOp
         stub = stubmeta::generate(record, type);
     } catch (const stubmeta::error& e) {
         throw ToolError(kExitRefused,
-                        target + ": the library cannot write this record as type " +
+                        printable(target) + ": the library cannot write this record as type " +
                             std::to_string(type) + ": " + stubmeta::message(e.status()) +
                             (e.status() == STUBMETA_E_TEXT_TOO_LONG
                                  ? " (a Unix stub's text holds at most " +
@@ -59,16 +60,17 @@ std::string wrap_text(const std::string& text, std::uint64_t value, StubType ord
                       const std::string& target) {
     if (text.find('\0') != std::string::npos)
         throw ToolError(kExitRefused,
-                        target + ": the text holds a NUL byte, which cannot be wrapped");
+                        printable(target) + ": the text holds a NUL byte, which cannot be wrapped");
     if (text.size() > kLongestEnvelopeText)
-        throw ToolError(kExitRefused, target + ": the text has " + std::to_string(text.size()) +
+        throw ToolError(kExitRefused, printable(target) + ": the text has " +
+                                          std::to_string(text.size()) +
                                           " bytes, an envelope holds at most " +
                                           std::to_string(kLongestEnvelopeText));
     std::string envelope;
     try {
         envelope = stubmeta::wrap(text, value);
     } catch (const stubmeta::error&) {
-        throw ToolError(kExitRefused, target + ": the library refused to wrap the text");
+        throw ToolError(kExitRefused, printable(target) + ": the library refused to wrap the text");
     }
     set_checksum_order(envelope, order);
     return envelope;

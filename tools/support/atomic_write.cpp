@@ -18,13 +18,16 @@
 #include "support/file_reading.h"
 #include "support/interrupt_cleanup.h"
 #include "support/output_target.h"
+#include "support/printable.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
 namespace {
 
-[[noreturn]] void fail(const std::string& path, int error) {
-    throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
+// "PATH: what was being done: cause", the path escaped.
+[[noreturn]] void fail(const std::string& path, std::string_view doing, int error) {
+    throw ToolError(kExitUsageOrIo,
+                    printable(path) + ": " + std::string(doing) + ": " + std::strerror(error));
 }
 
 // A temporary file of mode 0600 in the target's directory (so the final
@@ -38,7 +41,7 @@ public:
         guard_.emplace();
         fd_ = create_beside(target, mode);
         if (fd_ < 0)
-            fail(target, errno);
+            fail(target, "cannot create a temporary file beside it", errno);
         try {
             guard_->guard(name_);
         } catch (...) {
@@ -116,7 +119,7 @@ void write_all(int fd, const std::string& bytes, const std::string& path) {
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote < 0)
-            fail(path, errno);
+            fail(path, "cannot write", errno);
         done += static_cast<std::size_t>(wrote);
     }
 }
@@ -128,9 +131,9 @@ void sync_directory_of(const std::string& path) {
     const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     Descriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0)
-        fail(directory, errno);
+        fail(directory, "cannot open the directory to sync it", errno);
     if (::fsync(fd.get()) != 0 && errno != EINVAL && errno != ENOTSUP)
-        fail(directory, errno);
+        fail(directory, "cannot sync the directory", errno);
 }
 
 // A test hook: stops the tool just before the rename, so that a test can
@@ -158,13 +161,14 @@ void replace_by_rename(const std::string& bytes, const OutputTarget& target,
     write_all(temporary.fd(), bytes, options.output);
     apply_identity(temporary.fd(), identity, preserve, options.output);
     if (::fsync(temporary.fd()) != 0 || temporary.close() != 0)
-        fail(options.output, errno);
+        fail(options.output, "cannot write", errno);
     stop_before_rename_if_asked();
     if (temporary.move_to(target.path, target.existing.has_value()) != 0) {
         if (errno == EEXIST)
             throw ToolError(kExitRefused,
-                            options.output + ": appeared while writing; use --force to replace it");
-        fail(options.output, errno);
+                            printable(options.output) +
+                                ": appeared while writing; use --force to replace it");
+        fail(options.output, "cannot replace", errno);
     }
     sync_directory_of(target.path);
 }
@@ -175,26 +179,27 @@ void rewrite_in_place(const std::string& bytes, const OutputTarget& target,
                       const FileOutputOptions& options) {
     Descriptor fd(::open(target.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
-        fail(options.output, errno);
+        fail(options.output, "cannot open for writing", errno);
     struct stat opened {};
     if (::fstat(fd.get(), &opened) != 0)
-        fail(options.output, errno);
+        fail(options.output, "cannot stat", errno);
     if (opened.st_ino != target.existing->st_ino || opened.st_dev != target.existing->st_dev)
-        throw ToolError(kExitRefused, options.output + ": changed while being written; not "
-                                                       "rewritten");
+        throw ToolError(kExitRefused, printable(options.output) +
+                                          ": changed while being written; not "
+                                          "rewritten");
     write_all(fd.get(), bytes, options.output);
     if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0)
-        fail(options.output, errno);
+        fail(options.output, "cannot truncate", errno);
     if (options.preserve.timestamps) {
         const struct timespec times[2] = {target.existing->st_atim, target.existing->st_mtim};
         if (::futimens(fd.get(), times) != 0)
-            throw ToolError(kExitUsageOrIo, options.output +
+            throw ToolError(kExitUsageOrIo, printable(options.output) +
                                                 ": rewritten, but its access and modification "
                                                 "times cannot be put back (" +
                                                 std::strerror(errno) + ")");
     }
     if (::fsync(fd.get()) != 0 || fd.close() != 0)
-        fail(options.output, errno);
+        fail(options.output, "cannot write", errno);
 }
 
 }  // namespace

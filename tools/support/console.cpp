@@ -6,8 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "support/hex_text.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -46,10 +48,44 @@ namespace {
 std::atomic<bool> errorOutputLost{false};
 }  // namespace
 
+namespace {
+// "stubmeta COMMAND", or "stubmeta" before a command is known.
+std::string errorPrefix = "stubmeta";
+
+// message with the prefix in front, its control bytes escaped.
+std::string error_line(std::string_view message) {
+    const std::string_view program = std::string_view(errorPrefix).substr(0, errorPrefix.find(' '));
+    std::string line;
+    if (message.starts_with(program) && message.substr(program.size()).starts_with(": "))
+        message.remove_prefix(program.size() + 2);
+    if (!message.starts_with(program))
+        line = errorPrefix + ": ";
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            line += "\\x";
+            append_hex(line, byte, 2);
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+}  // namespace
+
+void set_error_prefix(std::string_view prefix) { errorPrefix = prefix; }
+
 void print_error(std::string_view message) noexcept {
-    if (std::fwrite(message.data(), 1, message.size(), stderr) != message.size() ||
-        std::fputc('\n', stderr) == EOF || std::fflush(stderr) != 0)
-        errorOutputLost = true;
+    try {
+        const std::string line = error_line(message) + '\n';
+        if (std::fwrite(line.data(), 1, line.size(), stderr) != line.size() ||
+            std::fflush(stderr) != 0)
+            errorOutputLost = true;
+    } catch (const std::bad_alloc&) {
+        if (std::fwrite(message.data(), 1, message.size(), stderr) != message.size() ||
+            std::fputc('\n', stderr) == EOF || std::fflush(stderr) != 0)
+            errorOutputLost = true;
+    }
 }
 
 void write_error_text(std::string_view text) noexcept {

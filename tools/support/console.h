@@ -20,9 +20,18 @@ void write_line(std::string_view text);
 // sees each file's result as it is made.  Throws as write_out does.
 void flush_out();
 
-// Prints one error line on standard error.  Never throws: with standard
-// error itself gone there is nowhere left to report to, so the failure is
-// only remembered for the exit status (error_output_lost).
+// Names the program and command every error line starts with, as in
+// "stubmeta verify"; set once, before any thread prints.  Until then the
+// lines start with "stubmeta".
+void set_error_prefix(std::string_view prefix);
+
+// Prints one error line on standard error, "PREFIX: message".  A message
+// that starts with the program's name and a colon ("stubmeta: --set ...")
+// gets the prefix in its place; one that names another program is printed
+// as it is.  Control bytes left in message are escaped as \xNN, so the
+// error stays one line.  Never throws: with standard error itself gone
+// there is nowhere left to report to, so the failure is only remembered for
+// the exit status (error_output_lost).
 void print_error(std::string_view message) noexcept;
 
 // Writes text as it stands to standard error, as print_error does.

@@ -9,6 +9,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "support/printable.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -32,9 +33,9 @@ std::string octal(mode_t mode) {
 // and the --no-preserve item that accepts its loss.
 [[noreturn]] void cannot_keep(const std::string& path, const std::string& what, int error,
                               std::string_view item) {
-    throw ToolError(kExitUsageOrIo, path + ": cannot keep " + what + " (" + std::strerror(error) +
-                                        "); not replaced (--no-preserve=" + std::string(item) +
-                                        " writes it without)");
+    throw ToolError(kExitUsageOrIo, printable(path) + ": cannot keep " + what + " (" +
+                                        std::strerror(error) + "); not replaced (--no-preserve=" +
+                                        std::string(item) + " writes it without)");
 }
 
 // Calls get(buffer, size) until the value fits: attribute values may change

@@ -10,13 +10,16 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include "support/printable.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
 namespace {
 
-[[noreturn]] void fail_io(const std::string& path, int error) {
-    throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
+// "PATH: what was being done: cause", the path escaped.
+[[noreturn]] void fail_io(const std::string& path, std::string_view doing, int error) {
+    throw ToolError(kExitUsageOrIo,
+                    printable(path) + ": " + std::string(doing) + ": " + std::strerror(error));
 }
 
 }  // namespace
@@ -74,7 +77,7 @@ void read_head(int fd, const std::string& path, FileRead& result, bool stream) {
     while (result.buffer.size() < kReadLimit) {
         const ssize_t got = result.buffer.read_more(fd, kReadLimit);
         if (got < 0)
-            fail_io(path, errno);
+            fail_io(path, "cannot read", errno);
         if (got == 0)
             break;
     }
@@ -87,7 +90,7 @@ void read_head(int fd, const std::string& path, FileRead& result, bool stream) {
         got = ::read(fd, &next, 1);
     } while (got < 0 && errno == EINTR);
     if (got < 0)
-        fail_io(path, errno);
+        fail_io(path, "cannot read", errno);
     result.apparentSize += static_cast<std::uint64_t>(got);
     result.dataPastRead = got > 0;
 }
@@ -108,7 +111,7 @@ void wait_for_writer(int fd, const std::string& path) {
     pollfd input{fd, POLLIN, 0};
     while (::poll(&input, 1, -1) < 0)
         if (errno != EINTR)
-            fail_io(path, errno);
+            fail_io(path, "cannot wait for a writer", errno);
 }
 
 // A named path that cannot be opened for reading: a socket says what it
@@ -116,14 +119,17 @@ void wait_for_writer(int fd, const std::string& path) {
 [[noreturn]] void fail_open(const std::string& path, int error) {
     struct stat status {};
     if (error == ENXIO && ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode))
-        throw ToolError(kExitUsageOrIo, path + ": a socket, not a regular file");
-    fail_io(path, error);
+        throw ToolError(kExitUsageOrIo,
+                        printable(path) + ": cannot read: a socket, not a regular file");
+    fail_io(path, "cannot open", error);
 }
 
 }  // namespace
 
 FileRead read_stub_file(const std::string& path, bool followLinks) {
     FileRead result;
+    if (path.empty())
+        throw ToolError(kExitUsageOrIo, "\"\": an empty path names no file");
     if (path == "-") {
         read_head(STDIN_FILENO, "standard input", result, true);
         return result;
@@ -137,9 +143,9 @@ FileRead read_stub_file(const std::string& path, bool followLinks) {
         fail_open(path, errno);
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0)
-        fail_io(path, errno);
+        fail_io(path, "cannot stat", errno);
     if (S_ISDIR(status.st_mode))
-        fail_io(path, EISDIR);
+        fail_io(path, "cannot read", EISDIR);
     if (!S_ISREG(status.st_mode)) {
         // A pipe or terminal named on the command line (/dev/stdin, a
         // process substitution) is read as it comes, waiting for data.
@@ -147,7 +153,7 @@ FileRead read_stub_file(const std::string& path, bool followLinks) {
             wait_for_writer(fd.get(), path);
         const int streamFlags = ::fcntl(fd.get(), F_GETFL);
         if (streamFlags < 0 || ::fcntl(fd.get(), F_SETFL, streamFlags & ~O_NONBLOCK) != 0)
-            fail_io(path, errno);
+            fail_io(path, "cannot read", errno);
         read_head(fd.get(), path, result, true);
         return result;
     }
@@ -166,11 +172,12 @@ StubBytes read_stub_attribute(const std::string& path, const std::string& attrib
                       : ::lgetxattr(path.c_str(), attribute.c_str(), value.data(), value.size());
     if (got < 0) {
         if (errno == ENODATA)
-            throw ToolError(kExitRefused, path + ": has no attribute " + attribute);
+            throw ToolError(kExitRefused, printable(path) + ": has no attribute " + attribute);
         if (errno == ERANGE)
-            throw ToolError(kExitRefused, path + ": attribute " + attribute + " is longer than " +
-                                              std::to_string(kReadLimit) + " bytes");
-        fail_io(path, errno);
+            throw ToolError(kExitRefused, printable(path) + ": attribute " + attribute +
+                                              " is longer than " + std::to_string(kReadLimit) +
+                                              " bytes");
+        fail_io(path, "cannot read attribute " + attribute, errno);
     }
     value.resize(static_cast<std::size_t>(got));
     return StubBytes(value);
@@ -183,13 +190,13 @@ bool has_attribute(const std::string& path, const std::string& attribute, bool f
         return true;
     if (errno == ENODATA || errno == ENOTSUP)
         return false;
-    fail_io(path, errno);
+    fail_io(path, "cannot read attribute " + attribute, errno);
 }
 
 std::string read_small_file(const std::string& path, std::size_t limit) {
     int fd = path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        fail_io(path, errno);
+        fail_io(path, "cannot open", errno);
     Descriptor owner(path == "-" ? -1 : fd);
     std::string content;
     char chunk[8192];
@@ -198,14 +205,14 @@ std::string read_small_file(const std::string& path, std::size_t limit) {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            fail_io(path, errno);
+            fail_io(path, "cannot read", errno);
         }
         if (got == 0)
             break;
         content.append(chunk, static_cast<std::size_t>(got));
         if (content.size() > limit)
             throw ToolError(kExitRefused,
-                            path + ": longer than " + std::to_string(limit) + " bytes");
+                            printable(path) + ": longer than " + std::to_string(limit) + " bytes");
     }
     return content;
 }

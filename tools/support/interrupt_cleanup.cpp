@@ -7,6 +7,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "support/printable.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -62,7 +63,7 @@ RemoveOnInterrupt::RemoveOnInterrupt() {
 
 void RemoveOnInterrupt::guard(const std::string& path) {
     if (path.size() >= guardedPath.size())
-        throw ToolError(kExitUsageOrIo, path + ": path too long for a temporary file");
+        throw ToolError(kExitUsageOrIo, printable(path) + ": path too long for a temporary file");
     std::memcpy(guardedPath.data(), path.c_str(), path.size() + 1);
     guarding = 1;
     release();

@@ -8,17 +8,20 @@
 #include <cstring>
 #include <memory>
 
+#include "support/printable.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
 namespace {
 
 [[noreturn]] void refuse(const std::string& path, const std::string& why) {
-    throw ToolError(kExitRefused, path + ": " + why);
+    throw ToolError(kExitRefused, printable(path) + ": " + why);
 }
 
-[[noreturn]] void fail(const std::string& path, int error) {
-    throw ToolError(kExitUsageOrIo, path + ": " + std::strerror(error));
+// "PATH: what was being done: cause", the path escaped.
+[[noreturn]] void fail(const std::string& path, std::string_view doing, int error) {
+    throw ToolError(kExitUsageOrIo,
+                    printable(path) + ": " + std::string(doing) + ": " + std::strerror(error));
 }
 
 // The file a symbolic link finally leads to, or a refusal.
@@ -30,7 +33,7 @@ std::string resolve_link(const std::string& path) {
             refuse(path, "a symbolic link that leads nowhere; refusing to write through it");
         if (errno == ELOOP)
             refuse(path, "a symbolic link that loops; refusing to write through it");
-        fail(path, errno);
+        fail(path, "cannot follow the symbolic link", errno);
     }
     return resolved.get();
 }
@@ -57,18 +60,21 @@ OutputTarget resolve_output_target(const FileOutputOptions& options) {
     const std::string& named = options.output;
     OutputTarget target{named, std::nullopt};
     struct stat found {};
+    if (named.empty())
+        throw ToolError(kExitUsageOrIo, "stubmeta: --output: an empty path names no file");
     if (::lstat(named.c_str(), &found) != 0) {
         if (errno == ENOENT)
             return target;
-        fail(named, errno);
+        fail(named, "cannot stat", errno);
     }
     if (S_ISLNK(found.st_mode)) {
         target.path = resolve_link(named);
         if (::stat(target.path.c_str(), &found) != 0)
-            fail(named, errno);
+            fail(named, "cannot stat", errno);
         if (!S_ISREG(found.st_mode))
             refuse(named, "a symbolic link to " + file_kind_name(found.st_mode) + " (" +
-                              target.path + "), not a regular file; refusing to replace it");
+                              printable(target.path) +
+                              "), not a regular file; refusing to replace it");
     } else if (!S_ISREG(found.st_mode)) {
         refuse(named, "is " + file_kind_name(found.st_mode) +
                           ", not a regular file; refusing to replace it");
