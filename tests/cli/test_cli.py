@@ -1063,6 +1063,8 @@ class ReadBackTests(ToolTestCase):
                  ("7", ["unixTextKind=9", "shortText=s"], "unixTextKind: given 9, would read back as 2"),
                  ("celerra", ["flag=2"], "flag: given 2, would read back as 1"),
                  ("celerra", ["flag=-1"], "flag: given -1, would read back as 1"),
+                 ("7", ["flag=1", "shortText=s"], "flag: given 1, would read back as 0 (a "
+                                                  "UNIX_LITTLEENDIAN stub does not hold it)"),
                  ("celerra", ["number4=5"], "number4: given 5, would read back as 0 (a WINDOWS_CELERRA "
                                             "stub does not hold it)")]
         for stub_type, assignments, message in cases:

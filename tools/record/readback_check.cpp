@@ -94,7 +94,9 @@ std::vector<std::string> separator_problems(const ReparseData& record, StubType 
 
 // Why field would not read back as given, where the layout says so.
 std::string known_cause(const ReparseData& record, StubType type, Field field) {
-    if (field == kFlag)
+    // A flag the layout holds is written as 0 or 1; one it does not hold is
+    // not written at all, which the last case says.
+    if (field == kFlag && contains(written_fields(record, type), field))
         return " (a flag is written as 0 or 1)";
     if (field == kUnixTextKind && is_unix_type(type))
         return " (a Unix stub's kind is 1 for a longText, 2 for a shortText)";
