@@ -239,6 +239,8 @@ class RowsTests(NtfsTestCase):
              " no NTFS or CSVFS stub text\n", ""),
             ("/Archive/dedup.bin", 1, "", "/Archive/dedup.bin: not a stub: deduplication\n"),
             ("/Archive", 1, "", "/Archive: has no reparse point in %s\n" % self.image),
+            ("/Archive/report.doc/", 2, "", "/Archive/report.doc/: cannot find it in %s: Not a directory\n"
+             % self.image),
             ("/Archive/none", 2, "", "/Archive/none: cannot find it in %s: No such file or directory\n"
              % self.image),
             ("Archive/report.doc", 2, "", "Archive/report.doc: not a path from the root of %s"

@@ -41,13 +41,20 @@ StubBytes read_ntfs_reparse(const std::string& image, const std::string& path) {
     if (inode == nullptr)
         throw ToolError(kExitUsageOrIo, printable(path) + ": cannot find it in " +
                                             printable(image) + ": " + std::strerror(errno));
+    // A name ending in '/' names a directory, as a path to open(2) does.
+    if (path.size() > 1 && path.back() == '/' &&
+        (inode->mrec->flags & MFT_RECORD_IS_DIRECTORY) == 0) {
+        static_cast<void>(ntfs_inode_close(inode));
+        throw ToolError(kExitUsageOrIo, printable(path) + ": cannot find it in " +
+                                            printable(image) + ": " + std::strerror(ENOTDIR));
+    }
     const bool reparse = (file_attributes(inode) & FILE_ATTR_REPARSE_POINT) != 0;
     ntfs_attr* attribute =
         reparse ? ntfs_attr_open(inode, AT_REPARSE_POINT, AT_UNNAMED, 0) : nullptr;
     std::string buffer;
     std::string problem;
     if (attribute == nullptr) {
-        problem = "has no reparse point in " + image;
+        problem = "has no reparse point in " + printable(image);
     } else if (attribute->data_size < 0 ||
                static_cast<std::uint64_t>(attribute->data_size) > kLongestReparseBuffer) {
         problem = "its reparse data claims " + std::to_string(attribute->data_size) +
