@@ -1454,6 +1454,15 @@ class ConventionTests(ToolTestCase):
                     self.assertOneLineError(err, message)
         self.assertEqual(run("-V")[1], run("--version")[1])
 
+    def test_a_root_that_is_no_file_or_directory_is_named_and_counted(self):
+        os.mkfifo(self.path("fifo"))
+        for root, kind in ((self.path("fifo"), "a FIFO"), ("/dev/null", "a character device")):
+            with self.subTest(root=root):
+                status, out, err = run("scan", root)
+                self.assertEqual(status, 2)
+                self.assertOneLineError(err, f"stubmeta scan: {root}: {kind}, not a regular file")
+                self.assertIn("unreadable      1\n", out)
+
     def test_errors_name_command_path_and_operation_with_the_path_escaped(self):
         odd = self.path("no\nsuch\x1b[31m")
         shown = self.path("no\\x0Asuch\\x1B[31m")

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "scan/exclude.h"
+#include "support/file_kind.h"
 #include "support/printable.h"
 
 namespace stubmeta_cli {
@@ -136,6 +137,11 @@ private:
         }
         if (S_ISREG(status.st_mode))
             add(rootFiles_, roots_, root.c_str());
+        // Named, so said: a FIFO, socket or device is not read, and a
+        // silent skip would look like a file without stubs.
+        else if (!S_ISDIR(status.st_mode))
+            unreadable(root, file_kind_name(status.st_mode) +
+                                 ", not a regular file or directory; not read");
         if (!S_ISDIR(status.st_mode) || options_.maxDepth == 0)
             return;
         auto fd = std::make_shared<const Descriptor>(open_directory(AT_FDCWD, root.c_str(), true));

@@ -40,22 +40,6 @@ std::string resolve_link(const std::string& path) {
 
 }  // namespace
 
-std::string file_kind_name(mode_t mode) {
-    if (S_ISDIR(mode))
-        return "a directory";
-    if (S_ISCHR(mode))
-        return "a character device";
-    if (S_ISBLK(mode))
-        return "a block device";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    if (S_ISLNK(mode))
-        return "a symbolic link";
-    return "a regular file";
-}
-
 OutputTarget resolve_output_target(const FileOutputOptions& options) {
     const std::string& named = options.output;
     OutputTarget target{named, std::nullopt};

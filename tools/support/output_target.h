@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "commands/file_output_options.h"
+#include "support/file_kind.h"
 
 namespace stubmeta_cli {
 
@@ -25,8 +26,5 @@ struct OutputTarget {
 // An existing regular file needs --force.  A path that cannot be examined
 // is status 2.
 OutputTarget resolve_output_target(const FileOutputOptions& options);
-
-// "a character device", "a FIFO", ... for a file's st_mode.
-std::string file_kind_name(mode_t mode);
 
 }  // namespace stubmeta_cli
