@@ -944,6 +944,11 @@ class ScanFiltersTests(ToolTestCase):
             (["--exclude", "/x.tmp", "--exclude", "*/b.stub"],
              [p for p in everything if p not in ("x.tmp",)]),
             (["--exclude", "deep/b.stub"], everything),
+            # A '**' component: any number of directories, none included.
+            (["--exclude", "**/deep", "--exclude", "**/cache/c.stub"],
+             [p for p in everything if p not in ("cache/c.stub", "keep/deep/b.stub")]),
+            (["--exclude", "keep/**/b.stub"], [p for p in everything if p != "keep/deep/b.stub"]),
+            (["--exclude", "keep/**"], ["cache/c.stub", "dir.tmp/d.stub", "top.stub", "x.tmp"]),
             (["--max-depth", "0"], []),
             (["--max-depth", "1"], ["top.stub", "x.tmp"]),
             (["--max-depth", "2"], [p for p in everything if p != "keep/deep/b.stub"]),
