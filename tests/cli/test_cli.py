@@ -107,6 +107,8 @@ class HelpTests(ToolTestCase):
                 self.assertEqual(status, 0)
                 self.assertIn("Examples:", out)
                 self.assertIn("Exit status: 0", out)
+        self.assertEqual(run("help"), run("--help"))
+        self.assertEqual(run("help", "scan"), run("scan", "--help"))
 
     def test_version(self):
         with open(os.path.join(HERE, "..", "..", "include", "stubmeta.h"), encoding="utf-8") as f:
@@ -1383,7 +1385,8 @@ class ConventionTests(ToolTestCase):
     """Standard streams, options and messages as Unix tools have them."""
 
     def test_output_to_a_full_device_fails_once(self):
-        cases = [(["--help"], "cannot write the output"), (["--version"], "cannot write the output"),
+        cases = [(["--help"], "cannot write the output: No space left on device"),
+                 (["--version"], "cannot write the output: No space left on device"),
                  (["inspect", example("dmnas.stub"), example("ntfs.stub")], "No space left on device")]
         for args, message in cases:
             with self.subTest(args=args):
@@ -1416,6 +1419,8 @@ class ConventionTests(ToolTestCase):
             cases = [(["inspect", "-dash.stub"], "stubmeta inspect: unknown option -dash.stub"),
                      (["inspect", socket_path], "a socket, not a regular file"),
                      (["inspect", "/dev/zero"], "it opens with 00 00 00 00"),
+                     (["bogus"], "stubmeta: unknown command bogus"),
+                     (["--bogus"], "stubmeta: unknown option --bogus (see stubmeta --help)"),
                      (["wrap", self.path("long"), "-o", self.path("o")],
                       "the text has 70000 bytes, an envelope holds at most 65509")]
             for args, message in cases:
