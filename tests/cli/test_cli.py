@@ -1421,6 +1421,8 @@ class ConventionTests(ToolTestCase):
                      (["inspect", "/dev/zero"], "it opens with 00 00 00 00"),
                      (["bogus"], "stubmeta: unknown command bogus"),
                      (["--bogus"], "stubmeta: unknown option --bogus (see stubmeta --help)"),
+                     (["scan", "--ntfs"], "IMAGE (with --ntfs) is required"),
+                     (["scan", "--print0", "--format", "json", "."], "--format json would be lost"),
                      (["wrap", self.path("long"), "-o", self.path("o")],
                       "the text has 70000 bytes, an envelope holds at most 65509")]
             for args, message in cases:

@@ -124,7 +124,13 @@ Command add_scan_command(CLI::App& app) {
     add_walk_options(*command, *options);
     add_ntfs_options(*command, *options);
     add_output_options(*command, *options);
-    command->callback([options] { require_roots(*options); });
+    command->callback([options] {
+        // --files0-from is refused with --ntfs: ask for what is missing.
+        if (options->ntfs && options->paths.empty())
+            throw CLI::RequiredError("IMAGE (with --ntfs)");
+        require_roots(*options);
+        check_report_options(options->report);
+    });
     command->footer(kScanFooter + exit_status_help());
     return {command, [options] { return run_scan(*options); }};
 }

@@ -51,6 +51,13 @@ void require_roots(const ScanCommandLine& options) {
         throw CLI::RequiredError("PATH or --files0-from");
 }
 
+void check_report_options(const ReportOptions& report) {
+    if (report.print0 && report.format != "text")
+        throw CLI::ValidationError("--print0", "prints the paths alone, so --format " +
+                                                   report.format +
+                                                   " would be lost: give one or the other");
+}
+
 CLI::Validator whole_number_check() {
     return CLI::Validator(
         [](const std::string& value) {

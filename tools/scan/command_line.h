@@ -46,6 +46,9 @@ void add_report_options(CLI::App& command, ReportOptions& report);
 // Throws CLI11's error for a command line naming neither PATH nor --files0-from.
 void require_roots(const ScanCommandLine& options);
 
+// Throws CLI11's error for --print0 beside a --format it would drop.
+void check_report_options(const ReportOptions& report);
+
 // Digits only: CLI11's conversion alone would wrap "-1" around.
 CLI::Validator whole_number_check();
 
