@@ -11,6 +11,7 @@ import json
 import os
 import re
 import select
+import shlex
 import shutil
 import signal
 import socket
@@ -1462,6 +1463,22 @@ class ConventionTests(ToolTestCase):
                              stdin=through_jq)
         self.assertEqual((status, err), (0, ""))
         self.assertEqual(self.read("back"), self.read("max"))
+
+    def test_completion_offers_what_each_word_takes(self):
+        script = run("completion", "bash")[1]
+        cases = [("co", "convert completion"), ("help s", "scan"), ("completion ", "bash"),
+                 ("scan --format ", "text json csv"), ("verify --format ", "text json"),
+                 ("scan --state d", "damaged"), ("convert --to c", "csvfs celerra"),
+                 ("create --set longT", "longText="), ("scan --jobs ", ""),
+                 ("inspect --family n", "nas")]
+        for line, offered in cases:
+            with self.subTest(line=line):
+                words = " ".join(shlex.quote(w) for w in ["stubmeta", *line.split(" ")])
+                done = subprocess.run(
+                    ["bash", "-c", script + f"compopt() {{ :; }}\nCOMP_WORDS=({words}); "
+                     "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _stubmeta; echo \"${COMPREPLY[*]}\""],
+                    capture_output=True, text=True, cwd=self.folder)
+                self.assertEqual(done.stdout, offered + "\n", done.stderr)
 
     def test_man_page_and_completion_name_every_option(self):
         with open(os.path.join(HERE, "..", "..", "docs", "stubmeta.1"), encoding="utf-8") as f:
