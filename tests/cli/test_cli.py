@@ -427,7 +427,9 @@ class CreateTests(ToolTestCase):
                  '[1]': "one JSON object", '{"longText": 5}': "expects text", 'not json': "one JSON object",
                  # Control characters from the document reach the terminal escaped.
                  '{"l\\u007fngText": 1}': "l\\x7FngText: not a field",
-                 '{"common1": "1\\u001b[2J"}': 'not "1\\x1B[2J"'}
+                 '{"common1": "1\\u001b[2J"}': 'not "1\\x1B[2J"',
+                 # --type and the record's own type must agree.
+                 '{"type": 3}': 'the JSON record\'s "type" is 3 WINDOWS_CELERRA'}
         for text, cause in cases.items():
             with self.subTest(text=text):
                 status, _, err = run("create", "--type", "1", "--from-json", "-", "-o",
@@ -1459,8 +1461,8 @@ class ConventionTests(ToolTestCase):
         self.assertEqual(run(*args)[0], 0)
         inspected = run("inspect", "--as", "3", "--format", "json", self.path("max"))[1]
         through_jq = subprocess.run(["jq", "."], input=inspected.encode(), capture_output=True).stdout
-        status, _, err = run("create", "--type", "3", "--from-json", "-", "-o", self.path("back"),
-                             stdin=through_jq)
+        # The type comes from the record.
+        status, _, err = run("create", "--from-json", "-", "-o", self.path("back"), stdin=through_jq)
         self.assertEqual((status, err), (0, ""))
         self.assertEqual(self.read("back"), self.read("max"))
 
