@@ -95,6 +95,8 @@ std::vector<std::string> help_as_option(const CLI::App& app, int argc, char** ar
     if (arguments.empty() || arguments.front() != "help")
         return arguments;
     arguments.erase(arguments.begin());
+    if (!arguments.empty() && arguments.front() == "help")  // help on help
+        arguments.erase(arguments.begin());
     const auto names = [&arguments](const CLI::App* command) {
         return command->get_name() == arguments.front();
     };
