@@ -43,11 +43,11 @@ void add_attribute_options(CLI::App& command, bool& xattr, std::string& attribut
 // --format, --sort, --print0, --state.
 void add_report_options(CLI::App& command, ReportOptions& report);
 
-// Throws CLI11's error for a command line naming neither PATH nor --files0-from.
-void require_roots(const ScanCommandLine& options);
-
 // Throws CLI11's error for --print0 beside a --format it would drop.
 void check_report_options(const ReportOptions& report);
+
+// Throws CLI11's error for a command line naming neither PATH nor --files0-from.
+void require_roots(const ScanCommandLine& options);
 
 // Digits only: CLI11's conversion alone would wrap "-1" around.
 CLI::Validator whole_number_check();
