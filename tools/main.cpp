@@ -82,9 +82,8 @@ std::optional<std::string> unknown_option(const CLI::App& app,
         }
         return message;
     }
-    if (parsed == &app && !left.empty()) {
+    if (parsed == &app && !left.empty())
         return "stubmeta: unknown command " + left.front() + " (see stubmeta --help)";
-    }
     return std::nullopt;
 }
 
