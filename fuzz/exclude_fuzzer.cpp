@@ -8,8 +8,9 @@
 // Beyond the sanitizers: a pattern with no special character matches the
 // entry it spells (its name, or its whole path when it holds a '/'), a
 // trailing '/' keeps a pattern to directories, a pattern without '/' gives
-// the same answer at any depth, and no answer depends on patterns that
-// come after a matching one.
+// the same answer at any depth, "**/" before a pattern without '/' changes
+// no answer, and no answer depends on patterns that come after a matching
+// one.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -86,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (pieces[i].find('/') == std::string::npos && path.find('/') == std::string::npos)
             Check(excludes(one, "deeper/" + path, directory) == matched,
                   "a pattern without '/' answers alike at any depth");
+        if (!pieces[i].empty() && pieces[i].find('/') == std::string::npos)
+            Check(excludes({"**/" + pieces[i]}, path, directory) == matched,
+                  "a leading '**/' matches a name at any depth, as no '/' does");
         std::string entry;
         bool directoryOnly = false;
         if (literal(pieces[i]) && spelled_entry(pieces[i], entry, directoryOnly))

@@ -3,10 +3,13 @@
 // stubmeta: inspect, scan, verify, create, convert, wrap and unwrap the
 // metadata of archived-file stubs.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -69,20 +72,51 @@ std::optional<std::string> unknown_option(const CLI::App& app,
         std::string message = command_path(parsed);
         message += ": unknown option ";
         message += *option;
-        message += " (a file of that name is ./";
-        message += *option;
-        message += ", or follows --)";
+        // The tool itself takes no file operands.
+        if (parsed != &app) {
+            message += " (a file of that name is ./";
+            message += *option;
+            message += ", or follows --)";
+        } else {
+            message += " (see stubmeta --help)";
+        }
         return message;
     }
+    if (parsed == &app && !left.empty())
+        return "stubmeta: unknown command " + left.front() + " (see stubmeta --help)";
     return std::nullopt;
 }
 
+// "stubmeta help [COMMAND]" as "stubmeta [COMMAND] --help"; an unknown
+// COMMAND is left for the parser to name.
+std::vector<std::string> help_as_option(const CLI::App& app, int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty() || arguments.front() != "help")
+        return arguments;
+    arguments.erase(arguments.begin());
+    if (!arguments.empty() && arguments.front() == "help")  // help on help
+        arguments.erase(arguments.begin());
+    const auto names = [&arguments](const CLI::App* command) {
+        return command->get_name() == arguments.front();
+    };
+    if (!arguments.empty() && arguments.front()[0] != '-' &&
+        std::ranges::none_of(app.get_subcommands({}), names))
+        return arguments;
+    arguments.emplace_back("--help");
+    return arguments;
+}
+
 // True when what CLI11 printed reached standard output; says why if not.
+// errno is 0 before the printing, so a failure's cause is still there.
 bool printed_whole() {
     std::cout.flush();
-    if (std::cout.good() && std::fflush(stdout) == 0)
+    const bool written = std::cout.good();
+    const int cause = errno;
+    if (std::fflush(stdout) == 0 && written)
         return true;
-    print_error("stubmeta: cannot write the output");
+    const int error = errno != 0 ? errno : cause;
+    print_error(std::string("stubmeta: cannot write the output: ") +
+                (error != 0 ? std::strerror(error) : "write refused"));
     return false;
 }
 
@@ -104,12 +138,16 @@ int run_tool(int argc, char** argv) {
         command.app->failure_message(usage_failure);
 
     try {
-        app.parse(argc, argv);
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> arguments = help_as_option(app, argc, argv);
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
     } catch (const CLI::ParseError& error) {
         if (std::optional<std::string> unknown = unknown_option(app, commands)) {
             print_error(*unknown);
             return kExitUsageOrIo;
         }
+        errno = 0;
         const int status = app.exit(error);
         // --help and --version print on standard output: a full disk or a
         // closed pipe there is a failure like any other output's.

@@ -11,6 +11,7 @@ import json
 import os
 import re
 import select
+import shlex
 import shutil
 import signal
 import socket
@@ -107,6 +108,8 @@ class HelpTests(ToolTestCase):
                 self.assertEqual(status, 0)
                 self.assertIn("Examples:", out)
                 self.assertIn("Exit status: 0", out)
+        self.assertEqual(run("help"), run("--help"))
+        self.assertEqual(run("help", "scan"), run("scan", "--help"))
 
     def test_version(self):
         with open(os.path.join(HERE, "..", "..", "include", "stubmeta.h"), encoding="utf-8") as f:
@@ -454,7 +457,9 @@ class CreateTests(ToolTestCase):
                  '[1]': "one JSON object", '{"longText": 5}': "expects text", 'not json': "one JSON object",
                  # Control characters from the document reach the terminal escaped.
                  '{"l\\u007fngText": 1}': "l\\x7FngText: not a field",
-                 '{"common1": "1\\u001b[2J"}': 'not "1\\x1B[2J"'}
+                 '{"common1": "1\\u001b[2J"}': 'not "1\\x1B[2J"',
+                 # --type and the record's own type must agree.
+                 '{"type": 3}': 'the JSON record\'s "type" is 3 WINDOWS_CELERRA'}
         for text, cause in cases.items():
             with self.subTest(text=text):
                 status, _, err = run("create", "--type", "1", "--from-json", "-", "-o",
@@ -975,6 +980,11 @@ class ScanFiltersTests(ToolTestCase):
             (["--exclude", "/x.tmp", "--exclude", "*/b.stub"],
              [p for p in everything if p not in ("x.tmp",)]),
             (["--exclude", "deep/b.stub"], everything),
+            # A '**' component: any number of directories, none included.
+            (["--exclude", "**/deep", "--exclude", "**/cache/c.stub"],
+             [p for p in everything if p not in ("cache/c.stub", "keep/deep/b.stub")]),
+            (["--exclude", "keep/**/b.stub"], [p for p in everything if p != "keep/deep/b.stub"]),
+            (["--exclude", "keep/**"], ["cache/c.stub", "dir.tmp/d.stub", "top.stub", "x.tmp"]),
             (["--max-depth", "0"], []),
             (["--max-depth", "1"], ["top.stub", "x.tmp"]),
             (["--max-depth", "2"], [p for p in everything if p != "keep/deep/b.stub"]),
@@ -1412,7 +1422,8 @@ class ConventionTests(ToolTestCase):
     """Standard streams, options and messages as Unix tools have them."""
 
     def test_output_to_a_full_device_fails_once(self):
-        cases = [(["--help"], "cannot write the output"), (["--version"], "cannot write the output"),
+        cases = [(["--help"], "cannot write the output: No space left on device"),
+                 (["--version"], "cannot write the output: No space left on device"),
                  (["inspect", example("dmnas.stub"), example("ntfs.stub")], "No space left on device")]
         for args, message in cases:
             with self.subTest(args=args):
@@ -1445,6 +1456,10 @@ class ConventionTests(ToolTestCase):
             cases = [(["inspect", "-dash.stub"], "stubmeta inspect: unknown option -dash.stub"),
                      (["inspect", socket_path], "a socket, not a regular file"),
                      (["inspect", "/dev/zero"], "it opens with 00 00 00 00"),
+                     (["bogus"], "stubmeta: unknown command bogus"),
+                     (["--bogus"], "stubmeta: unknown option --bogus (see stubmeta --help)"),
+                     (["scan", "--ntfs"], "IMAGE (with --ntfs) is required"),
+                     (["scan", "--print0", "--format", "json", "."], "--format json would be lost"),
                      (["wrap", self.path("long"), "-o", self.path("o")],
                       "the text has 70000 bytes, an envelope holds at most 65509")]
             for args, message in cases:
@@ -1509,10 +1524,26 @@ class ConventionTests(ToolTestCase):
         self.assertEqual(run(*args)[0], 0)
         inspected = run("inspect", "--as", "3", "--format", "json", self.path("max"))[1]
         through_jq = subprocess.run(["jq", "."], input=inspected.encode(), capture_output=True).stdout
-        status, _, err = run("create", "--type", "3", "--from-json", "-", "-o", self.path("back"),
-                             stdin=through_jq)
+        # The type comes from the record.
+        status, _, err = run("create", "--from-json", "-", "-o", self.path("back"), stdin=through_jq)
         self.assertEqual((status, err), (0, ""))
         self.assertEqual(self.read("back"), self.read("max"))
+
+    def test_completion_offers_what_each_word_takes(self):
+        script = run("completion", "bash")[1]
+        cases = [("co", "convert completion"), ("help s", "scan"), ("completion ", "bash"),
+                 ("scan --format ", "text json csv"), ("verify --format ", "text json"),
+                 ("scan --state d", "damaged"), ("convert --to c", "csvfs celerra"),
+                 ("create --set longT", "longText="), ("scan --jobs ", ""),
+                 ("inspect --family n", "nas")]
+        for line, offered in cases:
+            with self.subTest(line=line):
+                words = " ".join(shlex.quote(w) for w in ["stubmeta", *line.split(" ")])
+                done = subprocess.run(
+                    ["bash", "-c", script + f"compopt() {{ :; }}\nCOMP_WORDS=({words}); "
+                     "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _stubmeta; echo \"${COMPREPLY[*]}\""],
+                    capture_output=True, text=True, cwd=self.folder)
+                self.assertEqual(done.stdout, offered + "\n", done.stderr)
 
     def test_man_page_and_completion_name_every_option(self):
         with open(os.path.join(HERE, "..", "..", "docs", "stubmeta.1"), encoding="utf-8") as f:

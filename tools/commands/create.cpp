@@ -2,11 +2,13 @@
 // SPDX-License-Identifier: MIT
 // stubmeta create: build a record from --set or JSON and write it as a stub.
 #include <memory>
+#include <string>
 
 #include "commands/options.h"
 #include "commands/commands.h"
 #include "record/fields.h"
 #include "record/json.h"
+#include "stub/type_names.h"
 #include "stub/file_output.h"
 #include "support/tool_status.h"
 
@@ -50,12 +52,35 @@ std::optional<Field> apply_assignment(ReparseData& record, const std::string& as
 // The width the field names are folded to in the help.
 constexpr std::size_t kHelpWidth = 80;
 
-int run_create(const CreateOptions& options) {
+// --type, or else the JSON's "type"; the two must agree when both are given
+// (4 and 5 name the same stub).
+StubType type_to_write(const CreateOptions& options, const JsonRecord& given) {
+    const StubType fromJson = given.record.stubType;  // 0: none given
+    if (options.type.empty()) {
+        if (fromJson == 0)
+            throw ToolError(kExitUsageOrIo, "stubmeta create: give --type TYPE, or a JSON "
+                                            "record holding \"type\" (see stubmeta create --help)");
+        return fromJson;
+    }
     const StubType type = type_option("--type", options.type);
+    // A DMNas stub is read back as 4 whichever of 4 and 5 it was written as.
+    if (fromJson != 0 && fromJson != type && !(is_dmnas_type(fromJson) && is_dmnas_type(type)))
+        throw ToolError(kExitUsageOrIo, "stubmeta create: --type " + options.type + " is type " +
+                                            std::to_string(type) + " " + type_name(type) +
+                                            ", but the JSON record's \"type\" is " +
+                                            std::to_string(fromJson) + " " + type_name(fromJson) +
+                                            " (drop --type, or use convert to change the type)");
+    return type;
+}
+
+int run_create(const CreateOptions& options) {
     if (options.assignments.empty() && options.fromJson.empty())
         throw ToolError(kExitUsageOrIo,
                         "stubmeta create: give --set FIELD=VALUE or --from-json FILE");
+    if (!options.type.empty())
+        static_cast<void>(type_option("--type", options.type));  // a bad --type before any read
     JsonRecord given = options.fromJson.empty() ? JsonRecord{} : record_from_file(options.fromJson);
+    const StubType type = type_to_write(options, given);
     StubRequest request{given.record,    type, std::move(given.given), 0, {}, given.envelopeValue,
                         given.unixLayout};
     for (const std::string& assignment : options.assignments)
@@ -71,8 +96,9 @@ Command add_create_command(CLI::App& app) {
     auto options = std::make_shared<CreateOptions>();
     CLI::App* command =
         app.add_subcommand("create", "Build a record and write it as a stub of the given type");
-    command->add_option("-t,--type", options->type, "The stub type to write (see stubmeta types)")
-        ->required();
+    command->add_option("-t,--type", options->type,
+                        "The stub type to write (see stubmeta types; default: the "
+                        "--from-json record's \"type\")");
     command->add_option("--set", options->assignments,
                         "Set a record field, e.g. --set longText=/a/b (repeatable; applied after "
                         "--from-json)");
@@ -94,8 +120,8 @@ Command add_create_command(CLI::App& app) {
         "Examples:\n"
         "  stubmeta create --type celerra --set common1=1 --set longText=/vol/a -o a.stub\n"
         "  stubmeta create --type ntfs --with-header --set longText='C:\\a' -o n.stub\n"
-        "  stubmeta inspect --format json a.stub | stubmeta create --type dmnas "
-        "--from-json - -o b.stub\n\n" +
+        "  stubmeta inspect --format json a.stub | jq '.longText = \"/vol/b\"' |\n"
+        "    stubmeta create --from-json - -o b.stub\n\n" +
         exit_status_help());
     return {command, [options] { return run_create(*options); }};
 }

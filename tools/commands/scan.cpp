@@ -54,9 +54,11 @@ const char* const kScanFooter =
     "occupy (st_blocks), the elapsed time and the rate.\n\n"
     "A symbolic link named as a PATH is followed; links met inside a tree are not, unless\n"
     "--follow-symlinks.  FIFOs, sockets and devices are never opened.  Any depth is walked.\n"
-    "--exclude patterns (fnmatch) without '/' match a name at any depth; with '/' the path\n"
-    "relative to the root (anchored there; '*' stops at '/'); a trailing '/' matches\n"
-    "directories only.  Roots are at depth 0.\n\n"
+    "--exclude patterns (fnmatch) follow gitignore's rules: without '/' they match a name\n"
+    "at any depth; with '/' the path relative to the root (anchored there; '*' stops at\n"
+    "'/'), where a '**' component matches any number of them ('**/cache' at any depth,\n"
+    "'a/**/b' below a, 'a/**' all below a); a trailing '/' matches directories only.\n"
+    "Roots are never excluded and are at depth 0.\n\n"
     "Progress is shown on stderr when it is a terminal and TERM is not dumb (plain, without\n"
     "escape sequences, under NO_COLOR).  SIGINT stops the scan with every row found so far\n"
     "printed whole.  Exit status 1 when a stub is damaged, 2 when an entry could not be\n"
@@ -122,7 +124,13 @@ Command add_scan_command(CLI::App& app) {
     add_walk_options(*command, *options);
     add_ntfs_options(*command, *options);
     add_output_options(*command, *options);
-    command->callback([options] { require_roots(*options); });
+    command->callback([options] {
+        // --files0-from is refused with --ntfs: ask for what is missing.
+        if (options->ntfs && options->paths.empty())
+            throw CLI::RequiredError("IMAGE (with --ntfs)");
+        require_roots(*options);
+        check_report_options(options->report);
+    });
     command->footer(kScanFooter + exit_status_help());
     return {command, [options] { return run_scan(*options); }};
 }

@@ -52,6 +52,7 @@ int parse(int argc, char** argv, MpiScanOptions& options, bool printing) {
     try {
         app.parse(argc, argv);
         require_roots(options);
+        check_report_options(options.report);
     } catch (const CLI::ParseError& error) {
         if (!printing)
             return error.get_exit_code() == 0 ? kExitOk : kExitUsageOrIo;

@@ -52,6 +52,13 @@ void add_report_options(CLI::App& command, ReportOptions& report) {
         ->check(CLI::IsMember({"ok", "damaged"}));
 }
 
+void check_report_options(const ReportOptions& report) {
+    if (report.print0 && report.format != "text")
+        throw CLI::ValidationError("--print0", "prints the paths alone, so --format " +
+                                                   report.format +
+                                                   " would be lost: give one or the other");
+}
+
 void require_roots(const ScanCommandLine& options) {
     if (options.paths.empty() && options.files0From.empty())
         throw CLI::RequiredError("PATH or --files0-from");

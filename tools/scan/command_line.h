@@ -45,6 +45,9 @@ void add_attribute_options(CLI::App& command, bool& xattr, std::string& attribut
 // --format, --sort, --print0, --state.
 void add_report_options(CLI::App& command, ReportOptions& report);
 
+// Throws CLI11's error for --print0 beside a --format it would drop.
+void check_report_options(const ReportOptions& report);
+
 // Throws CLI11's error for a command line naming neither PATH nor --files0-from.
 void require_roots(const ScanCommandLine& options);
 

@@ -3,7 +3,9 @@
 #include "scan/exclude.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <fnmatch.h>
+#include <string_view>
 
 namespace stubmeta_cli {
 
@@ -19,9 +21,91 @@ ExcludeRules::ExcludeRules(const std::vector<std::string>& patterns) {
         // Relative paths never start with '/': a leading one only anchors.
         if (rule.wholePath && rule.pattern.front() == '/')
             rule.pattern.erase(0, 1);
+        if (rule.wholePath)
+            split_at_double_stars(rule);
         if (!rule.pattern.empty())
             rules_.push_back(std::move(rule));
     }
+}
+
+// "a/**/b/*.c" gives the segments "a" and "b/*.c"; "**/x/**" the segment
+// "x", open at both ends.  A pattern without a "**" component keeps no
+// segments and is matched whole.
+void ExcludeRules::split_at_double_stars(Rule& rule) {
+    const std::string& pattern = rule.pattern;
+    bool any = false;        // a "**" component met
+    bool afterStars = true;  // no component since the last "**" (or the start)
+    std::string segment;
+    std::size_t start = 0;
+    while (start <= pattern.size()) {
+        std::size_t end = pattern.find('/', start);
+        if (end == std::string::npos)
+            end = pattern.size();
+        const std::string_view component(pattern.data() + start, end - start);
+        if (component == "**") {
+            if (!any && afterStars)
+                rule.anyPrefix = true;
+            if (!afterStars)
+                rule.segments.push_back(std::move(segment));
+            segment.clear();
+            any = true;
+            afterStars = true;
+        } else {
+            if (!afterStars)
+                segment += '/';
+            segment += component;
+            afterStars = false;
+        }
+        start = end + 1;
+    }
+    if (!any)
+        return;
+    rule.anySuffix = afterStars;
+    if (!afterStars)
+        rule.segments.push_back(std::move(segment));
+}
+
+// Each segment matches a run of whole components, in order: the first at
+// the start unless the pattern opens with "**", the last at the end unless
+// it ends with "**" (which then needs one component at least), with any
+// number of components between.  The earliest match of a segment that has
+// "**" after it is as good as any, since the "**" takes what follows.
+bool ExcludeRules::matches_across(const Rule& rule, const std::string& relativePath) {
+    std::vector<std::size_t> starts{0};  // of each component
+    for (std::size_t i = 0; i < relativePath.size(); ++i)
+        if (relativePath[i] == '/')
+            starts.push_back(i + 1);
+    const std::size_t components = starts.size();
+    const auto run = [&](std::size_t first, std::size_t last) {  // components [first, last)
+        const std::size_t end = last == components ? relativePath.size() : starts[last] - 1;
+        return relativePath.substr(starts[first], end - starts[first]);
+    };
+
+    std::size_t next = 0;  // the first component not yet matched
+    for (std::size_t i = 0; i < rule.segments.size(); ++i) {
+        const std::string& segment = rule.segments[i];
+        const bool atStart = i == 0 && !rule.anyPrefix;
+        const bool atEnd = i + 1 == rule.segments.size() && !rule.anySuffix;
+        // A '/' of the path is matched only by a '/' of the pattern.
+        const std::size_t span = static_cast<std::size_t>(std::ranges::count(segment, '/')) + 1;
+        bool found = false;
+        for (std::size_t first = next; first < components && !found; ++first) {
+            if (atStart && first != next)
+                break;
+            for (std::size_t last = first + 1; last <= components && last - first <= span; ++last) {
+                if (atEnd && last != components)
+                    continue;
+                if (::fnmatch(segment.c_str(), run(first, last).c_str(), FNM_PATHNAME) == 0) {
+                    next = last;
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (!found)
+            return false;
+    }
+    return !rule.anySuffix || next < components;
 }
 
 bool ExcludeRules::excludes(const std::string& relativePath, const char* name,
@@ -29,6 +113,8 @@ bool ExcludeRules::excludes(const std::string& relativePath, const char* name,
     return std::ranges::any_of(rules_, [&](const Rule& rule) {
         if (rule.directoriesOnly && !directory)
             return false;
+        if (rule.anyPrefix || rule.anySuffix || !rule.segments.empty())
+            return matches_across(rule, relativePath);
         const int matched =
             rule.wholePath ? ::fnmatch(rule.pattern.c_str(), relativePath.c_str(), FNM_PATHNAME)
                            : ::fnmatch(rule.pattern.c_str(), name, 0);
