@@ -147,8 +147,15 @@ int run_tool(int argc, char** argv) {
             print_error(*unknown);
             return kExitUsageOrIo;
         }
+        // A usage error names the command it was made in, and points to
+        // that command's help; help itself is printed as CLI11 chose.
+        CLI::App* where = &app;
+        if (error.get_exit_code() != 0)
+            for (Command& command : commands)
+                if (command.app->parsed())
+                    where = command.app;
         errno = 0;
-        const int status = app.exit(error);
+        const int status = where->exit(error);
         // --help and --version print on standard output: a full disk or a
         // closed pipe there is a failure like any other output's.
         if (!printed_whole())
