@@ -19,8 +19,7 @@ reuse_report=$(reuse lint 2>&1) || {
   exit 1
 }
 
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+cmake --preset static-checks -B "$BUILD_DIR" >/dev/null
 
 checked_dirs=(src tools)
 mapfile -t sources < <(find -H "${checked_dirs[@]}" -name '*.cpp' | sort)
