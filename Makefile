@@ -3,11 +3,13 @@
 # Convenience wrapper around CMake.  `make test` and `make demo` do all the
 # set-up on a fresh Debian machine (scripts/bootstrap installs what is
 # missing when run as root).
+# PRESET names a configure preset of CMakePresets.json (CI uses ci and
+# asan); BUILD_DIR overrides the preset's build folder and CMAKE_FLAGS adds
+# cache settings.
+PRESET ?= default
 BUILD_DIR ?= build
-BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
 .PHONY: all bootstrap configure build test demo bench bench-run install package clean
 
@@ -17,7 +19,7 @@ bootstrap:
 	@scripts/bootstrap
 
 $(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --preset $(PRESET) -B $(BUILD_DIR) $(CMAKE_FLAGS)
 
 configure: bootstrap $(BUILD_DIR)/CMakeCache.txt
 
@@ -30,11 +32,12 @@ test: build
 demo: build
 	scripts/demo $(BUILD_DIR)
 
-# Benchmarks (not part of `make test`): an optimised build of their own.
+# Benchmarks (not part of `make test`): an optimised build of their own
+# (the bench preset).
 BENCH_DIR ?= build-bench
 bench: bootstrap
 	scripts/bootstrap --all
-	cmake -S . -B $(BENCH_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DSTUBMETA_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --preset bench -B $(BENCH_DIR)
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 
 bench-run: bench
@@ -45,8 +48,9 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# Debian packages for the library, the development files and the tool,
-# built by dpkg-buildpackage from debian/ into PACKAGE_DIR.
+# Debian packages for the library, the development files, the tool, the MPI
+# scan and the Python module, built by dpkg-buildpackage from debian/ into
+# PACKAGE_DIR.
 PACKAGE_DIR ?= $(BUILD_DIR)/debian-packages
 package: bootstrap
 	scripts/bootstrap --all

@@ -8,7 +8,8 @@
 #   development  the headers, the libstubmeta.so link or the static
 #                libstubmeta.a, the CMake package (find_package(stubmeta) ->
 #                stubmeta::stubmeta), stubmeta.pc and the stubmeta(3) man page
-#   tool         the stubmeta command, its man page and bash completion
+#   tool         the stubmeta command, its man page and bash completion, and
+#                stubmeta-mpi with its man page where MPI was found
 # The Debian packages (debian/, `make package`) are built from this layout.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -93,23 +94,36 @@ install(CODE "
        DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig\")
 " COMPONENT development)
 
-# --- the command-line tool ----------------------------------------------------
-if(TARGET stubmeta-cli)
-  if(STUBMETA_LIBRARY_KIND STREQUAL "SHARED")
-    # Installed outside the system's library path, the tool still finds the
-    # library installed beside it.
-    file(RELATIVE_PATH STUBMETA_BIN_TO_LIB
-      "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
-    set_target_properties(stubmeta-cli PROPERTIES INSTALL_RPATH "\$ORIGIN/${STUBMETA_BIN_TO_LIB}")
+# --- the command-line tools --------------------------------------------------
+# stubmeta and, where MPI was found, stubmeta-mpi: each with its man page.
+if(STUBMETA_LIBRARY_KIND STREQUAL "SHARED")
+  # Installed outside the system's library path, the tools still find the
+  # library installed beside them.
+  file(RELATIVE_PATH STUBMETA_BIN_TO_LIB
+    "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
+endif()
+foreach(tool IN ITEMS stubmeta-cli stubmeta-mpi)
+  if(NOT TARGET ${tool})
+    continue()
   endif()
-  install(TARGETS stubmeta-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/docs/stubmeta.1)
-    configure_file(${PROJECT_SOURCE_DIR}/docs/stubmeta.1 ${PROJECT_BINARY_DIR}/docs/stubmeta.1
-      @ONLY)
-    install(FILES ${PROJECT_BINARY_DIR}/docs/stubmeta.1
+  get_target_property(stubmeta_tool_name ${tool} OUTPUT_NAME)
+  if(NOT stubmeta_tool_name)
+    set(stubmeta_tool_name ${tool})
+  endif()
+  if(DEFINED STUBMETA_BIN_TO_LIB)
+    set_target_properties(${tool} PROPERTIES INSTALL_RPATH "\$ORIGIN/${STUBMETA_BIN_TO_LIB}")
+  endif()
+  install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  set(stubmeta_man_page docs/${stubmeta_tool_name}.1)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${stubmeta_man_page})
+    configure_file(${PROJECT_SOURCE_DIR}/${stubmeta_man_page}
+      ${PROJECT_BINARY_DIR}/${stubmeta_man_page} @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/${stubmeta_man_page}
       DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
       COMPONENT tool)
   endif()
+endforeach()
+if(TARGET stubmeta-cli)
   install(FILES ${PROJECT_BINARY_DIR}/tools/stubmeta.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
     RENAME stubmeta

@@ -25,9 +25,7 @@ fuzz_options() {
 # Configures and builds every target; TARGETS is then those asked for
 # (FUZZ_TARGETS) or all that were built (the tool's need its packages).
 fuzz_build() {
-  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DSTUBMETA_FUZZ=ON -DSTUBMETA_WERROR=ON -DBUILD_TESTING=OFF >/dev/null
+  cmake --preset fuzz -B "$BUILD_DIR" >/dev/null
   cmake --build "$BUILD_DIR" -j 2 --target stubmeta_fuzzers fuzz_make_corpus
   if [[ -n "${FUZZ_TARGETS:-}" ]]; then
     read -r -a TARGETS <<<"$FUZZ_TARGETS"

@@ -13,5 +13,4 @@ chmod 0700 "$private"
 git clone --quiet . "$private/stubmeta"
 cd "$private/stubmeta"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  make test BUILD_DIR=build-asan BUILD_TYPE=Debug JOBS="$(nproc)" \
-  CMAKE_FLAGS="-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSTUBMETA_SANITIZE=ON -DSTUBMETA_WERROR=ON"
+  make test PRESET=asan BUILD_DIR=build-asan JOBS="$(nproc)"

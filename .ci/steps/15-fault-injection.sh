@@ -9,7 +9,7 @@
 set -euo pipefail
 tool=build-ci/tools/stubmeta
 if [[ ! -x "$tool" ]]; then
-  cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTUBMETA_WERROR=ON >/dev/null
+  cmake --preset ci -B build-ci >/dev/null
   cmake --build build-ci --target stubmeta-cli
 fi
 status=0

@@ -4,18 +4,22 @@
 # Static checks with no findings allowed: clang-tidy (checks chosen in
 # .clang-tidy) and cppcheck over the library (src/) and the command-line tool
 # (tools/), both driven by the compile commands of a clang configuration, and
-# clang-format over every C and C++ source of the project; every source
-# file names its licence (scripts/spdx-headers --check).
+# clang-format over every C and C++ source of the project; and `reuse lint`:
+# every file names its copyright holder and licence, in a header of its own
+# or, for files that cannot hold one, in .reuse/dep5.
 set -euo pipefail
 SOURCE_DIR=${SOURCE_DIR:-.}
 BUILD_DIR=${BUILD_DIR:-build-static}
 cd "$SOURCE_DIR"
 
-echo "static checks: SPDX headers"
-scripts/spdx-headers --check
+echo "static checks: reuse lint"
+reuse_report=$(reuse lint 2>&1) || {
+  echo "$reuse_report"
+  echo "static checks: reuse lint has findings" >&2
+  exit 1
+}
 
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+cmake --preset static-checks -B "$BUILD_DIR" >/dev/null
 
 checked_dirs=(src tools)
 mapfile -t sources < <(find -H "${checked_dirs[@]}" -name '*.cpp' | sort)

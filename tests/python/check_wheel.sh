@@ -27,7 +27,7 @@ done
 
 rm -rf "$work"
 mkdir -p "$work/source"
-cp -r "$source_tree/python" "$source_tree/LICENSE" "$work/source/"
+cp -rL "$source_tree/python" "$source_tree/LICENSE" "$work/source/"
 rm -rf "$work/source/python/build" "$work/source/python/"*.egg-info
 (cd "$work/source/python" &&
   STUBMETA_BUILD_LIBRARY=$library "$python" -m build --wheel --no-isolation --outdir "$work/dist") \
