@@ -84,26 +84,25 @@ bool ExcludeRules::matches_across(const Rule& rule, const std::string& relativeP
     std::size_t next = 0;  // the first component not yet matched
     for (std::size_t i = 0; i < rule.segments.size(); ++i) {
         const std::string& segment = rule.segments[i];
+        // A '/' of the path is matched only by a '/' of the pattern, so a
+        // segment spans one component more than it has slashes.
+        const std::size_t span = static_cast<std::size_t>(std::ranges::count(segment, '/')) + 1;
+        if (span > components - next)
+            return false;
+        // The components the segment may start at: only the next one at
+        // the start, only the last span at the end, any between otherwise.
         const bool atStart = i == 0 && !rule.anyPrefix;
         const bool atEnd = i + 1 == rule.segments.size() && !rule.anySuffix;
-        // A '/' of the path is matched only by a '/' of the pattern.
-        const std::size_t span = static_cast<std::size_t>(std::ranges::count(segment, '/')) + 1;
-        bool found = false;
-        for (std::size_t first = next; first < components && !found; ++first) {
-            if (atStart && first != next)
-                break;
-            for (std::size_t last = first + 1; last <= components && last - first <= span; ++last) {
-                if (atEnd && last != components)
-                    continue;
-                if (::fnmatch(segment.c_str(), run(first, last).c_str(), FNM_PATHNAME) == 0) {
-                    next = last;
-                    found = true;
-                    break;
-                }
-            }
-        }
-        if (!found)
+        std::size_t first = atEnd ? components - span : next;
+        const std::size_t lastFirst = atStart ? next : components - span;
+        const auto matchesAt = [&](std::size_t at) {
+            return ::fnmatch(segment.c_str(), run(at, at + span).c_str(), FNM_PATHNAME) == 0;
+        };
+        while (first <= lastFirst && !matchesAt(first))
+            ++first;
+        if (first > lastFirst)
             return false;
+        next = first + span;
     }
     return !rule.anySuffix || next < components;
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: MIT
 #include "support/console.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -49,17 +51,21 @@ std::atomic<bool> errorOutputLost{false};
 }  // namespace
 
 namespace {
-// "stubmeta COMMAND", or "stubmeta" before a command is known.
-std::string errorPrefix = "stubmeta";
+// "stubmeta COMMAND", or "stubmeta" before a command is known.  A fixed
+// array, so that setting up the prefix can never fail.
+std::array<char, 64> errorPrefix{"stubmeta"};
+
+std::string_view error_prefix() { return errorPrefix.data(); }
 
 // message with the prefix in front, its control bytes escaped.
 std::string error_line(std::string_view message) {
-    const std::string_view program = std::string_view(errorPrefix).substr(0, errorPrefix.find(' '));
+    const std::string_view prefix = error_prefix();
+    const std::string_view program = prefix.substr(0, prefix.find(' '));
     std::string line;
     if (message.starts_with(program) && message.substr(program.size()).starts_with(": "))
         message.remove_prefix(program.size() + 2);
     if (!message.starts_with(program))
-        line = errorPrefix + ": ";
+        line.append(prefix).append(": ");
     for (const char c : message) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) {
@@ -73,7 +79,12 @@ std::string error_line(std::string_view message) {
 }
 }  // namespace
 
-void set_error_prefix(std::string_view prefix) { errorPrefix = prefix; }
+void set_error_prefix(std::string_view prefix) {
+    // Command names are short; a longer prefix is cut rather than overrun.
+    const std::size_t kept = std::min(prefix.size(), errorPrefix.size() - 1);
+    std::copy_n(prefix.begin(), kept, errorPrefix.begin());
+    errorPrefix[kept] = '\0';
+}
 
 void print_error(std::string_view message) noexcept {
     try {
