@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "commands/completion.h"
 
+#include <algorithm>
 #include <memory>
 #include <string_view>
 
@@ -35,9 +36,7 @@ std::string member_words(const CLI::Option& option) {
     if (open == std::string::npos || close == std::string::npos)
         return {};
     std::string words = type.substr(open + 1, close - open - 1);
-    for (char& c : words)
-        if (c == ',')
-            c = ' ';
+    std::ranges::replace(words, ',', ' ');
     return words;
 }
 
