@@ -123,7 +123,6 @@ Verdict judge_stub(const StubBytes& bytes, std::uint64_t wholeSize, StubSource s
     } else {
         verdict.problem = not_a_stub_message(request);
     }
-    measure_trailing(verdict, bytes, wholeSize, true);
     return verdict;
 }
 
