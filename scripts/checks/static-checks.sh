@@ -6,11 +6,19 @@
 # (tools/), both driven by the compile commands of a clang configuration, and
 # clang-format over every C and C++ source of the project; and `reuse lint`:
 # every file names its copyright holder and licence, in a header of its own
-# or, for files that cannot hold one, in .reuse/dep5.
+# or, for files that cannot hold one, in .reuse/dep5; and the tool's layers:
+# no include from a folder of tools/ to one on its own floor or above
+# (scripts/checks/layers.py).
 set -euo pipefail
 SOURCE_DIR=${SOURCE_DIR:-.}
 BUILD_DIR=${BUILD_DIR:-build-static}
 cd "$SOURCE_DIR"
+
+echo "static checks: the tool's layers"
+python3 scripts/checks/layers.py || {
+  echo "static checks: the tool's layers have findings" >&2
+  exit 1
+}
 
 echo "static checks: reuse lint"
 reuse_report=$(reuse lint 2>&1) || {

@@ -8,7 +8,7 @@
 #include "stub/type_names.h"
 #include "commands/commands.h"
 #include "record/fields.h"
-#include "stub/file_output.h"
+#include "commands/file_output_options.h"
 #include "stub/verdict.h"
 #include "support/tool_status.h"
 

@@ -9,7 +9,7 @@
 #include "record/fields.h"
 #include "record/json.h"
 #include "stub/type_names.h"
-#include "stub/file_output.h"
+#include "commands/file_output_options.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {

@@ -79,6 +79,28 @@ void add_file_output_options(CLI::App& command, FileOutputOptions& options, bool
         });
 }
 
+void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool allowDrop) {
+    add_file_output_options(command, options.file, true, "Replace an existing file");
+    command.add_flag("--allow-differences", options.allowDifferences,
+                     "Write a stub that would not read back as given (each difference is a "
+                     "warning); without it such a stub is refused");
+    CLI::Option* withHeader = command.add_flag(
+        "--with-header", options.withHeader,
+        "Types 1 and 2: write the 24-byte reparse header (tag 0, the text's length, zero GUID) "
+        "before the text, as a reparse buffer holds it (the default)");
+    command
+        .add_flag("--bare-text", options.bareText,
+                  "Types 1 and 2: write the text without its reparse header (read it back with "
+                  "--no-header or --as)")
+        ->excludes(withHeader);
+    if (allowDrop)
+        command.add_flag("--drop-fields", options.dropFields,
+                         "Convert although fields the target layout cannot hold would be lost");
+    command.add_flag("--dry-run", options.dryRun,
+                     "Print the stub that would be written (as inspect shows it) and the fields "
+                     "that would be dropped; write nothing");
+}
+
 std::string file_output_help() {
     return "An existing output is replaced only with --force, and keeps its owner, group,\n"
            "mode, times, ACLs and extended attributes (--preserve, --no-preserve=LIST); if\n"

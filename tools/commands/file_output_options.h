@@ -1,40 +1,28 @@
 /* SPDX-FileCopyrightText: 2026 The stubmeta developers */
 /* SPDX-License-Identifier: MIT */
-// How a command writes its output file: what it may replace and what of
-// the replaced file's identity the new content keeps.
+// The command-line options that say how a command writes its output file
+// (support/output_options.h) and, for the commands that write stubs, how
+// the stub is written (record/file_output.h).
 #pragma once
 
 #include <string>
 
 #include <CLI/CLI.hpp>
 
+#include "record/file_output.h"
+#include "support/output_options.h"
+
 namespace stubmeta_cli {
-
-// The replaced file's attributes that the new content takes over.  All of
-// them by default: on an archive's stub the owner, mode, times and
-// attributes are the file's identity for its users and the archiving
-// product.
-struct Preservation {
-    bool mode = true;        // permission bits, set-id and sticky bits
-    bool ownership = true;   // owner and group
-    bool timestamps = true;  // access and modification times
-    bool xattr = true;       // extended attributes, ACLs among them
-};
-
-struct FileOutputOptions {
-    std::string output;  // -o
-    bool force = false;  // replace an existing file
-    // Rewrite an existing file's content in its own inode instead of
-    // renaming a new file over it: keeps hard links, is not atomic.
-    bool inPlace = false;
-    Preservation preserve;
-    std::string notPreserved;  // --no-preserve's last list, applied to preserve as parsed
-};
 
 // Adds -o (required unless optional), --force, --in-place, --preserve and
 // --no-preserve[=LIST] to a command.  forceHelp describes --force.
 void add_file_output_options(CLI::App& command, FileOutputOptions& options, bool required,
                              const std::string& forceHelp);
+
+// Adds -o, --force, --in-place, --preserve, --no-preserve, --with-header,
+// --bare-text, --allow-differences and --dry-run to a command, and
+// --drop-fields when allowDrop.
+void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool allowDrop);
 
 // The help text that explains how an existing output is treated.
 std::string file_output_help();

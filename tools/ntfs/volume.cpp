@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "support/file_reading.h"
-#include "record/text.h"
+#include "support/printable.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "support/file_reading.h"
-#include "ntfs/facts.h"
+#include "scan/ntfs_facts.h"
 #include "stub/detection.h"
 #include "stubmeta.hpp"
 

@@ -6,7 +6,7 @@
 #include <charconv>
 
 #include "stub/type_names.h"
-#include "ntfs/row_output.h"
+#include "scan/ntfs_output.h"
 #include "record/json.h"
 #include "record/text.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "commands/file_output_options.h"
+#include "support/output_options.h"
 
 namespace stubmeta_cli {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "commands/file_output_options.h"
+#include "support/output_options.h"
 
 namespace stubmeta_cli {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "commands/file_output_options.h"
+#include "support/output_options.h"
 #include "support/file_kind.h"
 
 namespace stubmeta_cli {

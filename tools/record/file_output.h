@@ -9,11 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
-
-#include "commands/file_output_options.h"
 #include "record/fields.h"
 #include "stubmeta.hpp"
+#include "support/output_options.h"
 
 namespace stubmeta_cli {
 
@@ -45,11 +43,6 @@ struct StubRequest {
     // leaves the choice to the writer.
     int unixLayout = 0;
 };
-
-// Adds -o, --force, --in-place, --preserve, --no-preserve, --with-header,
-// --bare-text, --allow-differences and --dry-run to a command, and
-// --drop-fields when allowDrop.
-void add_stub_output_options(CLI::App& command, StubOutputOptions& options, bool allowDrop);
 
 // Renders the request and writes it to options.file.output.  Refused
 // (ToolError, status 1): with a source type, fields that would be lost

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "record/json.h"
-#include "ntfs/facts.h"
+#include "scan/ntfs_facts.h"
 
 namespace stubmeta_cli {
 

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The stubmeta developers
 // SPDX-License-Identifier: MIT
-#include "ntfs/row_output.h"
+#include "scan/ntfs_output.h"
 
 #include <algorithm>
 #include <array>
