@@ -111,6 +111,10 @@ inline constexpr std::size_t kBranchDescriptors = 32;
 // The type a directory entry gives is trusted: only entries of unknown
 // type and, when links are followed, links are stat'ed, besides the
 // directories themselves.
+//
+// The one way into the walk for every command: walk() for a whole tree in
+// one process (stubmeta scan), list_one() for one directory at a time when
+// the tree is shared out (stubmeta-mpi scan), both with the same rules.
 class TreeWalk {
 public:
     TreeWalk(const WalkOptions& options, std::function<void(FileBatch&&)> onFiles,
@@ -129,8 +133,9 @@ public:
     // Lists task's directory alone (a root: walks it as walk() would, one
     // level deep, and hands on at once the file it may be), reporting
     // what cannot be read as walk() does, and appends its subdirectories
-    // to subdirectories instead of entering them.  A task of any depth is
-    // opened by its path.
+    // to subdirectories, as tasks for any TreeWalk with the same options,
+    // instead of entering them.  A task of any depth is opened by its
+    // path; a task for a root is {.name = the root's path}.
     void list_one(const DirectoryTask& task, std::vector<DirectoryTask>& subdirectories);
 
 private:
