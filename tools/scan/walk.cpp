@@ -281,7 +281,7 @@ private:
             fd->get() >= 0 && ::fstat(fd->get(), &status) == 0 && id_of(status) == level.id;
         if (!same) {
             reader_.unreadable(place_.path.substr(0, level.pathLength),
-                       "moved or replaced during the scan; not walked further");
+                               "moved or replaced during the scan; not walked further");
             return false;
         }
         level.fd = std::move(fd);

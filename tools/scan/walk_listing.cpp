@@ -111,8 +111,7 @@ void EntryReader::take_entry(const ListedDirectory& listed, const char* name, un
     const Kind kind = kind_of(listed.fd->get(), name, type);
     // The entries of a directory at depth d are at depth d + 1: files
     // there are within reach, subdirectories only when deeper is too.
-    if (kind == Kind::Skipped ||
-        (kind == Kind::Directory && listed.depth + 2 > options_.maxDepth))
+    if (kind == Kind::Skipped || (kind == Kind::Directory && listed.depth + 2 > options_.maxDepth))
         return;
     if (!excludes_.empty()) {
         relativePath_.assign(listed.path, listed.rootLength).append(name);

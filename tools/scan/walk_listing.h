@@ -54,7 +54,7 @@ public:
     // to enter (and of the entries that could not be stat'ed, whose
     // entering reports why) are returned, each followed by a NUL.  Stops
     // early when stopRequested says so.
-    std::string list(const ListedDirectory& directory);
+    std::string list(const ListedDirectory& listed);
 
     // Adds name to batch, handing the batch on once it is full.
     void add(FileBatch& batch, const std::shared_ptr<const OpenDirectory>& directory,
