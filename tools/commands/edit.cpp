@@ -102,7 +102,9 @@ void add_change_options(CLI::App& command, EditCommandOptions& options) {
         .add_option("--replace-prefix", options.prefixes,
                     "A text FIELD starting with OLD gets NEW in its place (repeatable)")
         ->type_name("FIELD OLD NEW")
-        ->expected(3);
+        ->expected(3)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 void add_run_options(CLI::App& command, EditCommandOptions& options) {

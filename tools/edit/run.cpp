@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "edit/report.h"
@@ -78,6 +79,14 @@ void edit_root_file(const Workers& w, const std::string& path) {
     edit_one(w, directory, name.c_str(), path);
 }
 
+// ".NAME.tmp.XXXXXX": a temporary file of an edit a crash cut short,
+// holding the old stub or the new one, never a stub of its own.
+bool is_edit_temporary(std::string_view name) {
+    constexpr std::size_t kSuffix = 11;  // ".tmp.XXXXXX"
+    return name.size() > kSuffix + 1 && name.front() == '.' &&
+           name.substr(name.size() - kSuffix, 5) == ".tmp.";
+}
+
 void edit_batch(const Workers& w, const FileBatch& batch) {
     const OpenDirectory& open = batch.directory();
     if (open.holds_roots()) {
@@ -99,7 +108,7 @@ void edit_batch(const Workers& w, const FileBatch& batch) {
     }
     std::string path;
     batch.for_each([&](const char* name) {
-        if (w.stop.requested())
+        if (w.stop.requested() || is_edit_temporary(name))
             return;
         path.assign(open.prefix()).append(name);
         edit_one(w, directory, name, path);
