@@ -156,19 +156,19 @@ void walk_roots(const EditRunOptions& options, const WalkOptions& walk, BatchQue
 
 }  // namespace
 
-int run_edit(const EditRunOptions& given) {
+int run_edit(const EditRunOptions& options) {
     const auto start = std::chrono::steady_clock::now();
-    EditRunOptions options = given;
+    EditRunOptions run = options;
     std::optional<JournalWriter> journal;
-    if (!options.journalPath.empty() && !options.edit.dryRun) {
-        journal.emplace(options.journalPath);
-        options.edit.journal = &*journal;
+    if (!run.journalPath.empty() && !run.edit.dryRun) {
+        journal.emplace(run.journalPath);
+        run.edit.journal = &*journal;
     }
-    unsigned jobs = options.jobs != 0 ? options.jobs : std::thread::hardware_concurrency();
+    unsigned jobs = run.jobs != 0 ? run.jobs : std::thread::hardware_concurrency();
     jobs = jobs == 0 ? 1 : jobs;
 
     ScanStop stop;
-    WalkOptions walk = options.walk;
+    WalkOptions walk = run.walk;
     walk.stopRequested = [&stop] {
         stop.check_output();
         return stop.requested();
@@ -176,16 +176,16 @@ int run_edit(const EditRunOptions& given) {
     ScanCounters counters;
     BatchQueue queue(std::min<std::size_t>(4 * std::size_t{jobs}, 64));
     std::optional<InterruptsHeldFromNewThreads> held(std::in_place);
-    ScanProgress progress(counters, progress_style(options.progress));
-    EditReport report(options.format, options.edit.dryRun, progress);
+    ScanProgress progress(counters, progress_style(run.progress));
+    EditReport report(run.format, run.edit.dryRun, progress);
     std::vector<std::thread> workers;
-    const Workers w{options, queue, report, counters, stop};
+    const Workers w{run, queue, report, counters, stop};
     try {
         for (unsigned i = 0; i < jobs; ++i)
             workers.emplace_back([&w] { work(w); });
         held.reset();  // signals reach this thread, the walker, from now on
         report.begin();
-        walk_roots(options, walk, queue, report, stop);
+        walk_roots(run, walk, queue, report, stop);
     } catch (...) {
         stop.fail(std::current_exception());
         queue.cancel();
