@@ -80,13 +80,20 @@ EditPlan plan_edit(const ReparseData& record, StubType type, const EditRequest& 
     if (!selected(record, type, request))
         return plan;
     plan.record = record;
-    for (const FieldTest& change : request.set)
-        if (std::optional<std::string> cause = set_field(plan.record, change.field, change.value)) {
-            plan.outcome = EditOutcome::Skipped;
-            plan.problem = std::string(field_info(change.field).name) + ": " + *cause;
-            return plan;
-        }
-    if (std::optional<std::string> cause = apply_prefixes(plan.record, request)) {
+    std::optional<std::string> cause;
+    const bool unfit = std::any_of(
+        request.set.begin(), request.set.end(), [&plan, &cause](const FieldTest& change) {
+            cause = set_field(plan.record, change.field, change.value);
+            if (cause)
+                cause = std::string(field_info(change.field).name) + ": " + *cause;
+            return cause.has_value();
+        });
+    if (unfit) {
+        plan.outcome = EditOutcome::Skipped;
+        plan.problem = *cause;
+        return plan;
+    }
+    if ((cause = apply_prefixes(plan.record, request))) {
         plan.outcome = EditOutcome::Skipped;
         plan.problem = *cause;
         return plan;

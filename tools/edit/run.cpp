@@ -132,7 +132,7 @@ void work(const Workers& w) {
 
 // Walks every root, the paths given or the --files0-from list.
 void walk_roots(const EditRunOptions& options, const WalkOptions& walk, BatchQueue& queue,
-                EditReport& report, ScanStop& stop) {
+                EditReport& report, const ScanStop& stop) {
     TreeWalk walker(
         walk, [&queue](FileBatch&& batch) { queue.push(std::move(batch)); },
         [&report](const std::string& message) { report.add_unreadable(message); });
