@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <unistd.h>
 
 #include "edit/report.h"
 #include "scan/queue.h"
@@ -25,6 +26,7 @@ namespace {
 
 struct Workers {
     const EditRunOptions& options;
+    const std::string& workingDirectory;  // ends in '/': makes the journal's paths absolute
     BatchQueue& queue;
     EditReport& report;
     ScanCounters& counters;
@@ -38,6 +40,17 @@ void edit_one(const Workers& w, const EditDirectory& directory, const char* name
     if (edit.outcome != FileOutcome::NotStub && edit.outcome != FileOutcome::Failed)
         w.counters.stubsFound.fetch_add(1, std::memory_order_relaxed);
     w.report.add(path, edit);
+}
+
+// A directory's path for the journal, so that undo finds it from anywhere.
+std::string absolute(const Workers& w, const std::string& path) {
+    if (path.starts_with('/'))
+        return path;
+    if (path != ".")
+        return w.workingDirectory + path;
+    return w.workingDirectory.size() == 1
+               ? w.workingDirectory
+               : w.workingDirectory.substr(0, w.workingDirectory.size() - 1);
 }
 
 bool identify(EditDirectory& directory, const std::string& path, std::string& message) {
@@ -64,10 +77,12 @@ void edit_root_file(const Workers& w, const std::string& path) {
     }
     const std::size_t slash = target.find_last_of('/');
     EditDirectory directory;
-    directory.path = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string parent = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    const Descriptor fd(
-        ::open(directory.path.c_str(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC));
+    const Descriptor fd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_NOCTTY | O_CLOEXEC));
+    directory.path = absolute(w, parent);
     directory.fd = fd.get();
     std::string message;
     if (fd.get() < 0)
@@ -98,9 +113,9 @@ void edit_batch(const Workers& w, const FileBatch& batch) {
     }
     EditDirectory directory;
     directory.fd = open.fd();
-    directory.path = open.prefix().substr(0, open.prefix().size() - 1);
-    if (directory.path.empty())
-        directory.path = "/";
+    directory.path =
+        absolute(w, open.prefix().size() == 1 ? open.prefix()
+                                              : open.prefix().substr(0, open.prefix().size() - 1));
     std::string message;
     if (!identify(directory, open.prefix(), message)) {
         w.report.add_unreadable(message);
@@ -179,7 +194,10 @@ int run_edit(const EditRunOptions& options) {
     ScanProgress progress(counters, progress_style(run.progress));
     EditReport report(run.format, run.edit.dryRun, progress);
     std::vector<std::thread> workers;
-    const Workers w{run, queue, report, counters, stop};
+    std::string workingDirectory = "/";
+    if (std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free); cwd)
+        workingDirectory = std::string(cwd.get()) + (cwd.get()[1] == '\0' ? "" : "/");
+    const Workers w{run, workingDirectory, queue, report, counters, stop};
     try {
         for (unsigned i = 0; i < jobs; ++i)
             workers.emplace_back([&w] { work(w); });
