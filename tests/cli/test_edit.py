@@ -9,6 +9,7 @@ A test that must act between the check of a stub and its replacement sets
 STUBMETA_TEST_STOP_BEFORE_RENAME: the tool then stops itself (SIGSTOP)
 just before each replacement, and the test changes the tree while it waits.
 """
+import json
 import os
 import shutil
 import signal
@@ -182,6 +183,39 @@ class JournalTests(Tree):
         self.assert_all(originals, True)
         status, out, _ = run("undo", journal)  # again: nothing left to do
         self.assertEqual((status, "already old     30" in out), (0, True))
+
+    def test_undo_leaves_a_stub_changed_since_the_edit(self):
+        originals = self.make_tree(6)
+        journal = self.path("j.log")
+        self.assertEqual(run("edit", "--set", "common5=7", "--journal", journal,
+                             self.path("tree"))[0], 0)
+        changed = sorted(originals)[0]
+        other = read(os.path.join(EXAMPLES, "unix-layout1.stub"))
+        write(changed, other)
+        status, out, err = run("undo", journal)
+        self.assertEqual(status, 1)
+        self.assertIn("no longer holds what the edit wrote", err)
+        self.assertIn("restored        5", out)
+        self.assertEqual(read(changed), other)
+        del originals[changed]
+        self.assert_all(originals, True)
+
+    def test_rows_in_every_format(self):
+        self.make_tree(1)
+        cases = [
+            ("text", lambda out: "common5  1700000000 -> 7" in out),
+            ("json", lambda out: [json.loads(line) for line in out.splitlines()][0]
+             == {"path": self.path("tree", "d0", "s0"), "field": "common5",
+                 "old": "1700000000", "new": "7", "dryRun": True}),
+            ("csv", lambda out: out.splitlines() == [
+                "path,field,old,new", self.path("tree", "d0", "s0") + ",common5,1700000000,7"]),
+        ]
+        for format_, check in cases:
+            with self.subTest(format=format_):
+                status, out, err = run("edit", "--dry-run", "--format", format_,
+                                       "--set", "common5=7", self.path("tree"))
+                self.assertEqual(status, 0, err)
+                self.assertTrue(check(out), out)
 
     def test_killed_edit_journal_undone_or_finished(self):
         for then in ("undo", "edit again"):
