@@ -200,6 +200,23 @@ class JournalTests(Tree):
         del originals[changed]
         self.assert_all(originals, True)
 
+    def test_attribute_edited_and_undone(self):
+        attribute = "user.stubmeta_reparse"
+        stub = self.path("f")
+        write(stub, b"data")
+        original = read(os.path.join(EXAMPLES, "ntfs.stub"))
+        try:
+            os.setxattr(stub, attribute, original)
+        except OSError as error:
+            self.skipTest("this file system refuses user. attributes: %s" % error)
+        journal = self.path("j.log")
+        args = ["--xattr", "--attribute", attribute]
+        status, _, err = run("edit", *args, "--set", "common5=9", "--journal", journal, self.dir)
+        self.assertEqual(status, 0, err)
+        self.assertIn("common5       9", inspect(stub, *args))
+        self.assertEqual(run("undo", journal)[0], 0)
+        self.assertEqual((os.getxattr(stub, attribute), read(stub)), (original, b"data"))
+
     def test_rows_in_every_format(self):
         self.make_tree(1)
         cases = [

@@ -29,6 +29,8 @@ struct EditCommandOptions {
     bool noProgress = false;
     std::string notPreserved;
     MatchOptions match;
+    bool xattr = false;
+    std::string attribute = kDefaultReparseAttribute;
 };
 
 // --no-preserve=LIST: the identity the new stubs need not keep.
@@ -76,6 +78,8 @@ int run_edit_command(const EditCommandOptions& options) {
     run.edit.match = match_request(options.match);
     run.edit.followSymlinks = options.tree.walk.followSymlinks;
     run.edit.dryRun = options.dryRun;
+    run.edit.xattr = options.xattr;
+    run.edit.attribute = options.attribute;
     run.edit.preserve = preservation(options.notPreserved);
     run.journalPath = options.journal;
     run.format = options.format;
@@ -140,7 +144,8 @@ const char* const kEditFooter =
     "stub still holds what was read; one changed meanwhile is put back and counted as a\n"
     "lost update (exit 1).  A stub with other hard links is skipped.  Every file is opened\n"
     "relative to its directory, and links inside the trees are not followed; --exclude\n"
-    "and the other tree options are scan's (see stubmeta scan --help).\n\n"
+    "and the other tree options are scan's (see stubmeta scan --help).  With --xattr the\n"
+    "stub is each file's reparse-data attribute, set in place once it is found unchanged.\n\n"
     "One row per field changed (path, field, old and new value), then the counts.  With\n"
     "--journal each replacement is recorded and synced first; stubmeta undo FILE puts\n"
     "back every stub that still holds what edit wrote.  Running the same edit again after\n"
@@ -160,6 +165,8 @@ Command add_edit_command(CLI::App& app) {
     add_change_options(*command, *options);
     add_tree_options(*command, options->tree);
     add_match_options(*command, options->match);
+    add_attribute_options(*command, options->xattr, options->attribute,
+                          "Change each file's reparse-data attribute instead of its content");
     add_run_options(*command, *options);
     command->callback([options] { require_roots(options->tree); });
     command->footer(kEditFooter + exit_status_help());

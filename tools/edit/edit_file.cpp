@@ -2,6 +2,13 @@
 // SPDX-License-Identifier: MIT
 #include "edit/edit_file.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+
+#include "edit/attribute.h"
 #include "edit/replace.h"
 #include "record/readback_check.h"
 #include "stub/envelope_report.h"
@@ -65,8 +72,17 @@ FileEdit replace(const FileEditOptions& options, const EditDirectory& directory,
         read_identity_of(read.fd->get(), path, read.status, options.preserve);
     JournalRecord record;
     if (options.journal != nullptr)
-        record = {directory.path,     name, directory.device, directory.inode, read.status.st_dev,
-                  read.status.st_ino, 0,    read.content,     content,         identity};
+        record = {directory.path,
+                  name,
+                  directory.device,
+                  directory.inode,
+                  read.status.st_dev,
+                  read.status.st_ino,
+                  0,
+                  read.content,
+                  content,
+                  identity,
+                  {}};
     const Replacement replacement{directory.fd,  name,     path,      read.status,
                                   &read.content, &content, &identity, options.preserve};
     const Replaced done = replace_checked(replacement, [&](const struct stat& written) {
@@ -81,44 +97,99 @@ FileEdit replace(const FileEditOptions& options, const EditDirectory& directory,
     return outcome(FileOutcome::Changed);
 }
 
+// What judging, selecting, changing and rendering a stub's bytes came to:
+// an outcome already, or the plan and the new content to write.
+struct Prepared {
+    std::optional<FileEdit> done;
+    EditPlan plan;
+    FileContent content;
+};
+
+Prepared prepare(const FileEditOptions& options, const std::string& path, const FileContent& old,
+                 StubSource source, nlink_t links) {
+    Prepared p;
+    const StubBytes bytes(old.bytes);
+    Verdict verdict = judge_stub(bytes, old.size, source, options.match);
+    if (verdict.state != StubState::Ok) {
+        p.done = outcome(verdict.state == StubState::NotStub ? FileOutcome::NotStub
+                                                             : FileOutcome::Damaged);
+        return p;
+    }
+    measure_trailing(verdict, bytes, old.size, false);
+    p.plan = plan_edit(verdict.detection.record, verdict.type, options.request);
+    std::string problem = p.plan.problem;
+    if (p.plan.outcome == EditOutcome::NotSelected || p.plan.outcome == EditOutcome::Unchanged) {
+        p.done = outcome(p.plan.outcome == EditOutcome::NotSelected ? FileOutcome::NotSelected
+                                                                    : FileOutcome::Unchanged);
+        return p;
+    }
+    if (p.plan.outcome == EditOutcome::Changed && verdict.trailing == Trailing::Data)
+        problem = "data follows the stub";
+    if (p.plan.outcome == EditOutcome::Changed && problem.empty() && links > 1)
+        problem = "it has " + std::to_string(links) + " hard links, which a new file would split";
+    if (problem.empty()) {
+        const bool header = is_reparse_type(verdict.type) &&
+                            has_reparse_header(old.bytes.data(), old.bytes.size(), old.size);
+        p.content.bytes =
+            render_edited(verdict.detection, verdict.type, p.plan.record, header, path, problem);
+    }
+    if (!problem.empty()) {
+        p.done = outcome(FileOutcome::Skipped, printable(path) + ": not edited: " + problem);
+        return p;
+    }
+    // Zeros after the stub kept the original's size: they still do.
+    p.content.size = verdict.trailing == Trailing::Zeros && old.size > p.content.bytes.size()
+                         ? old.size
+                         : p.content.bytes.size();
+    return p;
+}
+
 FileEdit edit_stub(const FileEditOptions& options, const EditDirectory& directory, const char* name,
                    const std::string& path, const FileRead2& read) {
-    const FileContent& old = read.content;
-    const StubBytes bytes(old.bytes);
-    Verdict verdict = judge_stub(bytes, old.size, StubSource::Content, options.match);
-    if (verdict.state == StubState::NotStub)
-        return outcome(FileOutcome::NotStub);
-    if (verdict.state == StubState::Damaged)
-        return outcome(FileOutcome::Damaged);
-    measure_trailing(verdict, bytes, old.size, false);
-    const EditPlan plan = plan_edit(verdict.detection.record, verdict.type, options.request);
-    if (plan.outcome == EditOutcome::NotSelected)
-        return outcome(FileOutcome::NotSelected);
-    if (plan.outcome == EditOutcome::Unchanged)
-        return outcome(FileOutcome::Unchanged);
-    if (plan.outcome == EditOutcome::Skipped)
-        return outcome(FileOutcome::Skipped, printable(path) + ": not edited: " + plan.problem);
-    if (verdict.trailing == Trailing::Data)
-        return outcome(FileOutcome::Skipped,
-                       printable(path) + ": not edited: data follows the stub");
-    if (read.status.st_nlink > 1)
-        return outcome(FileOutcome::Skipped, printable(path) + ": not edited: it has " +
-                                                 std::to_string(read.status.st_nlink) +
-                                                 " hard links, which a new file would split");
-    std::string problem;
-    const bool header = is_reparse_type(verdict.type) &&
-                        has_reparse_header(old.bytes.data(), old.bytes.size(), old.size);
-    FileContent content{
-        render_edited(verdict.detection, verdict.type, plan.record, header, path, problem), 0};
-    if (!problem.empty())
-        return outcome(FileOutcome::Skipped, printable(path) + ": not edited: " + problem);
-    // Zeros after the stub kept the original's size: they still do.
-    content.size = verdict.trailing == Trailing::Zeros && old.size > content.bytes.size()
-                       ? old.size
-                       : content.bytes.size();
+    Prepared p = prepare(options, path, read.content, StubSource::Content, read.status.st_nlink);
+    if (p.done)
+        return *p.done;
     FileEdit edit = options.dryRun ? outcome(FileOutcome::Changed)
-                                   : replace(options, directory, name, path, read, content);
-    edit.changes = plan.changes;
+                                   : replace(options, directory, name, path, read, p.content);
+    edit.changes = p.plan.changes;
+    return edit;
+}
+
+// --xattr: the stub is the attribute's value; the file's content is never
+// opened for writing, and its links stay as they are.
+FileEdit edit_attribute(const FileEditOptions& options, const EditDirectory& directory,
+                        const char* name, const std::string& path) {
+    const int flags =
+        O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | (options.followSymlinks ? 0 : O_NOFOLLOW);
+    const Descriptor fd(open_for_reading(directory.fd, name, flags));
+    struct stat status {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0)
+        return outcome(FileOutcome::Failed,
+                       printable(path) + ": cannot open: " + std::strerror(errno));
+    const std::optional<std::string> value = read_attribute(fd.get(), options.attribute, path);
+    if (!value)
+        return outcome(FileOutcome::NotStub);
+    const FileContent old{*value, value->size()};
+    Prepared p = prepare(options, path, old, StubSource::ReparseAttribute, 1);
+    if (p.done)
+        return *p.done;
+    if (!options.dryRun) {
+        if (options.journal != nullptr) {
+            JournalRecord record{directory.path,   name,
+                                 directory.device, directory.inode,
+                                 status.st_dev,    status.st_ino,
+                                 status.st_ino,    old,
+                                 p.content,        FileIdentity{status, {}},
+                                 options.attribute};
+            options.journal->append(record);
+        }
+        if (!replace_attribute(fd.get(), options.attribute, status, old.bytes, p.content.bytes,
+                               path))
+            return outcome(FileOutcome::LostUpdate,
+                           printable(path) + ": changed since it was read; left alone");
+    }
+    FileEdit edit = outcome(FileOutcome::Changed);
+    edit.changes = p.plan.changes;
     return edit;
 }
 
@@ -128,6 +199,8 @@ FileEdit edit_file(const FileEditOptions& options, const EditDirectory& director
                    const std::string& path) {
     const bool byOpening = options.match.mode == MatchRequest::Mode::ByOpening;
     try {
+        if (options.xattr)
+            return edit_attribute(options, directory, name, path);
         const FileRead2 read =
             read_tree_file(directory.fd, name, path, options.followSymlinks, byOpening);
         switch (read.result) {

@@ -18,6 +18,8 @@ struct FileEditOptions {
     EditRequest request;
     MatchRequest match;  // --as, --family, --first-match
     bool followSymlinks = false;
+    bool xattr = false;     // the stub is the value of attribute, not the content
+    std::string attribute;  // with xattr
     bool dryRun = false;
     Preservation preserve;
     JournalWriter* journal = nullptr;  // none without --journal

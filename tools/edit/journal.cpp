@@ -83,7 +83,8 @@ json record_json(const JournalRecord& r) {
                 {"gid", s.st_gid},
                 {"atime", time_json(s.st_atim)},
                 {"mtime", time_json(s.st_mtim)},
-                {"xattrs", attributes}};
+                {"xattrs", attributes},
+                {"attribute", to_hex(r.attribute)}};
 }
 
 JournalRecord record_of(const json& j) {
@@ -106,6 +107,8 @@ JournalRecord record_of(const json& j) {
     for (const json& attribute : j.at("xattrs"))
         r.identity.attributes.emplace_back(from_hex(attribute.at(0).get<std::string>()),
                                            from_hex(attribute.at(1).get<std::string>()));
+    if (j.contains("attribute"))
+        r.attribute = from_hex(j.at("attribute").get<std::string>());
     if (r.name.empty() || r.name.find('/') != std::string::npos || r.name == "." || r.name == "..")
         throw std::invalid_argument("not a file name");
     return r;

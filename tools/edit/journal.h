@@ -32,6 +32,9 @@ struct JournalRecord {
     FileContent before;
     FileContent after;
     FileIdentity identity;  // the replaced file's (status fields and attributes)
+    // --xattr: the attribute whose value before and after are; empty when
+    // they are the file's content.
+    std::string attribute;
 };
 
 class JournalWriter {

@@ -7,9 +7,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <optional>
 #include <sys/stat.h>
 #include <tuple>
 
+#include "edit/attribute.h"
 #include "edit/journal.h"
 #include "edit/replace.h"
 #include "scan/stop.h"
@@ -38,6 +40,37 @@ Undone left(const std::string& path, const std::string& why) {
 // a file holding one of them has been put back that far already.
 using EarlierContents = std::vector<const FileContent*>;
 
+bool held_earlier(const FileContent& content, const JournalRecord& record,
+                  const EarlierContents& earlier) {
+    return content == record.before ||
+           std::any_of(earlier.begin(), earlier.end(),
+                       [&content](const FileContent* old) { return content == *old; });
+}
+
+// --xattr records: the attribute's value is put back through the open file.
+Undone restore_attribute(int directoryFd, const JournalRecord& record, const std::string& path,
+                         const EarlierContents& earlier) {
+    const Descriptor fd(::openat(directoryFd, record.name.c_str(),
+                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) {
+        print_error(printable(path) + ": cannot open: " + std::strerror(errno));
+        return Undone::Failed;
+    }
+    const std::optional<std::string> value = read_attribute(fd.get(), record.attribute, path);
+    const FileContent held{value.value_or(std::string()), value ? value->size() : 0};
+    if (value && held_earlier(held, record, earlier))
+        return Undone::Already;
+    if (!value || held != record.after)
+        return left(path, "no longer holds what the edit wrote");
+    if (!replace_attribute(fd.get(), record.attribute, status, record.after.bytes,
+                           record.before.bytes, path))
+        return left(path, "changed while being restored");
+    write_line(printable(path) + "  restored");
+    flush_out();
+    return Undone::Restored;
+}
+
 Undone restore(const JournalRecord& record, const EarlierContents& earlier) {
     const std::string path = (record.directory == "/" ? "" : record.directory) + "/" + record.name;
     const Descriptor directory(
@@ -49,14 +82,14 @@ Undone restore(const JournalRecord& record, const EarlierContents& earlier) {
     }
     if (status.st_dev != record.directoryDevice || status.st_ino != record.directoryInode)
         return left(path, "its directory is no longer the one edited");
+    if (!record.attribute.empty())
+        return restore_attribute(directory.get(), record, path, earlier);
     const FileRead2 read = read_tree_file(directory.get(), record.name.c_str(), path, false, false);
     if (read.result != ReadResult::Read) {
         print_error(read.message);
         return Undone::Failed;
     }
-    if (read.content == record.before ||
-        std::any_of(earlier.begin(), earlier.end(),
-                    [&read](const FileContent* old) { return read.content == *old; }))
+    if (held_earlier(read.content, record, earlier))
         return Undone::Already;
     if (read.content != record.after)
         return left(path, "no longer holds what the edit wrote");
