@@ -67,7 +67,7 @@ std::string render_edited(const Detection& found, StubType type, const ReparseDa
 
 // The replacement and its journal record; returns the outcome.
 FileEdit replace(const FileEditOptions& options, const EditDirectory& directory, const char* name,
-                 const std::string& path, const FileRead2& read, const FileContent& content) {
+                 const std::string& path, const TreeFileRead& read, const FileContent& content) {
     const FileIdentity identity =
         read_identity_of(read.fd->get(), path, read.status, options.preserve);
     JournalRecord record;
@@ -144,11 +144,23 @@ Prepared prepare(const FileEditOptions& options, const std::string& path, const 
     return p;
 }
 
+// A link met with --follow-symlinks: its target would have to be found
+// again by path to be replaced, which edit never does.
+bool is_link(const EditDirectory& directory, const char* name) {
+    struct stat status {};
+    return ::fstatat(directory.fd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(status.st_mode);
+}
+
 FileEdit edit_stub(const FileEditOptions& options, const EditDirectory& directory, const char* name,
-                   const std::string& path, const FileRead2& read) {
+                   const std::string& path, const TreeFileRead& read) {
     Prepared p = prepare(options, path, read.content, StubSource::Content, read.status.st_nlink);
     if (p.done)
         return *p.done;
+    if (options.followSymlinks && is_link(directory, name))
+        return outcome(FileOutcome::Skipped,
+                       printable(path) + ": not edited: a symbolic link (edit the stub it leads "
+                                         "to by its own path)");
     FileEdit edit = options.dryRun ? outcome(FileOutcome::Changed)
                                    : replace(options, directory, name, path, read, p.content);
     edit.changes = p.plan.changes;
@@ -201,7 +213,7 @@ FileEdit edit_file(const FileEditOptions& options, const EditDirectory& director
     try {
         if (options.xattr)
             return edit_attribute(options, directory, name, path);
-        const FileRead2 read =
+        const TreeFileRead read =
             read_tree_file(directory.fd, name, path, options.followSymlinks, byOpening);
         switch (read.result) {
         case ReadResult::NotStub:

@@ -100,7 +100,7 @@ void write_content(int fd, const FileContent& content, const std::string& path) 
 // changed it).
 bool holds_what_was_read(const Replacement& r, const char* name, bool renamedSince) {
     const bool follow = false;
-    const FileRead2 now = read_tree_file(r.directoryFd, name, r.path, follow, false);
+    const TreeFileRead now = read_tree_file(r.directoryFd, name, r.path, follow, false);
     if (now.result != ReadResult::Read || now.content != *r.seenContent)
         return false;
     if (renamedSince) {

@@ -24,7 +24,7 @@ bool opens_like_stub(const std::string& bytes, std::uint64_t size) {
            has_reparse_header(bytes.data(), bytes.size(), size);
 }
 
-FileRead2 failed(FileRead2 read, const std::string& path, const char* doing, int error) {
+TreeFileRead failed(TreeFileRead read, const std::string& path, const char* doing, int error) {
     read.result = ReadResult::Unreadable;
     read.message = printable(path) + ": " + doing + ": " + std::strerror(error);
     return read;
@@ -50,9 +50,9 @@ bool same_version(const struct stat& a, const struct stat& b) {
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-FileRead2 read_tree_file(int directoryFd, const char* name, const std::string& path,
-                         bool followLinks, bool byOpening) {
-    FileRead2 read;
+TreeFileRead read_tree_file(int directoryFd, const char* name, const std::string& path,
+                            bool followLinks, bool byOpening) {
+    TreeFileRead read;
     // O_NONBLOCK keeps a FIFO put in a file's place from stalling the edit.
     const int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
     auto fd = std::make_unique<Descriptor>(open_for_reading(directoryFd, name, flags));

@@ -30,7 +30,7 @@ enum class ReadResult {
     Unreadable,  // errno-style failure: message says it
 };
 
-struct FileRead2 {
+struct TreeFileRead {
     ReadResult result = ReadResult::Unreadable;
     struct stat status {};
     FileContent content;
@@ -42,8 +42,8 @@ struct FileRead2 {
 // (O_NOFOLLOW unless followLinks).  With byOpening, a file that does not
 // open like a stub (envelope, QZSTUB: line, reparse header) is NotStub
 // after one small read.  A file holding more than any stub is TooLarge.
-FileRead2 read_tree_file(int directoryFd, const char* name, const std::string& path,
-                         bool followLinks, bool byOpening);
+TreeFileRead read_tree_file(int directoryFd, const char* name, const std::string& path,
+                            bool followLinks, bool byOpening);
 
 // Whether the file status describes the same content as before: the same
 // inode, size, modification and change times.

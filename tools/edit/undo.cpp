@@ -84,7 +84,8 @@ Undone restore(const JournalRecord& record, const EarlierContents& earlier) {
         return left(path, "its directory is no longer the one edited");
     if (!record.attribute.empty())
         return restore_attribute(directory.get(), record, path, earlier);
-    const FileRead2 read = read_tree_file(directory.get(), record.name.c_str(), path, false, false);
+    const TreeFileRead read =
+        read_tree_file(directory.get(), record.name.c_str(), path, false, false);
     if (read.result != ReadResult::Read) {
         print_error(read.message);
         return Undone::Failed;
