@@ -269,6 +269,24 @@ class JournalTests(Tree):
                     self.assert_all(originals, True)
 
 
+    def test_signal_finishes_the_stub_in_hand_and_leaves_no_temporary_file(self):
+        # SIGHUP and SIGQUIT would otherwise end the tool between writing a
+        # temporary file and renaming it.
+        for sent in (signal.SIGINT, signal.SIGHUP, signal.SIGQUIT):
+            with self.subTest(signal=sent.name):
+                shutil.rmtree(self.path("tree"), ignore_errors=True)
+                originals = self.make_tree(5)
+                process = stopping_edit("--set", "common5=7", self.path("tree"))
+                wait_stopped(process)
+                os.kill(process.pid, sent)
+                status, _ = finish(process)
+                self.assertEqual(status, -sent)
+                changed = [p for p, data in originals.items() if read(p) != data]
+                self.assertEqual(len(changed), 1)
+                left = [n for _, _, names in os.walk(self.path("tree")) for n in names]
+                self.assertEqual(len(left), 5, left)
+
+
 class RaceTests(Tree):
     def test_stub_changed_before_replacement_is_never_overwritten(self):
         other = read(os.path.join(EXAMPLES, "unix-layout1.stub"))

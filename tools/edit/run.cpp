@@ -182,7 +182,7 @@ int run_edit(const EditRunOptions& options) {
     unsigned jobs = run.jobs != 0 ? run.jobs : std::thread::hardware_concurrency();
     jobs = jobs == 0 ? 1 : jobs;
 
-    ScanStop stop;
+    ScanStop stop(kWriterInterrupts);
     WalkOptions walk = run.walk;
     walk.stopRequested = [&stop] {
         stop.check_output();
@@ -190,7 +190,7 @@ int run_edit(const EditRunOptions& options) {
     };
     ScanCounters counters;
     BatchQueue queue(std::min<std::size_t>(4 * std::size_t{jobs}, 64));
-    std::optional<InterruptsHeldFromNewThreads> held(std::in_place);
+    std::optional<InterruptsHeldFromNewThreads> held(std::in_place, kWriterInterrupts);
     ScanProgress progress(counters, progress_style(run.progress));
     EditReport report(run.format, run.edit.dryRun, progress);
     std::vector<std::thread> workers;

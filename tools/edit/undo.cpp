@@ -126,7 +126,7 @@ void count(UndoCounts& counts, Undone undone) {
 }  // namespace
 
 int run_undo(const std::vector<std::string>& journals) {
-    ScanStop stop;
+    ScanStop stop(kWriterInterrupts);
     UndoCounts counts;
     for (const std::string& journal : journals) {
         std::vector<JournalRecord> records;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: MIT
 #include "scan/stop.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -15,8 +16,6 @@
 namespace stubmeta_cli {
 namespace {
 
-constexpr std::array<int, 2> kInterrupts{SIGINT, SIGTERM};
-
 // The signal that asked to stop, or 0.  Lock-free, so the handler may set it.
 std::atomic<int> caughtSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free);
@@ -28,10 +27,10 @@ bool standard_output_is_pipe() noexcept {
     return ::fstat(STDOUT_FILENO, &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
-sigset_t interrupt_set() noexcept {
+sigset_t interrupt_set(std::span<const int> signals) noexcept {
     sigset_t set;
     sigemptyset(&set);
-    for (int signal : kInterrupts)
+    for (int signal : signals)
         sigaddset(&set, signal);
     return set;
 }
@@ -49,7 +48,9 @@ sigset_t interrupt_set() noexcept {
 
 }  // namespace
 
-ScanStop::ScanStop() : outputIsPipe_(standard_output_is_pipe()) {
+ScanStop::ScanStop(std::span<const int> signals)
+    : outputIsPipe_(standard_output_is_pipe()),
+      signals_(signals.first(std::min(signals.size(), kWriterInterrupts.size()))) {
     caughtSignal.store(0);
     struct sigaction action {};
     action.sa_handler = note_signal;
@@ -61,13 +62,17 @@ ScanStop::ScanStop() : outputIsPipe_(standard_output_is_pipe()) {
     // and a signal ends a poll whatever these flags say.  A second signal
     // finds the default action again.
     action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
-    for (std::size_t i = 0; i < kInterrupts.size(); ++i)
-        ::sigaction(kInterrupts[i], &action, &previous_[i]);
+    // A signal the tool was started with ignored (nohup, a background job
+    // of a script) stays ignored.
+    for (std::size_t i = 0; i < signals_.size(); ++i)
+        if (::sigaction(signals_[i], nullptr, &previous_[i]) == 0 &&
+            previous_[i].sa_handler != SIG_IGN)
+            ::sigaction(signals_[i], &action, nullptr);
 }
 
 ScanStop::~ScanStop() {
-    for (std::size_t i = 0; i < kInterrupts.size(); ++i)
-        ::sigaction(kInterrupts[i], &previous_[i], nullptr);
+    for (std::size_t i = 0; i < signals_.size(); ++i)
+        ::sigaction(signals_[i], &previous_[i], nullptr);
 }
 
 bool ScanStop::requested() const noexcept {
@@ -113,8 +118,8 @@ void ScanStop::end_if_stopped() {
     throw OutputLost(std::string("stubmeta: cannot write the output: ") + std::strerror(EPIPE));
 }
 
-InterruptsHeldFromNewThreads::InterruptsHeldFromNewThreads() noexcept {
-    const sigset_t set = interrupt_set();
+InterruptsHeldFromNewThreads::InterruptsHeldFromNewThreads(std::span<const int> signals) noexcept {
+    const sigset_t set = interrupt_set(signals);
     ::pthread_sigmask(SIG_BLOCK, &set, &previous_);
 }
 

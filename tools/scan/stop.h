@@ -6,18 +6,31 @@
 // cause says, with every row found so far printed whole.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <exception>
 #include <mutex>
+#include <span>
 
 namespace stubmeta_cli {
 
+// The signals that ask a scan to stop: a user's interrupt and a polite kill.
+inline constexpr std::array<int, 2> kScanInterrupts{SIGINT, SIGTERM};
+// A command that replaces files (edit, undo) stops between files on every
+// signal that would otherwise end it in the middle of a replacement and
+// leave a temporary file behind, all but SIGXFSZ: that one a write past the
+// file size limit brings, and it fails that write like any other error.
+inline constexpr std::array<int, 11> kWriterInterrupts{SIGHUP,  SIGINT,    SIGQUIT, SIGTERM,
+                                                       SIGUSR1, SIGUSR2,   SIGALRM, SIGPIPE,
+                                                       SIGXCPU, SIGVTALRM, SIGPROF};
+
 class ScanStop {
 public:
-    // Catches SIGINT and SIGTERM until destroyed: the first one asks the
-    // scan to stop, a second one ends the process at once as usual.
-    ScanStop();
+    // Catches signals (kScanInterrupts or kWriterInterrupts) until
+    // destroyed: the first one asks the work to stop, a second one ends
+    // the process at once as usual.
+    explicit ScanStop(std::span<const int> signals = kScanInterrupts);
     ScanStop(const ScanStop&) = delete;
     ScanStop& operator=(const ScanStop&) = delete;
     ~ScanStop();
@@ -50,16 +63,17 @@ private:
     std::atomic<bool> failed_{false};
     std::mutex failureMutex_;
     std::exception_ptr failure_;
-    struct sigaction previous_[2]{};
+    std::span<const int> signals_;
+    std::array<struct sigaction, kWriterInterrupts.size()> previous_{};
 };
 
-// While an instance lives, SIGINT and SIGTERM are held back from the
-// calling thread, and so from every thread it starts (which inherit its
-// mask): the signals then reach the thread walking the trees, whose
-// waits they interrupt.
+// While an instance lives, signals (those ScanStop catches) are held back
+// from the calling thread, and so from every thread it starts (which
+// inherit its mask): the signals then reach the thread walking the trees,
+// whose waits they interrupt.
 class InterruptsHeldFromNewThreads {
 public:
-    InterruptsHeldFromNewThreads() noexcept;
+    explicit InterruptsHeldFromNewThreads(std::span<const int> signals = kScanInterrupts) noexcept;
     InterruptsHeldFromNewThreads(const InterruptsHeldFromNewThreads&) = delete;
     InterruptsHeldFromNewThreads& operator=(const InterruptsHeldFromNewThreads&) = delete;
     ~InterruptsHeldFromNewThreads();

@@ -59,26 +59,45 @@ bool read_sized(std::string& value, Reader get) {
     return false;
 }
 
-// The attribute names of the file at path; none where the file system
-// keeps no attributes at all.
-std::vector<std::string> attribute_names(const std::string& path) {
-    std::string list;
-    if (!read_sized(list, [&path](char* buffer, std::size_t size) {
-            return ::listxattr(path.c_str(), buffer, size);
-        })) {
+// The attribute names list(buffer, size) gives (listxattr or flistxattr);
+// none where the file system keeps no attributes at all.
+template <typename Lister>
+std::vector<std::string> attribute_names(const std::string& path, Lister list) {
+    std::string text;
+    if (!read_sized(text, list)) {
         if (errno == ENOTSUP)
             return {};
         cannot_keep(path, "its extended attributes: they cannot be listed", errno, "xattr");
     }
     std::vector<std::string> names;
-    for (std::size_t at = 0; at < list.size();) {
-        const std::size_t end = list.find('\0', at);
-        const std::size_t stop = end == std::string::npos ? list.size() : end;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\0', at);
+        const std::size_t stop = end == std::string::npos ? text.size() : end;
         if (stop > at)
-            names.push_back(list.substr(at, stop - at));
+            names.push_back(text.substr(at, stop - at));
         at = stop + 1;
     }
     return names;
+}
+
+// The identity of the file path names, its attributes listed by list(buffer,
+// size) and read by get(name, buffer, size): by path or by descriptor alike.
+template <typename Lister, typename Getter>
+FileIdentity read_identity_with(const std::string& path, const struct stat& status,
+                                const Preservation& preserve, Lister list, Getter get) {
+    FileIdentity identity{status, {}};
+    if (!preserve.xattr)
+        return identity;
+    for (std::string& name : attribute_names(path, list)) {
+        std::string value;
+        if (read_sized(value, [&get, &name](char* buffer, std::size_t size) {
+                return get(name.c_str(), buffer, size);
+            }))
+            identity.attributes.emplace_back(std::move(name), std::move(value));
+        else if (errno != ENODATA)  // removed since it was listed: nothing to keep
+            cannot_keep(path, "extended attribute " + name + ": it cannot be read", errno, "xattr");
+    }
+    return identity;
 }
 
 bool has_attribute(const FileIdentity& identity, std::string_view name) {
@@ -96,61 +115,26 @@ void apply_attributes(int fd, const FileIdentity& identity, const std::string& p
                     "xattr");
 }
 
-// As attribute_names, through an open descriptor.
-std::vector<std::string> attribute_names_of(int fd, const std::string& path) {
-    std::string list;
-    if (!read_sized(list, [fd](char* buffer, std::size_t size) {
-            return ::flistxattr(fd, buffer, size);
-        })) {
-        if (errno == ENOTSUP)
-            return {};
-        cannot_keep(path, "its extended attributes: they cannot be listed", errno, "xattr");
-    }
-    std::vector<std::string> names;
-    for (std::size_t at = 0; at < list.size();) {
-        const std::size_t end = list.find('\0', at);
-        const std::size_t stop = end == std::string::npos ? list.size() : end;
-        if (stop > at)
-            names.push_back(list.substr(at, stop - at));
-        at = stop + 1;
-    }
-    return names;
-}
-
 }  // namespace
 
 FileIdentity read_identity_of(int fd, const std::string& path, const struct stat& status,
                               const Preservation& preserve) {
-    FileIdentity identity{status, {}};
-    if (!preserve.xattr)
-        return identity;
-    for (std::string& name : attribute_names_of(fd, path)) {
-        std::string value;
-        if (read_sized(value, [fd, &name](char* buffer, std::size_t size) {
-                return ::fgetxattr(fd, name.c_str(), buffer, size);
-            }))
-            identity.attributes.emplace_back(std::move(name), std::move(value));
-        else if (errno != ENODATA)
-            cannot_keep(path, "extended attribute " + name + ": it cannot be read", errno, "xattr");
-    }
-    return identity;
+    return read_identity_with(
+        path, status, preserve,
+        [fd](char* buffer, std::size_t size) { return ::flistxattr(fd, buffer, size); },
+        [fd](const char* name, char* buffer, std::size_t size) {
+            return ::fgetxattr(fd, name, buffer, size);
+        });
 }
 
 FileIdentity read_identity(const std::string& path, const struct stat& status,
                            const Preservation& preserve) {
-    FileIdentity identity{status, {}};
-    if (!preserve.xattr)
-        return identity;
-    for (std::string& name : attribute_names(path)) {
-        std::string value;
-        if (read_sized(value, [&path, &name](char* buffer, std::size_t size) {
-                return ::getxattr(path.c_str(), name.c_str(), buffer, size);
-            }))
-            identity.attributes.emplace_back(std::move(name), std::move(value));
-        else if (errno != ENODATA)  // removed since it was listed: nothing to keep
-            cannot_keep(path, "extended attribute " + name + ": it cannot be read", errno, "xattr");
-    }
-    return identity;
+    return read_identity_with(
+        path, status, preserve,
+        [&path](char* buffer, std::size_t size) { return ::listxattr(path.c_str(), buffer, size); },
+        [&path](const char* name, char* buffer, std::size_t size) {
+            return ::getxattr(path.c_str(), name, buffer, size);
+        });
 }
 
 void apply_identity(int fd, const FileIdentity& identity, const Preservation& preserve,
