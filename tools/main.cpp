@@ -130,9 +130,10 @@ int run_tool(int argc, char** argv) {
     app.failure_message(usage_failure);
 
     std::vector<Command> commands{
-        add_types_command(app),  add_inspect_command(app), add_scan_command(app),
-        add_verify_command(app), add_create_command(app),  add_convert_command(app),
-        add_wrap_command(app),   add_unwrap_command(app),  add_completion_command(app),
+        add_types_command(app),  add_inspect_command(app),    add_scan_command(app),
+        add_verify_command(app), add_create_command(app),     add_convert_command(app),
+        add_wrap_command(app),   add_unwrap_command(app),     add_edit_command(app),
+        add_undo_command(app),   add_completion_command(app),
     };
     for (Command& command : commands)
         command.app->failure_message(usage_failure);

@@ -24,5 +24,7 @@ Command add_create_command(CLI::App& app);
 Command add_convert_command(CLI::App& app);
 Command add_wrap_command(CLI::App& app);
 Command add_unwrap_command(CLI::App& app);
+Command add_edit_command(CLI::App& app);
+Command add_undo_command(CLI::App& app);
 
 }  // namespace stubmeta_cli

@@ -96,7 +96,45 @@ void apply_attributes(int fd, const FileIdentity& identity, const std::string& p
                     "xattr");
 }
 
+// As attribute_names, through an open descriptor.
+std::vector<std::string> attribute_names_of(int fd, const std::string& path) {
+    std::string list;
+    if (!read_sized(list, [fd](char* buffer, std::size_t size) {
+            return ::flistxattr(fd, buffer, size);
+        })) {
+        if (errno == ENOTSUP)
+            return {};
+        cannot_keep(path, "its extended attributes: they cannot be listed", errno, "xattr");
+    }
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t end = list.find('\0', at);
+        const std::size_t stop = end == std::string::npos ? list.size() : end;
+        if (stop > at)
+            names.push_back(list.substr(at, stop - at));
+        at = stop + 1;
+    }
+    return names;
+}
+
 }  // namespace
+
+FileIdentity read_identity_of(int fd, const std::string& path, const struct stat& status,
+                              const Preservation& preserve) {
+    FileIdentity identity{status, {}};
+    if (!preserve.xattr)
+        return identity;
+    for (std::string& name : attribute_names_of(fd, path)) {
+        std::string value;
+        if (read_sized(value, [fd, &name](char* buffer, std::size_t size) {
+                return ::fgetxattr(fd, name.c_str(), buffer, size);
+            }))
+            identity.attributes.emplace_back(std::move(name), std::move(value));
+        else if (errno != ENODATA)
+            cannot_keep(path, "extended attribute " + name + ": it cannot be read", errno, "xattr");
+    }
+    return identity;
+}
 
 FileIdentity read_identity(const std::string& path, const struct stat& status,
                            const Preservation& preserve) {

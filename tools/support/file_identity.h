@@ -28,6 +28,12 @@ struct FileIdentity {
 FileIdentity read_identity(const std::string& path, const struct stat& status,
                            const Preservation& preserve);
 
+// As read_identity, from the file open at fd (its attributes read
+// through the descriptor, so no path is resolved again); path names the
+// file in messages.
+FileIdentity read_identity_of(int fd, const std::string& path, const struct stat& status,
+                              const Preservation& preserve);
+
 // Gives the open file fd what preserve asks of identity: owner and group
 // first (a change of owner clears set-id bits and file capabilities), then
 // the attributes (and removes an ACL the file inherited from its directory
