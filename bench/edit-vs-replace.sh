@@ -170,10 +170,10 @@ timed_edit() {
 # a shared machine falls on all of them alike.
 for ((run = 1; run <= runs; run++)); do
     timed_edit replace "$replace" "$list"
-    timed_edit edit "$tool" edit --jobs 1 "${change[@]}" "$tree"
-    timed_edit journal "$tool" edit --jobs 1 --journal "$journal" "${change[@]}" "$tree"
+    timed_edit edit "$tool" edit --jobs 1 "${change[@]}" -- "$tree"
+    timed_edit journal "$tool" edit --jobs 1 --journal "$journal" "${change[@]}" -- "$tree"
     journal_size=$(stat -c %s "$journal" 2>/dev/null || echo -)
-    timed_edit edit2 "$tool" edit --jobs 2 "${change[@]}" "$tree"
+    timed_edit edit2 "$tool" edit --jobs 2 "${change[@]}" -- "$tree"
 done
 t_replace=${best_of[replace]}
 t_edit=${best_of[edit]}
