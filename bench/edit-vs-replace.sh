@@ -112,12 +112,16 @@ build_tree() {
         local folder i
         folder=$(printf '%s/d%04d' "$tree" "$number")
         mkdir "$folder"
-        local -a plain=()
+        local -a plain=() stub_names=()
+        local name
         for ((i = made; i < made + per_directory / 2 && i < stubs; i++)); do
-            plain+=("$(printf '%s/f%07d.txt' "$folder" "$i")")
-            : >"$(printf '%s/s%07d-%s.stub' "$folder" "$i" "${types[i % ${#types[@]}]}")"
+            printf -v name '%s/f%07d.txt' "$folder" "$i"
+            plain+=("$name")
+            printf -v name '%s/s%07d-%s.stub' "$folder" "$i" "${types[i % ${#types[@]}]}"
+            stub_names+=("$name")
         done
         echo "an ordinary file, not archived" | tee "${plain[@]}" >/dev/null
+        touch "${stub_names[@]}"
         made=$i
         number=$((number + 1))
     done
