@@ -2,10 +2,13 @@
 // SPDX-License-Identifier: MIT
 #include "edit/journal.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -114,35 +117,37 @@ JournalRecord record_of(const json& j) {
     return r;
 }
 
-// Drops what follows the last newline: a record a crash cut short.
-void drop_torn_record(int fd, const std::string& path) {
+// Where the records end: just past the last newline.  What follows is a
+// record a crash cut short, or zeros reserved for records never written.
+off_t end_of_records(int fd, const std::string& path) {
     struct stat status {};
     if (::fstat(fd, &status) != 0)
         fail(path, "cannot stat the journal", errno);
-    off_t end = status.st_size;
-    char c = '\n';
-    while (end > 0) {
-        if (::pread(fd, &c, 1, end - 1) != 1)
-            fail(path, "cannot read the journal", errno);
-        if (c == '\n')
-            break;
-        --end;
+    std::array<char, 65536> block{};
+    for (off_t end = status.st_size; end > 0;) {
+        const auto size = static_cast<std::size_t>(std::min<off_t>(end, block.size()));
+        const off_t from = end - static_cast<off_t>(size);
+        if (::pread(fd, block.data(), size, from) != static_cast<ssize_t>(size))
+            fail(path, "cannot read the journal", errno == 0 ? EIO : errno);
+        const std::string_view text(block.data(), size);
+        if (const std::size_t newline = text.rfind('\n'); newline != std::string_view::npos)
+            return from + static_cast<off_t>(newline) + 1;
+        end = from;
     }
-    if (end != status.st_size && ::ftruncate(fd, end) != 0)
-        fail(path, "cannot drop the record a crash cut short", errno);
+    return 0;
 }
 
 }  // namespace
 
 JournalWriter::JournalWriter(const std::string& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOCTTY | O_CLOEXEC, 0600);
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOCTTY | O_CLOEXEC, 0600);
     if (fd_ < 0)
         fail(path, "cannot open the journal", errno);
-    drop_torn_record(fd_, path);
-    struct stat status {};
-    if (::fstat(fd_, &status) != 0)
-        fail(path, "cannot stat the journal", errno);
-    if (status.st_size == 0) {
+    end_ = end_of_records(fd_, path);
+    if (::ftruncate(fd_, end_) != 0)
+        fail(path, "cannot drop the record a crash cut short", errno);
+    reserved_ = end_;
+    if (end_ == 0) {
         write_line(json{{"journal", "stubmeta edit"}, {"version", kVersion}}.dump() + "\n");
         // The journal's own name must last too.
         const std::size_t slash = path.rfind('/');
@@ -156,14 +161,38 @@ JournalWriter::JournalWriter(const std::string& path) : path_(path) {
 }
 
 JournalWriter::~JournalWriter() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ < 0)
+        return;
+    // Readers pass over zeros after the last record; a journal that ends
+    // at its last record is just tidier.
+    (void)::ftruncate(fd_, end_);
+    ::close(fd_);
+}
+
+// Zeros written and synced ahead of the records, a megabyte at a time: a
+// record then overwrites blocks the file already has, so the sync that
+// makes it durable writes that data alone, where a file that grows with
+// every record would also commit its new size and blocks each time, which
+// costs as much again as the replacement's own syncs.
+void JournalWriter::reserve(off_t needed) {
+    static constexpr off_t kReserve = off_t{1} << 20;
+    if (needed <= reserved_)
+        return;
+    const off_t size = std::max(needed, reserved_ + kReserve);
+    const std::string zeros(static_cast<std::size_t>(size - reserved_), '\0');
+    if (::pwrite(fd_, zeros.data(), zeros.size(), reserved_) != static_cast<ssize_t>(zeros.size()))
+        fail(path_, "cannot write the journal", errno == 0 ? ENOSPC : errno);
+    if (::fsync(fd_) != 0)
+        fail(path_, "cannot sync the journal", errno);
+    reserved_ = size;
 }
 
 void JournalWriter::write_line(const std::string& line) {
+    reserve(end_ + static_cast<off_t>(line.size()));
     std::size_t done = 0;
     while (done < line.size()) {
-        const ssize_t wrote = ::write(fd_, line.data() + done, line.size() - done);
+        const ssize_t wrote =
+            ::pwrite(fd_, line.data() + done, line.size() - done, end_ + static_cast<off_t>(done));
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote < 0)
@@ -172,6 +201,7 @@ void JournalWriter::write_line(const std::string& line) {
     }
     if (::fdatasync(fd_) != 0)
         fail(path_, "cannot sync the journal", errno);
+    end_ += static_cast<off_t>(line.size());
 }
 
 void JournalWriter::append(const JournalRecord& record) {
@@ -181,7 +211,9 @@ void JournalWriter::append(const JournalRecord& record) {
 }
 
 std::vector<JournalRecord> read_journal(const std::string& path) {
-    const std::string content = read_small_file(path, kLargestJournal);
+    std::string content = read_small_file(path, kLargestJournal);
+    // Zeros reserved for records a crash kept from being written.
+    content.erase(std::min(content.size(), content.find_last_not_of('\0') + 1));
     std::vector<JournalRecord> records;
     std::size_t at = 0;
     for (std::size_t line = 1; at < content.size(); ++line) {

@@ -8,7 +8,8 @@
 // any stub fit.  A record is written and synced before the file it
 // describes is replaced; a record cut short by a crash is the last line,
 // without its newline, and is ignored by the reader and removed by the
-// next writer.
+// next writer.  While an edit runs, zeros reserved for the next records
+// follow the last one; a crash may leave them, and readers pass over them.
 #pragma once
 
 #include <cstdint>
@@ -39,12 +40,13 @@ struct JournalRecord {
 
 class JournalWriter {
 public:
-    // Opens path for appending (creating it, mode 0600), drops a record a
+    // Opens path for writing (creating it, mode 0600), drops a record a
     // crash cut short at its end, and writes the first line to a new
     // journal.  Throws ToolError (status 2) when it cannot.
     explicit JournalWriter(const std::string& path);
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
+    // Gives back the zeros reserved past the last record.
     ~JournalWriter();
 
     // Appends record and syncs it (fdatasync) before returning: only
@@ -54,9 +56,12 @@ public:
 
 private:
     void write_line(const std::string& line);
+    void reserve(off_t needed);
 
     std::string path_;
     int fd_ = -1;
+    off_t end_ = 0;       // where the next record goes
+    off_t reserved_ = 0;  // the file's size: zeros from end_ on
     std::mutex mutex_;
 };
 
