@@ -20,6 +20,7 @@
 #include "scan/roots.h"
 #include "scan/stop.h"
 #include "support/printable.h"
+#include "support/tool_status.h"
 
 namespace stubmeta_cli {
 namespace {
@@ -169,11 +170,27 @@ void walk_roots(const EditRunOptions& options, const WalkOptions& walk, BatchQue
     walker.hand_on_root_files();
 }
 
+// The current directory ending in '/', which makes the journal's paths
+// absolute.  Without it a journal could not lead undo back to the files,
+// so an edit that keeps one does not start.
+std::string working_directory(bool needed) {
+    const std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    if (cwd == nullptr) {
+        if (needed)
+            throw ToolError(kExitUsageOrIo, std::string("stubmeta: cannot find the current "
+                                                        "directory for the journal's paths: ") +
+                                                std::strerror(errno));
+        return "/";
+    }
+    return std::string(cwd.get()) + (cwd.get()[1] == '\0' ? "" : "/");
+}
+
 }  // namespace
 
 int run_edit(const EditRunOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     EditRunOptions run = options;
+    const std::string workingDirectory = working_directory(!run.journalPath.empty());
     std::optional<JournalWriter> journal;
     if (!run.journalPath.empty() && !run.edit.dryRun) {
         journal.emplace(run.journalPath);
@@ -194,9 +211,6 @@ int run_edit(const EditRunOptions& options) {
     ScanProgress progress(counters, progress_style(run.progress));
     EditReport report(run.format, run.edit.dryRun, progress);
     std::vector<std::thread> workers;
-    std::string workingDirectory = "/";
-    if (std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free); cwd)
-        workingDirectory = std::string(cwd.get()) + (cwd.get()[1] == '\0' ? "" : "/");
     const Workers w{run, workingDirectory, queue, report, counters, stop};
     try {
         for (unsigned i = 0; i < jobs; ++i)
