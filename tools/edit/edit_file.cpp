@@ -83,8 +83,15 @@ FileEdit replace(const FileEditOptions& options, const EditDirectory& directory,
                   content,
                   identity,
                   {}};
-    const Replacement replacement{directory.fd,  name,     path,      read.status,
-                                  &read.content, &content, &identity, options.preserve};
+    const Replacement replacement{directory.fd,
+                                  name,
+                                  path,
+                                  read.status,
+                                  &read.content,
+                                  &content,
+                                  &identity,
+                                  options.preserve,
+                                  !options.directorySyncedByCaller};
     const Replaced done = replace_checked(replacement, [&](const struct stat& written) {
         if (options.journal == nullptr)
             return;

@@ -23,6 +23,12 @@ struct FileEditOptions {
     bool dryRun = false;
     Preservation preserve;
     JournalWriter* journal = nullptr;  // none without --journal
+    // The caller syncs each directory once, after the last file it edits
+    // there, instead of once a file.  A crash before that sync leaves each
+    // of those files old or new, never neither (the new content and its
+    // journal record are durable before the rename), and halves the syncs
+    // of an edit without a journal.
+    bool directorySyncedByCaller = false;
 };
 
 // The directory a file is edited in: its descriptor, its path as walked

@@ -118,9 +118,9 @@ void stop_before_exchange_if_asked() {
         (void)std::raise(SIGSTOP);
 }
 
-void sync_directory(int directoryFd, const std::string& path) {
-    if (::fsync(directoryFd) != 0 && errno != EINVAL && errno != ENOTSUP)
-        fail(path, "cannot sync its directory", errno);
+void sync_directory(const Replacement& r) {
+    if (r.syncDirectory && ::fsync(r.directoryFd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        fail(r.path, "cannot sync its directory", errno);
 }
 
 }  // namespace
@@ -147,7 +147,7 @@ Replaced replace_checked(const Replacement& r,
         if (::renameat(r.directoryFd, temporary.name(), r.directoryFd, r.name) != 0)
             fail(r.path, "cannot replace", errno);
         temporary.keep();
-        sync_directory(r.directoryFd, r.path);
+        sync_directory(r);
         return Replaced::Done;
     }
     // The temporary name now holds the file swapped out.
@@ -161,11 +161,11 @@ Replaced replace_checked(const Replacement& r,
                  errno);
         }
         temporary.remove(r.path);  // the new content
-        sync_directory(r.directoryFd, r.path);
+        sync_directory(r);
         return Replaced::Changed;
     }
     temporary.remove(r.path);  // the old content
-    sync_directory(r.directoryFd, r.path);
+    sync_directory(r);
     return Replaced::Done;
 }
 

@@ -22,6 +22,9 @@ struct Replacement {
     const FileContent* content = nullptr;  // what replaces it
     const FileIdentity* identity = nullptr;
     Preservation preserve;
+    // False when the caller syncs the directory once for all the files it
+    // replaces there (see FileEditOptions::directorySyncedByCaller).
+    bool syncDirectory = true;
 };
 
 enum class Replaced { Done, Changed };
@@ -36,7 +39,7 @@ enum class Replaced { Done, Changed };
 // it back.  Where the file system cannot exchange, a plain rename follows
 // the first check.  Returns Changed, the file left as it is, when it no
 // longer holds what was read: never a lost update.  The directory is
-// synced.  Failures throw ToolError (status 2); the temporary file is
+// synced unless syncDirectory is false.  Failures throw ToolError (status 2); the temporary file is
 // removed on every path.
 Replaced replace_checked(const Replacement& replacement,
                          const std::function<void(const struct stat&)>& beforeSwap);

@@ -32,15 +32,19 @@ struct Workers {
     EditReport& report;
     ScanCounters& counters;
     ScanStop& stop;
+    const FileEditOptions& inBatches;  // options.edit, each directory synced once a batch
 };
 
-void edit_one(const Workers& w, const EditDirectory& directory, const char* name,
-              const std::string& path) {
-    const FileEdit edit = edit_file(w.options.edit, directory, name, path);
+// Edits one file; returns whether its directory changed.
+bool edit_one(const Workers& w, const FileEditOptions& options, const EditDirectory& directory,
+              const char* name, const std::string& path) {
+    const FileEdit edit = edit_file(options, directory, name, path);
     w.counters.filesExamined.fetch_add(1, std::memory_order_relaxed);
     if (edit.outcome != FileOutcome::NotStub && edit.outcome != FileOutcome::Failed)
         w.counters.stubsFound.fetch_add(1, std::memory_order_relaxed);
     w.report.add(path, edit);
+    return !options.dryRun &&
+           (edit.outcome == FileOutcome::Changed || edit.outcome == FileOutcome::LostUpdate);
 }
 
 // A directory's path for the journal, so that undo finds it from anywhere.
@@ -92,7 +96,7 @@ void edit_root_file(const Workers& w, const std::string& path) {
         w.report.add_unreadable(message);
         return;
     }
-    edit_one(w, directory, name.c_str(), path);
+    edit_one(w, w.options.edit, directory, name.c_str(), path);
 }
 
 // ".NAME.tmp.XXXXXX": a temporary file of an edit a crash cut short,
@@ -123,12 +127,16 @@ void edit_batch(const Workers& w, const FileBatch& batch) {
         return;
     }
     std::string path;
+    bool changed = false;
     batch.for_each([&](const char* name) {
         if (w.stop.requested() || is_edit_temporary(name))
             return;
         path.assign(open.prefix()).append(name);
-        edit_one(w, directory, name, path);
+        changed = edit_one(w, w.inBatches, directory, name, path) || changed;
     });
+    if (changed && ::fsync(directory.fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        w.report.add_unreadable(printable(directory.path) +
+                                ": cannot sync the directory: " + std::strerror(errno));
 }
 
 void work(const Workers& w) {
@@ -211,7 +219,9 @@ int run_edit(const EditRunOptions& options) {
     ScanProgress progress(counters, progress_style(run.progress));
     EditReport report(run.format, run.edit.dryRun, progress);
     std::vector<std::thread> workers;
-    const Workers w{run, workingDirectory, queue, report, counters, stop};
+    FileEditOptions inBatches = run.edit;
+    inBatches.directorySyncedByCaller = true;
+    const Workers w{run, workingDirectory, queue, report, counters, stop, inBatches};
     try {
         for (unsigned i = 0; i < jobs; ++i)
             workers.emplace_back([&w] { work(w); });
