@@ -1,0 +1,33 @@
+/* SPDX-FileCopyrightText: 2026 The stubmeta developers */
+/* SPDX-License-Identifier: MIT */
+// Editing the files of one batch the walk handed on, whoever drives the
+// walk: the threads of stubmeta edit or a process of an MPI job.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "edit/edit_file.h"
+#include "edit/report.h"
+#include "scan/progress.h"
+#include "scan/walk.h"
+
+namespace stubmeta_cli {
+
+struct BatchEditor {
+    const FileEditOptions& options;
+    const std::string& workingDirectory;  // see working_directory()
+    EditReport& report;
+    ScanCounters& counters;
+    std::function<bool()> stopRequested;  // true: leave the batch's other files alone
+};
+
+// The current directory with a '/' at its end ("/" when it cannot be
+// read): what makes the journal's paths absolute.
+std::string working_directory();
+
+// Edits every file of batch (its roots that are files, or the files of
+// its directory), reporting each to editor.report.
+void edit_batch(const BatchEditor& editor, const FileBatch& batch);
+
+}  // namespace stubmeta_cli
