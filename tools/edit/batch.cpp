@@ -94,31 +94,31 @@ std::string working_directory() {
     return std::string(cwd.get()) + (cwd.get()[1] == '\0' ? "" : "/");
 }
 
-void edit_batch(const BatchEditor& w, const FileBatch& batch) {
+void edit_batch(const BatchEditor& editor, const FileBatch& batch) {
     const OpenDirectory& open = batch.directory();
     if (open.holds_roots()) {
-        batch.for_each([&w](const char* path) {
-            if (!w.stopRequested())
-                edit_root_file(w, path);
+        batch.for_each([&editor](const char* path) {
+            if (!editor.stopRequested())
+                edit_root_file(editor, path);
         });
         return;
     }
     EditDirectory directory;
     directory.fd = open.fd();
-    directory.path =
-        absolute(w, open.prefix().size() == 1 ? open.prefix()
-                                              : open.prefix().substr(0, open.prefix().size() - 1));
+    directory.path = absolute(editor, open.prefix().size() == 1
+                                          ? open.prefix()
+                                          : open.prefix().substr(0, open.prefix().size() - 1));
     std::string message;
     if (!identify(directory, open.prefix(), message)) {
-        w.report.add_unreadable(message);
+        editor.report.add_unreadable(message);
         return;
     }
     std::string path;
     batch.for_each([&](const char* name) {
-        if (w.stopRequested() || is_edit_temporary(name))
+        if (editor.stopRequested() || is_edit_temporary(name))
             return;
         path.assign(open.prefix()).append(name);
-        edit_one(w, directory, name, path);
+        edit_one(editor, directory, name, path);
     });
 }
 
