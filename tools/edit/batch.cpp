@@ -18,7 +18,11 @@ namespace {
 
 void edit_one(const BatchEditor& w, const EditDirectory& directory, const char* name,
               const std::string& path) {
+    if (w.fileInHand)
+        w.fileInHand(true);
     const FileEdit edit = edit_file(w.options, directory, name, path);
+    if (w.fileInHand)
+        w.fileInHand(false);
     w.counters.filesExamined.fetch_add(1, std::memory_order_relaxed);
     if (edit.outcome != FileOutcome::NotStub && edit.outcome != FileOutcome::Failed)
         w.counters.stubsFound.fetch_add(1, std::memory_order_relaxed);

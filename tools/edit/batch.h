@@ -20,6 +20,9 @@ struct BatchEditor {
     EditReport& report;
     ScanCounters& counters;
     std::function<bool()> stopRequested;  // true: leave the batch's other files alone
+    // Called with true before each file is edited and false after: where
+    // a signal ends the process, this lets the file in hand finish first.
+    std::function<void(bool)> fileInHand;
 };
 
 // The current directory with a '/' at its end ("/" when it cannot be

@@ -87,8 +87,8 @@ int run_edit(const EditRunOptions& options) {
     EditReport report(run.format, run.edit.dryRun, progress);
     std::vector<std::thread> workers;
     const std::string workingDirectory = working_directory();
-    const BatchEditor editor{run.edit, workingDirectory, report, counters,
-                             [&stop] { return stop.requested(); }};
+    const BatchEditor editor{
+        run.edit, workingDirectory, report, counters, [&stop] { return stop.requested(); }, {}};
     const Workers w{editor, queue, stop};
     try {
         for (unsigned i = 0; i < jobs; ++i)

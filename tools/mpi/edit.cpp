@@ -7,6 +7,7 @@
 #include "edit/batch.h"
 #include "edit/report.h"
 #include "mpi/distribute.h"
+#include "mpi/interrupt.h"
 #include "mpi/messages.h"
 #include "scan/progress.h"
 
@@ -21,7 +22,8 @@ public:
         : edit_(options.edit), workingDirectory_(working_directory()),
           progress_(counters_, ProgressStyle::None),
           report_(options.line.format, options.edit.dryRun, progress_),
-          editor_{edit_, workingDirectory_, report_, counters_, [] { return false; }},
+          editor_{edit_,     workingDirectory_,    report_,
+                  counters_, [] { return false; }, finish_file_before_interrupt},
           walk_(
               options.line.tree.walk,
               [this](FileBatch&& batch) {

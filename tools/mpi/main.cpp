@@ -38,9 +38,10 @@ const char* const kEditFooter =
     "PATHs, handed out as stubmeta-mpi scan hands them out; process 0 prints every row\n"
     "and the summary.  With --journal FILE each process journals to FILE.RANK (FILE.0,\n"
     "FILE.1, ...) on its own host; stubmeta undo FILE.0 FILE.1 ... takes them back.\n"
-    "Each process edits with one thread.  A process that dies, or SIGINT or SIGTERM,\n"
-    "ends the whole job with no summary; the journals stay whole, and running the\n"
-    "same edit again finishes it.\n\n"
+    "Each process edits with one thread.  SIGINT or SIGTERM lets each process finish\n"
+    "the file in hand, then ends the job with no summary, the journals whole; so does\n"
+    "a process that dies, but for its file in hand.  The same edit run again finishes\n"
+    "the job.\n\n"
     "Examples:\n"
     "  mpirun -np 16 stubmeta-mpi edit --dry-run --where headText=dm01 --set headText=dm02 /srv/a\n"
     "  mpirun -np 16 stubmeta-mpi edit --replace-prefix longText /vol1/ /vol2/ --journal j /srv/a\n"
@@ -109,7 +110,7 @@ int run(int argc, char** argv, int process, int processes) {
     }
     const bool editing = status == -2;
     set_error_prefix(editing ? "stubmeta-mpi edit" : "stubmeta-mpi scan");
-    end_scan_on_interrupt(process == 0);
+    end_on_interrupt(process == 0, editing);
     const int done = editing ? edit_in_job(lines.edit, process, processes)
                              : scan_in_job(lines.scan, process, processes);
     flush_out();
