@@ -45,7 +45,7 @@ const char* const kEditFooter =
     "Examples:\n"
     "  mpirun -np 16 stubmeta-mpi edit --dry-run --where headText=dm01 --set headText=dm02 /srv/a\n"
     "  mpirun -np 16 stubmeta-mpi edit --replace-prefix longText /vol1/ /vol2/ --journal j /srv/a\n"
-    "  stubmeta undo j.0 j.1 j.2 j.3 j.4 j.5 j.6 j.7 j.8 j.9 j.10 j.11 j.12 j.13 j.14 j.15\n";
+    "  stubmeta undo j.*\n";
 
 struct CommandLines {
     MpiScanOptions scan;
