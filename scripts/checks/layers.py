@@ -27,9 +27,9 @@ FLOORS = [
     ["main"],  # tools/main.cpp and tools/mpi/main.cpp, the programs
 ]
 
-# Where <CLI/...> may be included: the commands, the programs and the scan's
-# command line, which stubmeta and stubmeta-mpi share.
-CLI_ALLOWED = re.compile(r"^(commands/.*|main\.cpp|mpi/main\.cpp|scan/command_line\.(h|cpp))$")
+# Where <CLI/...> may be included: the commands, the programs, and the scan's
+# and the edit's command lines, which stubmeta and stubmeta-mpi share.
+CLI_ALLOWED = re.compile(r"^(commands/.*|main\.cpp|mpi/main\.cpp|(scan|edit)/command_line\.(h|cpp))$")
 
 FLOOR_OF = {part: index for index, parts in enumerate(FLOORS) for part in parts}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')

@@ -70,6 +70,11 @@ std::string EditReport::rows_of(const std::string& path, const FileEdit& edit) c
 }
 
 void EditReport::print(const std::string& lines) {
+    if (holding_) {
+        held_.rows += lines;
+        ++heldRows_;
+        return;
+    }
     const auto write = [&lines] {
         write_out(lines);
         flush_out();
@@ -78,6 +83,52 @@ void EditReport::print(const std::string& lines) {
         progress_.while_paused(write);
     else
         write();
+}
+
+void EditReport::print_message(const std::string& line) {
+    if (holding_)
+        held_.messages.push_back(line);
+    else
+        progress_.while_paused([&line] { print_error(line); });
+}
+
+void EditReport::hold() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    holding_ = true;
+}
+
+HeldEditOutput EditReport::take_held() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    HeldEditOutput held = std::move(held_);
+    held.counts = counts_;
+    held_ = HeldEditOutput();
+    counts_ = EditCounts();
+    heldRows_ = 0;
+    return held;
+}
+
+std::size_t EditReport::held_lines() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return heldRows_ + held_.messages.size();
+}
+
+void EditReport::add_held(const HeldEditOutput& held) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!held.rows.empty())
+        print(held.rows);
+    for (const std::string& line : held.messages)
+        print_message(line);
+    EditCounts& c = counts_;
+    const EditCounts& more = held.counts;
+    c.examined += more.examined;
+    c.stubs += more.stubs;
+    c.changed += more.changed;
+    c.unchanged += more.unchanged;
+    c.notSelected += more.notSelected;
+    c.damaged += more.damaged;
+    c.skipped += more.skipped;
+    c.lostUpdates += more.lostUpdates;
+    c.failed += more.failed;
 }
 
 void EditReport::add(const std::string& path, const FileEdit& edit) {
@@ -112,13 +163,13 @@ void EditReport::add(const std::string& path, const FileEdit& edit) {
         ++counts_.failed;
         break;
     }
-    progress_.while_paused([&edit] { print_error(edit.message); });
+    print_message(edit.message);
 }
 
 void EditReport::add_unreadable(const std::string& message) {
     const std::lock_guard<std::mutex> lock(mutex_);
     ++counts_.failed;
-    progress_.while_paused([&message] { print_error(message); });
+    print_message(message);
 }
 
 int EditReport::finish(double elapsedSeconds) {

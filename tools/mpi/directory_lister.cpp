@@ -24,10 +24,11 @@ DirectoryLister::DirectoryLister(const WalkOptions& walk, const ExamineOptions& 
           [this](const std::string& message) { findings_->unreadable.push_back(message); }) {}
 
 void DirectoryLister::list(const DirectoryTask& task, Findings& findings,
+                           std::vector<DirectoryTask>& subdirectories,
                            const std::function<void()>& betweenBatches) {
     findings_ = &findings;
     betweenBatches_ = &betweenBatches;
-    walk_.list_one(task, findings.subdirectories);
+    walk_.list_one(task, subdirectories);
     findings_ = nullptr;
     betweenBatches_ = nullptr;
 }

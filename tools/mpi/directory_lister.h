@@ -20,12 +20,13 @@ public:
     DirectoryLister(const WalkOptions& walk, const ExamineOptions& inTrees,
                     const ExamineOptions& roots);
 
-    // Lists task's directory (or reads the root it names), adding to
-    // findings its subdirectories, its stubs, what cannot be read and the
+    // Lists task's directory (or reads the root it names), adding its
+    // subdirectories to subdirectories and to findings its stubs, what cannot be read and the
     // count of files examined.  betweenBatches is called after each batch
     // of files, so that a large directory's findings can be passed on
     // before it is done.
     void list(const DirectoryTask& task, Findings& findings,
+              std::vector<DirectoryTask>& subdirectories,
               const std::function<void()>& betweenBatches);
 
 private:

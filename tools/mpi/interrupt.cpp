@@ -3,6 +3,7 @@
 #include "mpi/interrupt.h"
 
 #include <array>
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <unistd.h>
@@ -12,14 +13,27 @@ namespace {
 
 // Set before the handlers are installed and only read by them.
 volatile std::sig_atomic_t saysInterrupted = 0;
+volatile std::sig_atomic_t editing = 0;
+// Any thread may take the signal (MPI runs threads of its own), so these
+// are atomics, lock-free and so safe in a handler.
+std::atomic<int> fileInHand{0};
+std::atomic<int> pendingSignal{0};
 
 // Only async-signal-safe calls: the message is a constant, written whole.
 extern "C" void end_interrupted(int signal) {
     if (saysInterrupted != 0) {
-        const char* const message =
+        const char* const scan =
             signal == SIGINT ? "stubmeta-mpi: interrupted (SIGINT); the scan is incomplete\n"
                              : "stubmeta-mpi: interrupted (SIGTERM); the scan is incomplete\n";
+        const char* const edit =
+            signal == SIGINT ? "stubmeta-mpi: interrupted (SIGINT); the edit is incomplete\n"
+                             : "stubmeta-mpi: interrupted (SIGTERM); the edit is incomplete\n";
+        const char* const message = editing != 0 ? edit : scan;
         static_cast<void>(::write(STDERR_FILENO, message, std::strlen(message)));
+    }
+    if (fileInHand.load() != 0) {
+        pendingSignal.store(signal);  // raised once the file is done
+        return;
     }
     // The handler was reset on entry (SA_RESETHAND): the signal, pending
     // until it returns, then ends the process.
@@ -28,8 +42,9 @@ extern "C" void end_interrupted(int signal) {
 
 }  // namespace
 
-void end_scan_on_interrupt(bool saysSo) {
+void end_on_interrupt(bool saysSo, bool edit) {
     saysInterrupted = saysSo ? 1 : 0;
+    editing = edit ? 1 : 0;
     struct sigaction action {};
     action.sa_handler = end_interrupted;
     sigemptyset(&action.sa_mask);
@@ -40,6 +55,12 @@ void end_scan_on_interrupt(bool saysSo) {
         if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
             ::sigaction(signal, &action, nullptr);
     }
+}
+
+void finish_file_before_interrupt(bool inHand) {
+    fileInHand.store(inHand ? 1 : 0);
+    if (!inHand && pendingSignal.load() != 0)
+        static_cast<void>(std::raise(pendingSignal.load()));
 }
 
 }  // namespace stubmeta_cli

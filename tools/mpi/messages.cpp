@@ -32,6 +32,7 @@ public:
             value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes_[at_++])) << shift;
         return value;
     }
+    std::size_t at() const noexcept { return at_; }
     std::string text() {
         const std::uint64_t size = number();
         need(size);
@@ -119,7 +120,6 @@ ScanRow get_row(Reader& reader) {
 }  // namespace
 
 void Findings::clear() {
-    subdirectories.clear();
     rows.clear();
     unreadable.clear();
     filesExamined = 0;
@@ -131,15 +131,15 @@ void pack_tasks(const std::vector<DirectoryTask>& tasks, std::string& bytes) {
         put_task(bytes, task);
 }
 
-std::vector<DirectoryTask> unpack_tasks(const std::string& bytes, std::size_t at) {
+std::vector<DirectoryTask> unpack_tasks(const std::string& bytes, std::size_t& at) {
     Reader reader(bytes, at);
     std::vector<DirectoryTask> tasks(reader.count(64));
     std::generate(tasks.begin(), tasks.end(), [&reader] { return get_task(reader); });
+    at = reader.at();
     return tasks;
 }
 
 void pack_findings(const Findings& findings, std::string& bytes) {
-    pack_tasks(findings.subdirectories, bytes);
     put(bytes, static_cast<std::uint64_t>(findings.rows.size()));
     for (const ScanRow& row : findings.rows)
         put_row(bytes, row);
@@ -152,9 +152,6 @@ void pack_findings(const Findings& findings, std::string& bytes) {
 Findings unpack_findings(const std::string& bytes, std::size_t at) {
     Findings findings;
     Reader reader(bytes, at);
-    std::vector<DirectoryTask>& tasks = findings.subdirectories;
-    tasks.resize(reader.count(64));
-    std::generate(tasks.begin(), tasks.end(), [&reader] { return get_task(reader); });
     findings.rows.resize(reader.count(72));
     std::generate(findings.rows.begin(), findings.rows.end(),
                   [&reader] { return get_row(reader); });
@@ -163,6 +160,30 @@ Findings unpack_findings(const std::string& bytes, std::size_t at) {
                   [&reader] { return reader.text(); });
     findings.filesExamined = reader.number();
     return findings;
+}
+
+void pack_edit_output(const HeldEditOutput& held, std::string& bytes) {
+    put(bytes, held.rows);
+    put(bytes, static_cast<std::uint64_t>(held.messages.size()));
+    for (const std::string& message : held.messages)
+        put(bytes, message);
+    const EditCounts& c = held.counts;
+    for (const std::uint64_t count : {c.examined, c.stubs, c.changed, c.unchanged, c.notSelected,
+                                      c.damaged, c.skipped, c.lostUpdates, c.failed})
+        put(bytes, count);
+}
+
+HeldEditOutput unpack_edit_output(const std::string& bytes, std::size_t at) {
+    HeldEditOutput held;
+    Reader reader(bytes, at);
+    held.rows = reader.text();
+    held.messages.resize(reader.count(8));
+    std::generate(held.messages.begin(), held.messages.end(), [&reader] { return reader.text(); });
+    EditCounts& c = held.counts;
+    for (std::uint64_t* count : {&c.examined, &c.stubs, &c.changed, &c.unchanged, &c.notSelected,
+                                 &c.damaged, &c.skipped, &c.lostUpdates, &c.failed})
+        *count = reader.number();
+    return held;
 }
 
 }  // namespace stubmeta_cli
