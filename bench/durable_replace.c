@@ -23,13 +23,13 @@ enum { kMaxFile = 1 << 16 };
 
 static char contents[kMaxFile];
 
-static int fail(const char *path, const char *what) {
+static int fail(const char* path, const char* what) {
     fprintf(stderr, "stubmeta_durable_replace: %s: %s: %s\n", path, what, strerror(errno));
     return 1;
 }
 
 /* Writes all of size bytes, across short writes. */
-static int write_all(int fd, const char *bytes, size_t size) {
+static int write_all(int fd, const char* bytes, size_t size) {
     while (size > 0) {
         const ssize_t done = write(fd, bytes, size);
         if (done < 0) {
@@ -44,7 +44,7 @@ static int write_all(int fd, const char *bytes, size_t size) {
 }
 
 /* Reads at most kMaxFile bytes of path into contents; returns the count or -1. */
-static ssize_t read_file(const char *path) {
+static ssize_t read_file(const char* path) {
     const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return -1;
@@ -70,10 +70,10 @@ static ssize_t read_file(const char *path) {
 
 /* Replaces path with the size bytes in contents: temporary file, fsync,
  * rename, fsync of the folder. */
-static int replace(const char *path, size_t size) {
-    const char *slash = strrchr(path, '/');
+static int replace(const char* path, size_t size) {
+    const char* slash = strrchr(path, '/');
     const size_t folderLength = slash == NULL ? 0 : (size_t)(slash - path);
-    const char *name = slash == NULL ? path : slash + 1;
+    const char* name = slash == NULL ? path : slash + 1;
     char folder[4096];
     char temporary[4096];
     if (folderLength >= sizeof folder ||
@@ -108,15 +108,16 @@ static int replace(const char *path, size_t size) {
     return 0;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 2) {
-        fprintf(stderr, "usage: stubmeta_durable_replace LIST (paths separated by NUL, - for stdin)\n");
+        fprintf(stderr,
+                "usage: stubmeta_durable_replace LIST (paths separated by NUL, - for stdin)\n");
         return 2;
     }
-    FILE *list = strcmp(argv[1], "-") == 0 ? stdin : fopen(argv[1], "rb");
+    FILE* list = strcmp(argv[1], "-") == 0 ? stdin : fopen(argv[1], "rb");
     if (list == NULL)
         return fail(argv[1], "opening the list");
-    char *path = NULL;
+    char* path = NULL;
     size_t capacity = 0;
     long replaced = 0;
     ssize_t length;
