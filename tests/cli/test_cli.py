@@ -1136,6 +1136,13 @@ class TargetTests(ToolTestCase):
     """What an output path may be, and what a signal leaves behind."""
     CONVERT = ["convert", "--to", "6", example("unix-layout1.stub"), "--force", "-o"]
 
+    def test_a_name_as_long_as_the_file_system_allows_is_written(self):
+        # The temporary file beside it must fit too, new file or replacement.
+        target = self.path("n" * 255)
+        for _ in range(2):
+            self.assertEqual(run(*self.CONVERT, target), (0, "", ""))
+        self.assertEqual(os.listdir(self.folder), ["n" * 255])
+
     def test_only_regular_files_are_replaced_and_links_are_written_through(self):
         socket_path = self.path("socket")
         with socket.socket(socket.AF_UNIX) as listener:

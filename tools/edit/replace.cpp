@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <string_view>
 #include <unistd.h>
 
 #include "support/printable.h"
+#include "support/temporary_beside.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -24,26 +24,11 @@ namespace {
 }
 
 // ".NAME.tmp.XXXXXX" in the file's directory, removed unless it took the
-// file's place.  A long name is cut so that the temporary one still fits.
+// file's place.
 class TemporaryBeside {
 public:
     TemporaryBeside(int directoryFd, std::string_view name, mode_t mode, const std::string& path)
-        : directoryFd_(directoryFd) {
-        static constexpr std::string_view kLetters =
-            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-        static constexpr std::size_t kLongestStem = 200;
-        const std::string stem = "." + std::string(name.substr(0, kLongestStem)) + ".tmp.";
-        std::random_device entropy;
-        std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            name_ = stem;
-            for (int i = 0; i < 6; ++i)
-                name_ += kLetters[pick(entropy)];
-            fd_ = ::openat(directoryFd, name_.c_str(),
-                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
-            if (fd_ < 0 && errno != EEXIST)
-                break;
-        }
+        : directoryFd_(directoryFd), fd_(create_temporary_beside(directoryFd, name, mode, name_)) {
         if (fd_ < 0)
             fail(path, "cannot create a temporary file beside it", errno);
     }
@@ -73,22 +58,14 @@ public:
 
 private:
     int directoryFd_;
-    std::string name_;
+    std::string name_;  // set by fd_'s initialiser, so declared before it
     int fd_ = -1;
     bool kept_ = false;
 };
 
 void write_content(int fd, const FileContent& content, const std::string& path) {
-    std::size_t done = 0;
-    while (done < content.bytes.size()) {
-        const ssize_t wrote = ::pwrite(fd, content.bytes.data() + done, content.bytes.size() - done,
-                                       static_cast<off_t>(done));
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote < 0)
-            fail(path, "cannot write", errno);
-        done += static_cast<std::size_t>(wrote);
-    }
+    if (write_whole(fd, content.bytes) != 0)
+        fail(path, "cannot write", errno);
     // Zeros after the stub, as holes where the file system keeps them.
     if (content.size > content.bytes.size() &&
         ::ftruncate(fd, static_cast<off_t>(content.size)) != 0)

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <random>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include "support/interrupt_cleanup.h"
 #include "support/output_target.h"
 #include "support/printable.h"
+#include "support/temporary_beside.h"
 #include "support/tool_status.h"
 
 namespace stubmeta_cli {
@@ -39,7 +39,7 @@ public:
     // and the directory's default ACL apply to it as to any new file.
     TemporaryFile(const std::string& target, mode_t mode) {
         guard_.emplace();
-        fd_ = create_beside(target, mode);
+        fd_ = create_temporary_beside(AT_FDCWD, target, mode, name_);
         if (fd_ < 0)
             fail(target, "cannot create a temporary file beside it", errno);
         try {
@@ -82,29 +82,6 @@ public:
     }
 
 private:
-    // Creates ".NAME.tmp.XXXXXX" beside target as mkstemp does, but with
-    // the mode given rather than mkstemp's fixed 0600: a new stub must come
-    // out with the permissions any other new file in its directory gets.
-    int create_beside(const std::string& target, mode_t mode) {
-        const std::size_t slash = target.rfind('/');
-        const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
-        const std::string stem = target.substr(0, base) + "." + target.substr(base) + ".tmp.";
-        static constexpr std::string_view kLetters =
-            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-        std::random_device entropy;
-        std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            name_ = stem;
-            for (int i = 0; i < 6; ++i)
-                name_ += kLetters[pick(entropy)];
-            const int created = ::open(
-                name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
-            if (created >= 0 || errno != EEXIST)
-                return created;
-        }
-        return -1;  // errno is still EEXIST
-    }
-
     std::string name_;
     int fd_ = -1;
     bool moved_ = false;
@@ -112,16 +89,8 @@ private:
 };
 
 void write_all(int fd, const std::string& bytes, const std::string& path) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t wrote =
-            ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote < 0)
-            fail(path, "cannot write", errno);
-        done += static_cast<std::size_t>(wrote);
-    }
+    if (write_whole(fd, bytes) != 0)
+        fail(path, "cannot write", errno);
 }
 
 // Makes a rename durable.  File systems that cannot sync a directory say
