@@ -23,9 +23,11 @@ Preservation preservation(const std::string& notPreserved, const std::string& co
         keep.xattr = keep.xattr && item != "xattr" && item != "all";
         if (item != "mode" && item != "ownership" && item != "timestamps" && item != "xattr" &&
             item != "all")
-            throw ToolError(kExitUsageOrIo, command + ": --no-preserve: unknown attribute \"" +
-                                                item +
-                                                "\" (mode, ownership, timestamps, xattr or all)");
+            throw ToolError(kExitUsageOrIo,
+                            std::string(command)
+                                .append(": --no-preserve: unknown attribute \"")
+                                .append(item)
+                                .append("\" (mode, ownership, timestamps, xattr or all)"));
     }
     return keep;
 }
